@@ -1,0 +1,222 @@
+#include "platform/Image.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "platform/ImageLimits.h"
+
+namespace kalvora::platform {
+
+namespace {
+
+int32_t strideFor(int32_t width, PixelFormatId format)
+{
+    int64_t bytes = static_cast<int64_t>(width) * bytesPerPixel(format);
+    return static_cast<int32_t>((bytes + 3) & ~int64_t(3));
+}
+
+inline uint32_t readArgb(const uint8_t* p, PixelFormatId format)
+{
+    switch (format) {
+    case kFormat24bppRGB:
+        return 0xFF000000u | (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
+    case kFormat32bppRGB:
+        return 0xFF000000u | (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
+    default:
+        return (uint32_t(p[3]) << 24) | (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
+    }
+}
+
+inline void writeArgb(uint8_t* p, PixelFormatId format, uint32_t argb)
+{
+    p[0] = uint8_t(argb);
+    p[1] = uint8_t(argb >> 8);
+    p[2] = uint8_t(argb >> 16);
+    if (format == kFormat32bppARGB) p[3] = uint8_t(argb >> 24);
+    else if (format == kFormat32bppRGB) p[3] = 0xFF;
+}
+
+}  // namespace
+
+Image::~Image() { std::free(m_pixels); }
+
+Status Image::create(int32_t width, int32_t height, PixelFormatId format,
+                     std::unique_ptr<Image>& out)
+{
+    if (width < 1 || height < 1 || !isSupportedFormat(format)) return InvalidParameter;
+    if (!ImageLimits::allows(width, height, bytesPerPixel(format))) return OutOfMemory;
+    int32_t stride = strideFor(width, format);
+    void* pixels = std::calloc(static_cast<size_t>(stride) * static_cast<size_t>(height), 1);
+    if (!pixels) return OutOfMemory;
+    std::unique_ptr<Image> image(new (std::nothrow) Image);
+    if (!image) {
+        std::free(pixels);
+        return OutOfMemory;
+    }
+    image->m_width = width;
+    image->m_height = height;
+    image->m_format = format;
+    image->m_stride = stride;
+    image->m_pixels = static_cast<uint8_t*>(pixels);
+    if (format == kFormat32bppRGB) {
+        for (int32_t y = 0; y < height; ++y) {
+            uint8_t* r = image->row(y);
+            for (int32_t x = 0; x < width; ++x) r[x * 4 + 3] = 0xFF;
+        }
+    }
+    out = std::move(image);
+    return Ok;
+}
+
+void convertRow(const uint8_t* src, PixelFormatId srcFormat, uint8_t* dst,
+                PixelFormatId dstFormat, int32_t count)
+{
+    if (srcFormat == dstFormat) {
+        std::memcpy(dst, src, static_cast<size_t>(count) * bytesPerPixel(srcFormat));
+        return;
+    }
+    int sb = bytesPerPixel(srcFormat);
+    int db = bytesPerPixel(dstFormat);
+    for (int32_t i = 0; i < count; ++i) {
+        uint32_t argb = readArgb(src + i * sb, srcFormat);
+        // RGB formats keep no alpha; converting into ARGB makes them opaque.
+        writeArgb(dst + i * db, dstFormat, argb);
+    }
+}
+
+uint32_t Image::pixelArgb(int32_t x, int32_t y) const
+{
+    return readArgb(row(y) + static_cast<int64_t>(x) * bytesPerPixel(m_format), m_format);
+}
+
+Status Image::cloneArea(int32_t w, int32_t h, PixelFormatId format, std::unique_ptr<Image>& out) const
+{
+    if (w < 1 || h < 1 || w > m_width || h > m_height || !isSupportedFormat(format))
+        return InvalidParameter;
+    std::unique_ptr<Image> copy;
+    Status s = create(w, h, format, copy);
+    if (s != Ok) return s;
+    for (int32_t y = 0; y < h; ++y) convertRow(row(y), m_format, copy->row(y), format, w);
+    copy->m_palette = m_palette;
+    out = std::move(copy);
+    return Ok;
+}
+
+Status Image::getPixel(int32_t x, int32_t y, uint32_t& argb) const
+{
+    if (x < 0 || y < 0 || x >= m_width || y >= m_height) return InvalidParameter;
+    argb = pixelArgb(x, y);
+    return Ok;
+}
+
+Status Image::setPixel(int32_t x, int32_t y, uint32_t argb)
+{
+    if (x < 0 || y < 0 || x >= m_width || y >= m_height) return InvalidParameter;
+    writeArgb(row(y) + static_cast<int64_t>(x) * bytesPerPixel(m_format), m_format, argb);
+    return Ok;
+}
+
+Status Image::lockBits(const PixelRect& rect, uint32_t mode, LockedBits& locked)
+{
+    if (rect.width < 1 || rect.height < 1 || rect.x < 0 || rect.y < 0 ||
+        rect.x > m_width - rect.width || rect.y > m_height - rect.height ||
+        (mode & (LockRead | LockWrite)) == 0)
+        return InvalidParameter;
+    if (m_locked) return WrongState;
+    locked = LockedBits{};
+    locked.width = rect.width;
+    locked.height = rect.height;
+    locked.mode = mode;
+    locked.rect = rect;
+    if (m_format == kFormat32bppARGB) {
+        locked.direct = true;
+        locked.stride = m_stride;
+        locked.scan0 = row(rect.y) + static_cast<int64_t>(rect.x) * 4;
+        m_locked = true;
+        return Ok;
+    }
+    try {
+        locked.buffer.resize(static_cast<size_t>(rect.width) * 4 * static_cast<size_t>(rect.height));
+    } catch (...) {
+        return OutOfMemory;
+    }
+    locked.stride = rect.width * 4;
+    locked.scan0 = locked.buffer.data();
+    int bpp = bytesPerPixel(m_format);
+    for (int32_t y = 0; y < rect.height; ++y)
+        convertRow(row(rect.y + y) + static_cast<int64_t>(rect.x) * bpp, m_format,
+                   locked.scan0 + static_cast<int64_t>(y) * locked.stride, kFormat32bppARGB, rect.width);
+    m_locked = true;
+    return Ok;
+}
+
+Status Image::unlockBits(LockedBits& locked)
+{
+    if (!m_locked || locked.scan0 == nullptr) return WrongState;
+    if (!locked.direct && (locked.mode & LockWrite)) {
+        int bpp = bytesPerPixel(m_format);
+        const PixelRect& r = locked.rect;
+        for (int32_t y = 0; y < r.height; ++y)
+            convertRow(locked.scan0 + static_cast<int64_t>(y) * locked.stride, kFormat32bppARGB,
+                       row(r.y + y) + static_cast<int64_t>(r.x) * bpp, m_format, r.width);
+    }
+    locked = LockedBits{};
+    m_locked = false;
+    return Ok;
+}
+
+namespace {
+
+// Maps a destination pixel to its source pixel for a rotate-flip type.
+struct RotateMapping {
+    bool swapAxes;
+    bool mirrorX;  // source x counts from the right
+    bool mirrorY;  // source y counts from the bottom
+};
+
+RotateMapping mappingFor(int32_t type)
+{
+    switch (type) {
+    case 1: return {true, false, true};    // 90 clockwise: dst(x,y) = src(y, H-1-x)
+    case 2: return {false, true, true};    // 180
+    case 3: return {true, true, false};    // 270 clockwise: dst(x,y) = src(W-1-y, x)
+    case 4: return {false, true, false};   // flip horizontally
+    case 5: return {true, false, false};   // 90 then flip horizontally: dst(x,y) = src(y, x)
+    case 6: return {false, false, true};   // flip vertically
+    case 7: return {true, true, true};     // 270 then flip horizontally
+    default: return {false, false, false};
+    }
+}
+
+}  // namespace
+
+Status Image::rotateFlip(int32_t type)
+{
+    if (type < 0 || type > 7) return InvalidParameter;
+    if (m_locked) return WrongState;
+    if (type == 0) return Ok;
+    RotateMapping m = mappingFor(type);
+    int32_t newW = m.swapAxes ? m_height : m_width;
+    int32_t newH = m.swapAxes ? m_width : m_height;
+    std::unique_ptr<Image> out;
+    Status s = create(newW, newH, m_format, out);
+    if (s != Ok) return s;
+    const int bpp = bytesPerPixel(m_format);
+    for (int32_t y = 0; y < newH; ++y) {
+        uint8_t* d = out->row(y);
+        for (int32_t x = 0; x < newW; ++x) {
+            int32_t sx = m.swapAxes ? y : x;
+            int32_t sy = m.swapAxes ? x : y;
+            if (m.mirrorX) sx = m_width - 1 - sx;
+            if (m.mirrorY) sy = m_height - 1 - sy;
+            std::memcpy(d + x * bpp, row(sy) + static_cast<int64_t>(sx) * bpp, bpp);
+        }
+    }
+    std::swap(m_pixels, out->m_pixels);
+    m_width = newW;
+    m_height = newH;
+    m_stride = out->m_stride;
+    return Ok;
+}
+
+}  // namespace kalvora::platform

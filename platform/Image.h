@@ -1,0 +1,104 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/PixelFormat.h"
+#include "platform/Status.h"
+
+namespace kalvora::platform {
+
+struct PixelRect {
+    int32_t x = 0;
+    int32_t y = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+};
+
+enum LockMode : uint32_t {
+    LockRead = 1,
+    LockWrite = 2,
+};
+
+// A rectangle of an image seen as 32-bit non-premultiplied ARGB (memory order
+// B, G, R, A). For a 32bpp ARGB image the pointer goes straight into the
+// image; for other formats it points at a converted copy that unlockBits
+// writes back when the lock allowed writing.
+struct LockedBits {
+    int32_t width = 0;
+    int32_t height = 0;
+    int32_t stride = 0;
+    uint8_t* scan0 = nullptr;
+    uint32_t mode = 0;
+    PixelRect rect;
+    std::vector<uint8_t> buffer;
+    bool direct = false;
+};
+
+// One image: size, pixel format and pixels, owned. Rows are stored top-down,
+// each padded to a multiple of four bytes. Never throws: every operation that
+// can fail returns a Status.
+class Image {
+public:
+    Image(const Image&) = delete;
+    Image& operator=(const Image&) = delete;
+    ~Image();
+
+    // A zeroed image (transparent black for ARGB). Width or height below 1:
+    // InvalidParameter; beyond ImageLimits or allocation failure: OutOfMemory.
+    static Status create(int32_t width, int32_t height, PixelFormatId format,
+                         std::unique_ptr<Image>& out);
+
+    int32_t width() const { return m_width; }
+    int32_t height() const { return m_height; }
+    PixelFormatId format() const { return m_format; }
+    int32_t stride() const { return m_stride; }
+    uint8_t* data() { return m_pixels; }
+    const uint8_t* data() const { return m_pixels; }
+    uint8_t* row(int32_t y) { return m_pixels + static_cast<int64_t>(y) * m_stride; }
+    const uint8_t* row(int32_t y) const { return m_pixels + static_cast<int64_t>(y) * m_stride; }
+    int64_t byteSize() const { return static_cast<int64_t>(m_stride) * m_height; }
+
+    // Copy of the area (0, 0, w, h) converted to another format. ARGB to RGB
+    // drops alpha without compositing; RGB to ARGB gives alpha 255.
+    Status cloneArea(int32_t w, int32_t h, PixelFormatId format, std::unique_ptr<Image>& out) const;
+    Status clone(std::unique_ptr<Image>& out) const { return cloneArea(m_width, m_height, m_format, out); }
+
+    // One pixel as packed ARGB (alpha in the top byte); out of range: InvalidParameter.
+    Status getPixel(int32_t x, int32_t y, uint32_t& argb) const;
+    Status setPixel(int32_t x, int32_t y, uint32_t argb);
+
+    // Locks a rectangle as 32bpp ARGB; a write lock starts with the current
+    // pixels. Only one lock at a time (ObjectBusy... WrongState otherwise).
+    Status lockBits(const PixelRect& rect, uint32_t mode, LockedBits& locked);
+    Status unlockBits(LockedBits& locked);
+
+    // Rotate-flip types 0..7: 1 rotates 90 degrees clockwise, 2 by 180,
+    // 3 by 270, 4 flips horizontally, 6 vertically; 5 and 7 rotate then flip.
+    Status rotateFlip(int32_t type);
+
+    // Palette entries of the image as loaded (empty for direct-colour images).
+    const std::vector<uint32_t>& palette() const { return m_palette; }
+    void setPalette(std::vector<uint32_t> palette) { m_palette = std::move(palette); }
+
+    // Packed ARGB of pixel (x, y) without bounds checks.
+    uint32_t pixelArgb(int32_t x, int32_t y) const;
+
+private:
+    Image() = default;
+
+    int32_t m_width = 0;
+    int32_t m_height = 0;
+    PixelFormatId m_format = 0;
+    int32_t m_stride = 0;
+    uint8_t* m_pixels = nullptr;
+    bool m_locked = false;
+    std::vector<uint32_t> m_palette;
+};
+
+// Converts one row of pixels between formats (count pixels).
+void convertRow(const uint8_t* src, PixelFormatId srcFormat, uint8_t* dst,
+                PixelFormatId dstFormat, int32_t count);
+
+}  // namespace kalvora::platform

@@ -1,0 +1,144 @@
+#include "platform/ThreadPool.h"
+
+#include <algorithm>
+#include <atomic>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace kalvora::platform {
+
+namespace {
+
+class Pool {
+public:
+    explicit Pool(int threads)
+    {
+        for (int i = 1; i < threads; ++i) m_workers.emplace_back([this] { workLoop(); });
+        m_size = threads;
+    }
+
+    ~Pool()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_stop = true;
+        }
+        m_wake.notify_all();
+        for (auto& t : m_workers) t.join();
+    }
+
+    int size() const { return m_size; }
+
+    void run(int64_t first, int64_t last, int64_t chunk,
+             const std::function<void(int64_t, int64_t)>& body)
+    {
+        std::unique_lock<std::mutex> serial(m_runMutex);
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_body = &body;
+            m_first = first;
+            m_last = last;
+            m_chunk = chunk;
+            m_next = first;
+            m_pending = static_cast<int>(m_workers.size());
+            ++m_generation;
+        }
+        m_wake.notify_all();
+        drain();
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_done.wait(lock, [this] { return m_pending == 0; });
+        m_body = nullptr;
+    }
+
+private:
+    void drain()
+    {
+        for (;;) {
+            int64_t begin = m_next.fetch_add(m_chunk);
+            if (begin >= m_last) return;
+            (*m_body)(begin, std::min(begin + m_chunk, m_last));
+        }
+    }
+
+    void workLoop()
+    {
+        uint64_t seen = 0;
+        for (;;) {
+            {
+                std::unique_lock<std::mutex> lock(m_mutex);
+                m_wake.wait(lock, [&] { return m_stop || m_generation != seen; });
+                if (m_stop) return;
+                seen = m_generation;
+            }
+            drain();
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (--m_pending == 0) m_done.notify_one();
+        }
+    }
+
+    std::vector<std::thread> m_workers;
+    int m_size = 1;
+    std::mutex m_runMutex;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::condition_variable m_done;
+    const std::function<void(int64_t, int64_t)>* m_body = nullptr;
+    int64_t m_first = 0;
+    int64_t m_last = 0;
+    int64_t m_chunk = 1;
+    std::atomic<int64_t> m_next{0};
+    int m_pending = 0;
+    uint64_t m_generation = 0;
+    bool m_stop = false;
+};
+
+std::atomic<int> g_requestedSize{0};
+std::once_flag g_created;
+Pool* g_pool = nullptr;
+
+Pool& pool()
+{
+    std::call_once(g_created, [] {
+        int n = g_requestedSize.load();
+        if (n < 1) n = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+        static Pool instance(n);
+        g_pool = &instance;
+    });
+    return *g_pool;
+}
+
+thread_local bool t_insideLoop = false;
+
+}  // namespace
+
+void ThreadPool::setSize(int threads) { g_requestedSize = std::max(1, threads); }
+
+int ThreadPool::size() { return pool().size(); }
+
+void ThreadPool::parallelFor(int64_t first, int64_t last, int64_t minChunk,
+                             const std::function<void(int64_t, int64_t)>& body)
+{
+    if (last <= first) return;
+    minChunk = std::max<int64_t>(1, minChunk);
+    Pool& p = pool();
+    int64_t count = last - first;
+    // Nested loops and small ranges run serially on the calling thread.
+    if (p.size() == 1 || t_insideLoop || count < minChunk * 2) {
+        body(first, last);
+        return;
+    }
+    int64_t pieces = std::min<int64_t>(count / minChunk, int64_t(p.size()) * 4);
+    int64_t chunk = (count + pieces - 1) / pieces;
+    t_insideLoop = true;
+    p.run(first, last, chunk, [&](int64_t b, int64_t e) {
+        bool outer = t_insideLoop;
+        t_insideLoop = true;
+        body(b, e);
+        t_insideLoop = outer;
+    });
+    t_insideLoop = false;
+}
+
+}  // namespace kalvora::platform

@@ -1,0 +1,26 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+namespace kalvora::platform {
+
+// The one pool of worker threads of the process. Its size is set once,
+// before the first parallel loop (1 = everything runs on the calling
+// thread; default: the number of cores). Loops split a range of rows into
+// contiguous chunks; each chunk must write only its own rows, so the result
+// is the same for every pool size.
+class ThreadPool {
+public:
+    // Sets the size; has an effect only before the pool first runs a loop.
+    static void setSize(int threads);
+    static int size();
+
+    // Calls body(begin, end) for disjoint chunks covering [first, last), on the
+    // calling thread and the workers, and returns when all are done. Ranges
+    // shorter than minChunk * 2 run serially on the calling thread.
+    static void parallelFor(int64_t first, int64_t last, int64_t minChunk,
+                            const std::function<void(int64_t, int64_t)>& body);
+};
+
+}  // namespace kalvora::platform

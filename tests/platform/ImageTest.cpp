@@ -1,0 +1,97 @@
+#include <gtest/gtest.h>
+
+#include "platform/Image.h"
+#include "platform/ImageLimits.h"
+
+using namespace kalvora::platform;
+
+namespace {
+
+std::unique_ptr<Image> makeImage(int w, int h, PixelFormatId f)
+{
+    std::unique_ptr<Image> img;
+    EXPECT_EQ(Image::create(w, h, f, img), Ok);
+    return img;
+}
+
+}  // namespace
+
+TEST(Image, CreateRejectsBadSizesAndHonoursTheCap)
+{
+    std::unique_ptr<Image> img;
+    EXPECT_EQ(Image::create(0, 5, kFormat32bppARGB, img), InvalidParameter);
+    EXPECT_EQ(Image::create(5, -1, kFormat32bppARGB, img), InvalidParameter);
+    ImageLimits::set(64, 64 * 64 * 4);
+    EXPECT_EQ(Image::create(65, 1, kFormat32bppARGB, img), OutOfMemory);
+    EXPECT_EQ(Image::create(64, 64, kFormat32bppARGB, img), Ok);
+    EXPECT_EQ(Image::create(64, 64, kFormat24bppRGB, img), Ok);
+    ImageLimits::reset();
+    EXPECT_EQ(Image::create(70000, 1, kFormat32bppARGB, img), OutOfMemory);
+}
+
+TEST(Image, BlankImagesAndFormatConversions)
+{
+    auto argb = makeImage(3, 2, kFormat32bppARGB);
+    uint32_t px = 1;
+    ASSERT_EQ(argb->getPixel(2, 1, px), Ok);
+    EXPECT_EQ(px, 0u);
+    EXPECT_EQ(argb->getPixel(3, 0, px), InvalidParameter);
+    ASSERT_EQ(argb->setPixel(1, 1, 0x80102030u), Ok);
+
+    std::unique_ptr<Image> rgb;
+    ASSERT_EQ(argb->cloneArea(3, 2, kFormat24bppRGB, rgb), Ok);
+    EXPECT_EQ(rgb->pixelArgb(1, 1), 0xFF102030u);  // alpha dropped, colour kept
+    EXPECT_EQ(rgb->stride(), 12);                  // rows padded to four bytes
+
+    std::unique_ptr<Image> back;
+    ASSERT_EQ(rgb->cloneArea(2, 2, kFormat32bppARGB, back), Ok);
+    EXPECT_EQ(back->width(), 2);
+    EXPECT_EQ(back->pixelArgb(0, 0), 0xFF000000u);
+    EXPECT_EQ(rgb->cloneArea(4, 2, kFormat32bppARGB, back), InvalidParameter);
+}
+
+TEST(Image, WriteLockConvertsBackToTheOwnFormat)
+{
+    auto rgb = makeImage(4, 4, kFormat24bppRGB);
+    rgb->setPixel(2, 2, 0xFF445566u);
+    LockedBits bits;
+    ASSERT_EQ(rgb->lockBits({1, 1, 2, 2}, LockRead | LockWrite, bits), Ok);
+    LockedBits second;
+    EXPECT_EQ(rgb->lockBits({0, 0, 1, 1}, LockRead, second), WrongState);
+    uint8_t* p = bits.scan0 + bits.stride * 1 + 4;  // pixel (2, 2)
+    EXPECT_EQ(p[0], 0x66);
+    EXPECT_EQ(p[3], 0xFF);
+    p[0] = 0x11;
+    ASSERT_EQ(rgb->unlockBits(bits), Ok);
+    EXPECT_EQ(rgb->pixelArgb(2, 2), 0xFF445511u);
+    EXPECT_EQ(rgb->lockBits({3, 3, 2, 2}, LockRead, bits), InvalidParameter);
+}
+
+TEST(Image, RotateFlipTypesMapPixelsAndSizes)
+{
+    // 3 x 2 image with distinct pixels; value = x + 10 y.
+    auto img = makeImage(3, 2, kFormat32bppARGB);
+    for (int y = 0; y < 2; ++y)
+        for (int x = 0; x < 3; ++x) img->setPixel(x, y, uint32_t(x + 10 * y));
+
+    struct Case {
+        int type;
+        int w, h;
+        uint32_t topLeft, topRight;
+    };
+    const Case cases[] = {
+        {1, 2, 3, 10, 0},  // 90 clockwise: the bottom-left pixel comes to the top-left
+        {2, 3, 2, 12, 10}, {3, 2, 3, 2, 12}, {4, 3, 2, 2, 0},
+        {5, 2, 3, 0, 10},  {6, 3, 2, 10, 12}, {7, 2, 3, 12, 2},
+    };
+    for (const Case& c : cases) {
+        std::unique_ptr<Image> copy;
+        ASSERT_EQ(img->clone(copy), Ok);
+        ASSERT_EQ(copy->rotateFlip(c.type), Ok);
+        EXPECT_EQ(copy->width(), c.w) << c.type;
+        EXPECT_EQ(copy->height(), c.h) << c.type;
+        EXPECT_EQ(copy->pixelArgb(0, 0), c.topLeft) << c.type;
+        EXPECT_EQ(copy->pixelArgb(c.w - 1, 0), c.topRight) << c.type;
+    }
+    EXPECT_EQ(img->rotateFlip(8), InvalidParameter);
+}
