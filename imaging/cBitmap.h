@@ -1,0 +1,137 @@
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "imaging/cGDIP.h"
+#include "platform/Image.h"
+#include "platform/PixelFormat.h"
+#include "platform/Status.h"
+#include "platform/codecs/Codecs.h"
+
+namespace kalvora::platform {
+class Surface;
+}
+
+namespace kalvora {
+
+// Owns one image and is the image type the whole program passes around.
+// Every operation returns a status (0 = success), records it, and hands a
+// failure to the attached session's Error with the class name "cBitmap".
+// Handle() is a non-owning view of the image (nullptr = no image); it stays
+// valid until the image is replaced or disposed.
+class cBitmap {
+public:
+    // Session that receives failures; may be empty.
+    std::shared_ptr<cGDIP> gdip;
+
+    cBitmap();
+    ~cBitmap();
+    cBitmap(const cBitmap&) = delete;
+    cBitmap& operator=(const cBitmap&) = delete;
+    cBitmap(cBitmap&&) noexcept;
+    cBitmap& operator=(cBitmap&&) noexcept;
+
+    // New zeroed image (transparent black for ARGB). With lDataPtr, the
+    // pixels are copied from that memory, rows lStride bytes apart.
+    platform::Status CreateFromScan0(int32_t lWidth, int32_t lHeight, int32_t lStride,
+                                     platform::PixelFormatId ePixelFormats,
+                                     const uint8_t* lDataPtr = nullptr);
+    // Decodes encoded bytes (PNG, BMP, JPEG, GIF, TIFF); the bytes are kept
+    // as long as the image lives.
+    platform::Status CreateFromStream(const std::vector<uint8_t>& bIn);
+    // Copy of a platform bitmap without alpha (32bpp RGB for 32-bit sources).
+    platform::Status CreateFromHBitmap(const platform::Image* hBitmap);
+    // A 32bpp ARGB image of that size, compatible with the surface.
+    platform::Status CreateFromGraphics(int32_t lWidth, int32_t lHeight, platform::Surface* lGraphicHandle);
+    // Copy of the area (0, 0, lWidth, lHeight) of the image, converted to the format.
+    platform::Status CreateFromClone(int32_t lWidth, int32_t lHeight, const platform::Image* lBitmapHandle,
+                                     platform::PixelFormatId ePixelFormat);
+    // Image from the program's own encoded image resources (RegisterResource).
+    platform::Status CreateFromResource(int32_t lResID);
+    // Thumbnail of that size of another image.
+    platform::Status CreateThumbFromImage(int32_t lWidth, int32_t lHeight, const platform::Image* source);
+
+    platform::Status CurErr() const { return m_lastStatus; }
+    // Releases the image and the kept bytes; harmless when there is none.
+    void Dispose();
+    // Records the status and reports a failure to gdip; returns it.
+    platform::Status Execute(platform::Status lReturn);
+    int32_t FrameCount() const { return m_frameCount; }
+    platform::Status LoadFromFile(const std::string& sFilename);
+
+    platform::Image* Handle() const { return m_image.get(); }
+    // Takes the given image and hands back the previous one without
+    // releasing it; size and format are not refreshed.
+    std::unique_ptr<platform::Image> SetHandle(std::unique_ptr<platform::Image> lHandle);
+
+    int32_t Height() const { return m_height; }
+    int32_t GetDelay(int32_t frameIndex);
+    int32_t GetLoopCount();
+    platform::Status GetPropertyItem(int32_t eTag, int32_t& vValue, int32_t lPropertyIndex);
+    int32_t GetPixelLong(int32_t x, int32_t y);
+    // Redraws into a new 32bpp ARGB image cleared to 0x00FFFFFF, leaving out
+    // pixels of exactly lColor.
+    void MakeTransparent(int32_t lColor);
+    // The image as a plain bitmap: composited over black, 24bpp RGB, no alpha.
+    // nullptr when there is no image.
+    std::unique_ptr<platform::Image> Picture();
+    platform::PixelFormatId PixelFormat() const { return m_pixelFormat; }
+    // Types 0..7: 1 rotate 90, 2 rotate 180, 3 rotate 270, 4 flip X, 6 flip Y.
+    platform::Status RotateFlip(int32_t eFlipType);
+    platform::Status SelectActiveFrame(int32_t frameIndex, bool timeDimension);
+    void SetTransColor(int32_t lIndex);
+    platform::Status SetPalette(const std::vector<uint32_t>& lPalPointer);
+    int32_t Width() const { return m_width; }
+
+    // Edge-padded resample to NewWidth x NewHeight as 32bpp ARGB.
+    void ResizePicture(int32_t NewWidth, int32_t NewHeight, int32_t Interpolation_Mode = 7);
+    // The rectangle becomes the image; parts outside stay 0x00FFFFFF.
+    void CropPicture(int32_t x, int32_t y, int32_t w, int32_t h);
+    // Moves the content right by x and down by y, optionally wrapping;
+    // x and y are normalised into 0..W-1 and 0..H-1 in place.
+    void ShiftPicture(int32_t& x, int32_t& y, bool WrapPicture);
+    void CopyToClipboard();
+    bool PasteFromClipboard();
+
+    // One pixel as ARGB; 0 when it cannot be read.
+    int32_t GetPixelARGB(int32_t x, int32_t y);
+    platform::Status SaveToFile(const std::string& sFilename, const platform::EncoderClsid& encoder,
+                                const platform::EncoderParameters* params = nullptr);
+    // Encodes into bytes (resized here); returns the byte count, 0 on failure
+    // (bytes then untouched).
+    int32_t SaveToByteArray(std::vector<uint8_t>& bytes, const platform::EncoderClsid& encoder,
+                            const platform::EncoderParameters* params = nullptr);
+    // Only 32bpp ARGB locks are offered.
+    platform::Status LockBits(const platform::PixelRect& rect, uint32_t lockMode,
+                              platform::PixelFormatId format, platform::LockedBits& data);
+    platform::Status UnlockBits(platform::LockedBits& data);
+    platform::PixelRect GetBoundsRect() const { return m_bounds; }
+    // Multi-frame saving: the encoders write single frames, so NotImplemented.
+    platform::Status SaveAdd(const platform::EncoderParameters* params);
+    platform::Status SaveAddImage(const platform::Image* image, const platform::EncoderParameters* params);
+
+    // The program's encoded image resources by number, read by CreateFromResource.
+    static void RegisterResource(int32_t lResID, std::vector<uint8_t> bytes);
+
+private:
+    // Puts a newly built image in place of the old one and refreshes size and format.
+    void replaceImage(std::unique_ptr<platform::Image> image);
+    void refreshSizeAndFormat();
+    std::vector<uint32_t> readPalette() const;
+
+    std::unique_ptr<platform::Image> m_image;
+    platform::Status m_lastStatus = platform::Ok;
+    platform::PixelFormatId m_pixelFormat = 0;
+    int32_t m_frameCount = 0;
+    int32_t m_width = 0;
+    int32_t m_height = 0;
+    platform::PixelRect m_bounds;
+    std::shared_ptr<const std::vector<uint8_t>> m_keptStream;
+    std::shared_ptr<const std::vector<uint8_t>> m_keptResource;
+};
+
+}  // namespace kalvora
