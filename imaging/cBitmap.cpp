@@ -1,0 +1,494 @@
+#include "imaging/cBitmap.h"
+
+#include <cstring>
+#include <limits>
+#include <mutex>
+
+#include "imaging/cGraphics.h"
+#include "platform/Numeric.h"
+#include "platform/Services.h"
+#include "platform/Surface.h"
+
+namespace kalvora {
+
+using platform::Image;
+using platform::Status;
+
+namespace {
+
+constexpr int32_t kTransparentWhite = 0x00FFFFFF;
+constexpr int32_t kNearestNeighbor = 5;
+constexpr int32_t kHighQualityBicubic = 7;
+constexpr int32_t kPixelOffsetHighQuality = 2;
+constexpr int32_t kSmoothingHighQuality = 2;
+
+struct ResourceTable {
+    std::mutex mutex;
+    std::map<int32_t, std::shared_ptr<const std::vector<uint8_t>>> entries;
+};
+
+ResourceTable& resources()
+{
+    static ResourceTable table;
+    return table;
+}
+
+// Sets the modes the bitmap's own drawing uses.
+void prepareSurface(cGraphics& graphics, int32_t interpolation)
+{
+    platform::Surface* surface = graphics.Handle();
+    surface->setPixelOffsetMode(kPixelOffsetHighQuality);
+    surface->setSmoothingMode(kSmoothingHighQuality);
+    graphics.SetInterpolationMode(interpolation);
+}
+
+// Edge padding that keeps the resampling kernel on image colours: 2 / m in
+// single precision, rounded half to even, plus 2, where m is the smaller
+// scale factor. Bounded so the padded size still fits 32 bits.
+int32_t resizePad(int32_t w, int32_t h, int32_t newWidth, int32_t newHeight)
+{
+    const float sx = static_cast<float>(static_cast<double>(newWidth) / w);
+    const float sy = static_cast<float>(static_cast<double>(newHeight) / h);
+    const float m = sx < sy ? sx : sy;
+    const float inverse = 2.0f / m;
+    const int64_t maxPad = (std::numeric_limits<int32_t>::max() - static_cast<int64_t>(w > h ? w : h)) / 2 - 2;
+    const double rounded = platform::roundHalfEven(static_cast<double>(inverse));
+    if (rounded >= static_cast<double>(maxPad)) return static_cast<int32_t>(maxPad) + 2;
+    return static_cast<int32_t>(rounded) + 2;
+}
+
+}  // namespace
+
+cBitmap::cBitmap() = default;
+
+cBitmap::~cBitmap() { Dispose(); }
+
+cBitmap::cBitmap(cBitmap&& other) noexcept = default;
+cBitmap& cBitmap::operator=(cBitmap&& other) noexcept = default;
+
+Status cBitmap::Execute(Status lReturn)
+{
+    m_lastStatus = lReturn;
+    if (lReturn != platform::Ok && gdip) gdip->Error(lReturn, "cBitmap");
+    return lReturn;
+}
+
+void cBitmap::refreshSizeAndFormat()
+{
+    if (m_image) {
+        m_width = m_image->width();
+        m_height = m_image->height();
+        m_pixelFormat = m_image->format();
+    } else {
+        m_width = 0;
+        m_height = 0;
+        m_pixelFormat = 0;
+    }
+    m_bounds = platform::PixelRect{0, 0, m_width, m_height};
+}
+
+void cBitmap::replaceImage(std::unique_ptr<Image> image)
+{
+    // The new image exists before the old one goes, so a source that is the
+    // old image itself stays valid until here.
+    m_image = std::move(image);
+    m_keptStream.reset();
+    m_keptResource.reset();
+    m_frameCount = 0;
+    refreshSizeAndFormat();
+}
+
+Status cBitmap::CreateFromScan0(int32_t lWidth, int32_t lHeight, int32_t lStride,
+                                platform::PixelFormatId ePixelFormats, const uint8_t* lDataPtr)
+{
+    std::unique_ptr<Image> image;
+    Status s = Image::create(lWidth, lHeight, ePixelFormats, image);
+    if (s == platform::Ok && lDataPtr != nullptr) {
+        const int64_t rowBytes = static_cast<int64_t>(lWidth) * platform::bytesPerPixel(ePixelFormats);
+        if (lStride < rowBytes) {
+            s = platform::InvalidParameter;
+        } else {
+            for (int32_t y = 0; y < lHeight; ++y)
+                std::memcpy(image->row(y), lDataPtr + static_cast<int64_t>(y) * lStride, static_cast<size_t>(rowBytes));
+        }
+    }
+    if (s == platform::Ok) replaceImage(std::move(image));
+    refreshSizeAndFormat();
+    return Execute(s);
+}
+
+Status cBitmap::CreateFromStream(const std::vector<uint8_t>& bIn)
+{
+    auto kept = std::make_shared<const std::vector<uint8_t>>(bIn);
+    std::unique_ptr<Image> image;
+    const Status s = platform::decodeImage(kept->data(), kept->size(), image);
+    if (s != platform::Ok) return Execute(s);
+    replaceImage(std::move(image));
+    m_keptStream = std::move(kept);
+    return Execute(platform::Ok);
+}
+
+Status cBitmap::CreateFromHBitmap(const Image* hBitmap)
+{
+    if (hBitmap == nullptr) return Execute(platform::InvalidParameter);
+    // A plain bitmap carries no alpha.
+    const platform::PixelFormatId format =
+        hBitmap->format() == platform::kFormat32bppARGB ? platform::kFormat32bppRGB : hBitmap->format();
+    std::unique_ptr<Image> image;
+    const Status s = hBitmap->cloneArea(hBitmap->width(), hBitmap->height(), format, image);
+    if (s != platform::Ok) return Execute(s);
+    image->setPalette({});
+    replaceImage(std::move(image));
+    return Execute(platform::Ok);
+}
+
+Status cBitmap::CreateFromGraphics(int32_t lWidth, int32_t lHeight, platform::Surface* lGraphicHandle)
+{
+    if (lGraphicHandle == nullptr) return Execute(platform::InvalidParameter);
+    std::unique_ptr<Image> image;
+    const Status s = Image::create(lWidth, lHeight, platform::kFormat32bppARGB, image);
+    if (s != platform::Ok) return Execute(s);
+    replaceImage(std::move(image));
+    return Execute(platform::Ok);
+}
+
+Status cBitmap::CreateFromClone(int32_t lWidth, int32_t lHeight, const Image* lBitmapHandle,
+                                platform::PixelFormatId ePixelFormat)
+{
+    if (lBitmapHandle == nullptr) return Execute(platform::InvalidParameter);
+    std::unique_ptr<Image> image;
+    const Status s = lBitmapHandle->cloneArea(lWidth, lHeight, ePixelFormat, image);
+    if (s != platform::Ok) return Execute(s);
+    replaceImage(std::move(image));
+    return Execute(platform::Ok);
+}
+
+void cBitmap::RegisterResource(int32_t lResID, std::vector<uint8_t> bytes)
+{
+    ResourceTable& table = resources();
+    std::lock_guard<std::mutex> lock(table.mutex);
+    table.entries[lResID] = std::make_shared<const std::vector<uint8_t>>(std::move(bytes));
+}
+
+Status cBitmap::CreateFromResource(int32_t lResID)
+{
+    std::shared_ptr<const std::vector<uint8_t>> bytes;
+    {
+        ResourceTable& table = resources();
+        std::lock_guard<std::mutex> lock(table.mutex);
+        auto it = table.entries.find(lResID);
+        if (it != table.entries.end()) bytes = it->second;
+    }
+    if (!bytes) return Execute(platform::InvalidParameter);
+    std::unique_ptr<Image> image;
+    const Status s = platform::decodeImage(bytes->data(), bytes->size(), image);
+    if (s != platform::Ok) return Execute(s);
+    replaceImage(std::move(image));
+    m_keptResource = std::move(bytes);
+    return Execute(platform::Ok);
+}
+
+Status cBitmap::CreateThumbFromImage(int32_t lWidth, int32_t lHeight, const Image* source)
+{
+    if (source == nullptr) return Execute(platform::InvalidParameter);
+    std::unique_ptr<Image> image;
+    Status s = Image::create(lWidth, lHeight, platform::kFormat32bppARGB, image);
+    if (s != platform::Ok) return Execute(s);
+    cGraphics graphics;
+    s = graphics.GetGraphicsContext(image.get());
+    if (s == platform::Ok) {
+        prepareSurface(graphics, kHighQualityBicubic);
+        s = graphics.DrawImageRectI(source, 0, 0, lWidth, lHeight);
+    }
+    graphics.Dispose();
+    if (s != platform::Ok) return Execute(s);
+    replaceImage(std::move(image));
+    return Execute(platform::Ok);
+}
+
+void cBitmap::Dispose()
+{
+    m_image.reset();
+    m_keptStream.reset();
+    m_keptResource.reset();
+    m_frameCount = 0;
+    refreshSizeAndFormat();
+}
+
+Status cBitmap::LoadFromFile(const std::string& sFilename)
+{
+    std::unique_ptr<Image> image;
+    const Status s = platform::decodeImageFile(sFilename, image);
+    if (s != platform::Ok) return Execute(s);
+    replaceImage(std::move(image));
+    return Execute(platform::Ok);
+}
+
+std::unique_ptr<Image> cBitmap::SetHandle(std::unique_ptr<Image> lHandle)
+{
+    std::unique_ptr<Image> previous = std::move(m_image);
+    m_image = std::move(lHandle);
+    return previous;
+}
+
+int32_t cBitmap::GetDelay(int32_t frameIndex)
+{
+    int32_t value = 0;
+    GetPropertyItem(0x5100, value, frameIndex);
+    return value;
+}
+
+int32_t cBitmap::GetLoopCount()
+{
+    int32_t value = 0;
+    if (GetPropertyItem(0x5101, value, 0) != platform::Ok) return 0;
+    return value;
+}
+
+Status cBitmap::GetPropertyItem(int32_t /*eTag*/, int32_t& /*vValue*/, int32_t /*lPropertyIndex*/)
+{
+    // Images here carry no metadata properties.
+    if (!m_image) return Execute(platform::InvalidParameter);
+    return Execute(platform::PropertyNotFound);
+}
+
+int32_t cBitmap::GetPixelLong(int32_t x, int32_t y) { return GetPixelARGB(x, y); }
+
+int32_t cBitmap::GetPixelARGB(int32_t x, int32_t y)
+{
+    if (!m_image) {
+        Execute(platform::InvalidParameter);
+        return 0;
+    }
+    uint32_t argb = 0;
+    if (Execute(m_image->getPixel(x, y, argb)) != platform::Ok) return 0;
+    return static_cast<int32_t>(argb);
+}
+
+void cBitmap::MakeTransparent(int32_t lColor)
+{
+    if (!m_image) {
+        Execute(platform::InvalidParameter);
+        return;
+    }
+    std::unique_ptr<Image> image;
+    if (Execute(Image::create(m_width, m_height, platform::kFormat32bppARGB, image)) != platform::Ok) return;
+    cGraphics graphics;
+    if (Execute(graphics.GetGraphicsContext(image.get())) != platform::Ok) return;
+    if (Execute(graphics.Clear(kTransparentWhite)) != platform::Ok) return;
+    platform::ImageAttributes attributes;
+    attributes.hasColorKey = true;
+    attributes.keyLow = static_cast<uint32_t>(lColor);
+    attributes.keyHigh = static_cast<uint32_t>(lColor);
+    Execute(graphics.DrawImageRectRectIAttr(m_image.get(), 0, 0, m_width, m_height, 0, 0, m_width, m_height,
+                                            &attributes));
+    graphics.Dispose();
+    // Swap the new image in; the old one is released here.
+    std::unique_ptr<Image> previous = SetHandle(std::move(image));
+    previous.reset();
+    refreshSizeAndFormat();
+}
+
+std::unique_ptr<Image> cBitmap::Picture()
+{
+    if (!m_image) return nullptr;
+    std::unique_ptr<Image> picture;
+    if (Image::create(m_width, m_height, platform::kFormat24bppRGB, picture) != platform::Ok) return nullptr;
+    // Composited over black: each colour channel times alpha / 255, rounded
+    // to nearest (c * a / 255 is never exactly half way).
+    for (int32_t y = 0; y < m_height; ++y) {
+        uint8_t* out = picture->row(y);
+        for (int32_t x = 0; x < m_width; ++x) {
+            const uint32_t argb = m_image->pixelArgb(x, y);
+            const uint32_t a = argb >> 24;
+            out[3 * x + 0] = static_cast<uint8_t>(((argb & 0xFF) * a + 127) / 255);
+            out[3 * x + 1] = static_cast<uint8_t>((((argb >> 8) & 0xFF) * a + 127) / 255);
+            out[3 * x + 2] = static_cast<uint8_t>((((argb >> 16) & 0xFF) * a + 127) / 255);
+        }
+    }
+    return picture;
+}
+
+Status cBitmap::RotateFlip(int32_t eFlipType)
+{
+    if (!m_image) return Execute(platform::InvalidParameter);
+    const Status s = Execute(m_image->rotateFlip(eFlipType));
+    refreshSizeAndFormat();
+    return s;
+}
+
+Status cBitmap::SelectActiveFrame(int32_t frameIndex, bool /*timeDimension*/)
+{
+    // Every image here has one frame in either dimension.
+    if (!m_image) return Execute(platform::InvalidParameter);
+    if (m_frameCount == 0) m_frameCount = 1;
+    if (frameIndex < 0 || frameIndex >= m_frameCount) return Execute(platform::InvalidParameter);
+    refreshSizeAndFormat();
+    return Execute(platform::Ok);
+}
+
+std::vector<uint32_t> cBitmap::readPalette() const
+{
+    return m_image ? m_image->palette() : std::vector<uint32_t>{};
+}
+
+void cBitmap::SetTransColor(int32_t lIndex)
+{
+    if (!m_image) return;
+    std::vector<uint32_t> palette = readPalette();
+    const size_t index = static_cast<size_t>(lIndex & 0xFF);
+    // Only an entry the palette has is written.
+    if (index >= palette.size()) return;
+    palette[index] &= 0x00FFFFFFu;
+    SetPalette(palette);
+}
+
+Status cBitmap::SetPalette(const std::vector<uint32_t>& lPalPointer)
+{
+    if (!m_image || lPalPointer.size() > 256) return Execute(platform::InvalidParameter);
+    m_image->setPalette(lPalPointer);
+    return Execute(platform::Ok);
+}
+
+void cBitmap::ResizePicture(int32_t NewWidth, int32_t NewHeight, int32_t Interpolation_Mode)
+{
+    // An empty image, a size below one pixel, or the current size: nothing to do.
+    if (!m_image || NewWidth < 1 || NewHeight < 1) return;
+    const int32_t w = m_width;
+    const int32_t h = m_height;
+    if (NewWidth == w && NewHeight == h) return;
+
+    const int32_t pad = resizePad(w, h, NewWidth, NewHeight);
+
+    std::unique_ptr<Image> result;
+    if (Execute(Image::create(NewWidth, NewHeight, platform::kFormat32bppARGB, result)) != platform::Ok) return;
+    cGraphics graphics;
+    if (Execute(graphics.GetGraphicsContext(result.get())) == platform::Ok) {
+        prepareSurface(graphics, Interpolation_Mode);
+        // The resampler reads the edge-padded image through its rule, so
+        // the kernel sees smeared edge colours and never transparent black.
+        Execute(graphics.Handle()->drawImagePadded(*m_image, pad, 0, 0, NewWidth, NewHeight));
+    }
+    graphics.Dispose();
+    replaceImage(std::move(result));
+}
+
+void cBitmap::CropPicture(int32_t x, int32_t y, int32_t w, int32_t h)
+{
+    if (w == m_width && h == m_height) return;
+    if (!m_image) {
+        Execute(platform::InvalidParameter);
+        return;
+    }
+    std::unique_ptr<Image> image;
+    if (Execute(Image::create(w, h, platform::kFormat32bppARGB, image)) != platform::Ok) return;
+    cGraphics graphics;
+    if (Execute(graphics.GetGraphicsContext(image.get())) != platform::Ok) return;
+    if (Execute(graphics.Clear(kTransparentWhite)) != platform::Ok) return;
+    prepareSurface(graphics, kNearestNeighbor);
+    const Status s = Execute(graphics.DrawImageRectRectI(m_image.get(), 0, 0, w, h, x, y, w, h));
+    graphics.Dispose();
+    if (s == platform::Ok) replaceImage(std::move(image));
+}
+
+void cBitmap::ShiftPicture(int32_t& x, int32_t& y, bool WrapPicture)
+{
+    // Shifting an empty image changes nothing.
+    if (!m_image || m_width < 1 || m_height < 1) return;
+    const int32_t W = m_width;
+    const int32_t H = m_height;
+
+    x %= W;
+    if (x < 0) x += W;
+    y %= H;
+    if (y < 0) y += H;
+
+    std::unique_ptr<Image> image;
+    if (Execute(Image::create(W, H, m_pixelFormat, image)) != platform::Ok) return;
+    cGraphics graphics;
+    if (Execute(graphics.GetGraphicsContext(image.get())) != platform::Ok) return;
+    if (Execute(graphics.Clear(kTransparentWhite)) != platform::Ok) return;
+    prepareSurface(graphics, kNearestNeighbor);
+
+    const Image* src = m_image.get();
+    Execute(graphics.DrawImageRectRectI(src, x, y, W - x, H - y, 0, 0, W - x, H - y));
+    if (WrapPicture && y >= 1) Execute(graphics.DrawImageRectRectI(src, x, 0, W - x, y, 0, H - y, W - x, y));
+    if (WrapPicture && x >= 1 && y >= 1) Execute(graphics.DrawImageRectRectI(src, 0, 0, x, y, W - x, H - y, x, y));
+    if (WrapPicture && x >= 1) Execute(graphics.DrawImageRectRectI(src, 0, y, x, H - y, W - x, 0, x, H - y));
+    graphics.Dispose();
+    replaceImage(std::move(image));
+}
+
+void cBitmap::CopyToClipboard()
+{
+    if (!m_image) return;
+    std::unique_ptr<Image> picture = Picture();
+    if (!picture) {
+        Execute(platform::OutOfMemory);
+        return;
+    }
+    platform::Services::clipboard().putImage(*picture);
+}
+
+bool cBitmap::PasteFromClipboard()
+{
+    platform::ClipboardService& clipboard = platform::Services::clipboard();
+    if (!clipboard.hasImage()) return false;
+    std::unique_ptr<Image> pasted;
+    if (Execute(clipboard.getImage(pasted)) != platform::Ok || !pasted) return false;
+    // The current image goes only once the pasted one has been taken.
+    if (CreateFromHBitmap(pasted.get()) != platform::Ok) return false;
+    return m_width != 0 && m_height != 0;
+}
+
+Status cBitmap::SaveToFile(const std::string& sFilename, const platform::EncoderClsid& encoder,
+                           const platform::EncoderParameters* params)
+{
+    if (!m_image) return Execute(platform::InvalidParameter);
+    return Execute(platform::encodeImageFile(*m_image, sFilename, encoder, params));
+}
+
+int32_t cBitmap::SaveToByteArray(std::vector<uint8_t>& bytes, const platform::EncoderClsid& encoder,
+                                 const platform::EncoderParameters* params)
+{
+    if (!m_image) {
+        Execute(platform::InvalidParameter);
+        return 0;
+    }
+    std::vector<uint8_t> encoded;
+    if (Execute(platform::encodeImage(*m_image, encoder, params, encoded)) != platform::Ok) return 0;
+    if (encoded.empty()) return 0;
+    if (encoded.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) {
+        Execute(platform::ValueOverflow);
+        return 0;
+    }
+    bytes = std::move(encoded);
+    return static_cast<int32_t>(bytes.size());
+}
+
+Status cBitmap::LockBits(const platform::PixelRect& rect, uint32_t lockMode, platform::PixelFormatId format,
+                         platform::LockedBits& data)
+{
+    if (!m_image || format != platform::kFormat32bppARGB) return Execute(platform::InvalidParameter);
+    return Execute(m_image->lockBits(rect, lockMode, data));
+}
+
+Status cBitmap::UnlockBits(platform::LockedBits& data)
+{
+    if (!m_image) return Execute(platform::InvalidParameter);
+    return Execute(m_image->unlockBits(data));
+}
+
+Status cBitmap::SaveAdd(const platform::EncoderParameters* /*params*/)
+{
+    if (!m_image) return Execute(platform::InvalidParameter);
+    return Execute(platform::NotImplemented);
+}
+
+Status cBitmap::SaveAddImage(const Image* image, const platform::EncoderParameters* /*params*/)
+{
+    if (!m_image || image == nullptr) return Execute(platform::InvalidParameter);
+    return Execute(platform::NotImplemented);
+}
+
+}  // namespace kalvora
