@@ -1,0 +1,96 @@
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+
+#include "engine/AtomicFileWriter.h"
+
+namespace fs = std::filesystem;
+using kalvora::AtomicFileWriter;
+
+namespace {
+
+class AtomicFileWriterTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        dir = fs::temp_directory_path() /
+              ("kalvora-atomic-" + std::to_string(::getpid()) + "-" +
+               ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+    }
+    void TearDown() override { fs::remove_all(dir); }
+
+    static std::string contents(const fs::path& p)
+    {
+        std::ifstream in(p, std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), {}};
+    }
+    static void put(const fs::path& p, const std::string& text) { std::ofstream(p, std::ios::binary) << text; }
+    size_t entries() const { return std::distance(fs::directory_iterator(dir), fs::directory_iterator()); }
+
+    fs::path dir;
+};
+
+const uint8_t kNew[] = {'n', 'e', 'w'};
+
+}  // namespace
+
+TEST_F(AtomicFileWriterTest, CommitReplacesTheTargetAndKeepsItsPermissions)
+{
+    const fs::path target = dir / "a.bricks";
+    put(target, "old");
+    ::chmod(target.c_str(), 0640);
+    AtomicFileWriter w(target.string());
+    ASSERT_TRUE(w.open());
+    ASSERT_TRUE(w.write(kNew, 3));
+    EXPECT_EQ(contents(target), "old");  // untouched until the commit
+    ASSERT_TRUE(w.commit());
+    EXPECT_EQ(contents(target), "new");
+    struct stat info {};
+    ASSERT_EQ(::stat(target.c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 0777, 0640u);
+    EXPECT_EQ(entries(), 1u);
+}
+
+TEST_F(AtomicFileWriterTest, DiscardAndDestructionLeaveTheTargetAndNoTemporary)
+{
+    const fs::path target = dir / "a.bricks";
+    put(target, "old");
+    {
+        AtomicFileWriter w(target.string());
+        ASSERT_TRUE(w.open());
+        ASSERT_TRUE(w.write(kNew, 3));
+        EXPECT_TRUE(fs::exists(w.temporaryPath()));
+    }
+    EXPECT_EQ(contents(target), "old");
+    EXPECT_EQ(entries(), 1u);
+}
+
+TEST_F(AtomicFileWriterTest, TargetThatIsAFolderFailsAtCommitWithoutLeftovers)
+{
+    const fs::path target = dir / "folder";
+    fs::create_directory(target);
+    AtomicFileWriter w(target.string());
+    ASSERT_TRUE(w.open());
+    ASSERT_TRUE(w.write(kNew, 3));
+    EXPECT_FALSE(w.commit());
+    EXPECT_TRUE(fs::is_directory(target));
+    EXPECT_EQ(entries(), 1u);
+}
+
+TEST_F(AtomicFileWriterTest, MissingFolderFailsAtOpen)
+{
+    put(dir / "file", "x");
+    AtomicFileWriter w((dir / "file" / "a.bricks").string());
+    EXPECT_FALSE(w.open());
+    EXPECT_FALSE(w.write(kNew, 3));
+    EXPECT_FALSE(w.commit());
+}
