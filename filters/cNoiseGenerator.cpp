@@ -1,0 +1,34 @@
+#include "filters/cNoiseGenerator.h"
+
+#include "filters/clsImageFilter.h"
+#include "platform/PixelFormat.h"
+
+namespace kalvora {
+
+cNoiseGenerator::cNoiseGenerator(platform::RandomGenerator* generator)
+    : m_filter(std::make_unique<clsImageFilter>())
+{
+    m_filter->setRandomGenerator(generator);
+}
+
+cNoiseGenerator::~cNoiseGenerator() = default;
+
+void cNoiseGenerator::CreateNoise(int32_t Width, int32_t Height, bool MonochromeNoise)
+{
+    const int32_t w = Width < 2 ? 2 : Width;
+    const int32_t h = Height < 2 ? 2 : Height;
+    Bitmap.CreateFromScan0(w, h, 0, platform::kFormat32bppARGB);
+    m_filter->SetBitmapIn(Bitmap);
+    Bitmap.Dispose();
+    m_filter->CreateNoise(MonochromeNoise);
+    Bitmap.CreateFromClone(w, h, m_filter->GetHandle(), platform::kFormat32bppARGB);
+}
+
+void cNoiseGenerator::Interpolate(int32_t NewWidth, int32_t NewHeight, int32_t Interpolation_Mode)
+{
+    Bitmap.ResizePicture(NewWidth, NewHeight, Interpolation_Mode);
+}
+
+int32_t cNoiseGenerator::GetPixel(int32_t x, int32_t y) { return Bitmap.GetPixelARGB(x, y); }
+
+}  // namespace kalvora

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <memory>
+
+#include "imaging/cBitmap.h"
+#include "platform/RandomGenerator.h"
+
+namespace kalvora {
+
+class clsImageFilter;
+
+// Smooth value noise: a grid of random pixels (at least 2 x 2) that a later
+// resize stretches to the wanted size, read pixel by pixel.
+class cNoiseGenerator {
+public:
+    // The noise image; empty until CreateNoise.
+    cBitmap Bitmap;
+
+    // Draws from the given generator (nullptr: the process-wide one).
+    explicit cNoiseGenerator(platform::RandomGenerator* generator = nullptr);
+    ~cNoiseGenerator();
+    cNoiseGenerator(const cNoiseGenerator&) = delete;
+    cNoiseGenerator& operator=(const cNoiseGenerator&) = delete;
+
+    // Width x Height random pixels (each side at least 2), 32bpp ARGB;
+    // three random values a pixel, or one for monochrome noise.
+    void CreateNoise(int32_t Width, int32_t Height, bool MonochromeNoise);
+    // Stretches the noise image with the given interpolation mode.
+    void Interpolate(int32_t NewWidth, int32_t NewHeight, int32_t Interpolation_Mode);
+    // Packed ARGB at (x, y); 0 outside the image.
+    int32_t GetPixel(int32_t x, int32_t y);
+
+private:
+    std::unique_ptr<clsImageFilter> m_filter;
+};
+
+}  // namespace kalvora

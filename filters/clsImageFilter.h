@@ -1,0 +1,258 @@
+#pragma once
+
+#include <algorithm>
+#include <cmath>
+#include <bit>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "imaging/cBitmap.h"
+#include "imaging/cGDIP.h"
+#include "platform/Image.h"
+#include "platform/RandomGenerator.h"
+#include "platform/Status.h"
+#include "platform/ThreadPool.h"
+
+#if defined(__SSE__) || defined(__x86_64__)
+#include <emmintrin.h>
+#endif
+
+namespace kalvora {
+
+static_assert(std::endian::native == std::endian::little,
+              "pixel rows are read as packed ARGB values in little-endian memory (B, G, R, A)");
+
+// The one filter class. An instance holds one image twice: a snapshot of its
+// pixels as packed 32-bit ARGB values, which every filter reads, and a
+// working bitmap in the source's own pixel format, which every filter
+// overwrites (some only in part, so its content carries over from one call to
+// the next). Load with SetBitmapIn or SetPictureIn, run one Create... filter,
+// take the result: the working bitmap's handle (owned by the instance, valid
+// until the next load) or a new picture. After every row a filter raises
+// Progess with the percentage of rows done.
+//
+// Handle results are platform::Image* (nullptr = none); picture results are
+// new images owned by the caller (nullptr = none).
+class clsImageFilter {
+public:
+    // The Progess event: Value is the percentage of rows done, raised once
+    // after each row on the calling thread.
+    std::function<void(int32_t& Value)> Progess;
+
+    // Starts the instance's own imaging session (version 1).
+    clsImageFilter();
+    // Starts the session with the given version; any version but 1 fails,
+    // which leaves the instance inert (the failure is shown to the user).
+    explicit clsImageFilter(int32_t gdiplusVersion);
+    ~clsImageFilter();
+    clsImageFilter(const clsImageFilter&) = delete;
+    clsImageFilter& operator=(const clsImageFilter&) = delete;
+
+    // Random numbers of the noise filters and the soft border; nullptr puts
+    // the process-wide generator back.
+    void setRandomGenerator(platform::RandomGenerator* generator);
+    platform::RandomGenerator& randomGenerator() const { return *m_random; }
+
+    // Rows may run on the thread pool where the result is the same as on one
+    // thread (on by default).
+    void setParallelRows(bool enabled) { m_parallelRows = enabled; }
+
+    // ---- Loading and results -------------------------------------------
+    void SetBitmapIn(cBitmap& vBitmap);
+    void SetPictureIn(const platform::Image* vPicture);
+    platform::Image* GetHandle() const;
+
+    // ---- Colour and tone filters ----------------------------------------
+    std::unique_ptr<platform::Image> CreateSwapColorFilter(int32_t eSwapColor);
+    platform::Image* CreateThresholdFilter(int32_t lFilterValue = 0);
+    platform::Image* CreateHSLFilter(float sngHue = 0.0f, float sngSaturation = 0.0f, float sngLumination = 0.0f);
+    platform::Image* CreateSepiaFilter();
+    std::unique_ptr<platform::Image> CreateShiftFilter(int32_t lFilterColorFromValue, int32_t lFilterIncValue,
+                                                       int32_t lFilterToleranceValue);
+    platform::Image* CreateShiftRGBFilter(int32_t lFilterRedValue, int32_t lFilterGreenValue,
+                                          int32_t lFilterBlueValue);
+    platform::Image* CreateEqualizeFilter();
+    std::unique_ptr<platform::Image> CreateSaturationFilter(int32_t lFilterValue = 0);
+    platform::Image* CreateGammaFilter(double dblFilterValue = 0.0);
+    platform::Image* CreateContrastFilter(double dblFilterValue = 0.0);
+    platform::Image* CreateBrightnessFilter(double dblFilterValue = 0.0);
+    std::unique_ptr<platform::Image> CreateBlackWhiteFilter1(int32_t lFilterValue = 0);
+    std::unique_ptr<platform::Image> CreateBlackWhiteFilter3();
+    std::unique_ptr<platform::Image> CreateInvertFilter();
+    platform::Image* CreateGrayScaleFilter();
+
+    // ---- Alpha and soft-border filters -----------------------------------
+    platform::Image* CreateAlphaRamp(uint8_t StartAlpha, uint8_t EndAlpha, bool HorizontalDirection);
+    platform::Image* CreateAlphaAsGray();
+    platform::Image* CreateDrawAlphaOnly(cBitmap& SourceBitmap, int32_t dstx, int32_t dsty, int32_t DstW,
+                                         int32_t DstH, int32_t srcx, int32_t srcy, int32_t SrcW, int32_t SrcH,
+                                         bool MultiplyAlpha, bool InvertAlpha);
+    platform::Image* CreateTransparentBorder(int32_t BorderSize, int32_t RoundedEdgeSize, int32_t NoiseStrength,
+                                             float NoiseLength, int32_t AntiAlias);
+
+    // ---- Noise: every pixel random ---------------------------------------
+    platform::Image* CreateNoise(bool MonochromeNoise);
+
+    // ---- Seamless, normal map, noise and kernel filters -------------------
+    // (declared and built in clsImageFilterSeamless.cpp, clsImageFilterNoise.cpp
+    // and clsImageFilterKernel.cpp)
+    // BEGIN seamless/noise/kernel filters
+    // END seamless/noise/kernel filters
+
+    // ---- Colour helpers ---------------------------------------------------
+    // Colour to hue (degrees), saturation and lightness (percent), in single precision.
+    static void RGBToHSL(uint8_t R, uint8_t G, uint8_t B, float& H, float& S, float& L);
+    // HSL back to a colour; with Normalize the hue is first rounded and
+    // wrapped into 0..359 and S, L limited to 0..100.
+    static void HSLToRGB(float H, float S, float L, uint8_t& R, uint8_t& G, uint8_t& B, bool Normalize);
+    static void NormalizeHSL(float& H, float& S, float& L);
+    // Cross-fade of two packed ARGB colours; alpha stays C1's.
+    static int32_t BlendPixel(int32_t C1, int32_t C2, uint8_t Weight);
+    // (77 R + 150 G + 28 B) \ 255.
+    static uint8_t Luminance(uint8_t R, uint8_t G, uint8_t B)
+    {
+        return static_cast<uint8_t>((77u * R + 150u * G + 28u * B) / 255u);
+    }
+    // Status text with a full stop ("Unknown GDI+ Error." for unknown codes).
+    static std::string GetGdipErrorText(int32_t status);
+
+    // Soft-border geometry: alpha of a point at signed distance d outside a
+    // shape whose edge ramps over Softness + 1 pixels, of a corner circle,
+    // and of the rounded rectangle.
+    static uint8_t EdgeAlpha(float Distance, int32_t Softness);
+    static uint8_t CornerAlpha(float dx, float dy, int32_t Radius, int32_t Softness);
+    static uint8_t RoundRectAlpha(float X, float Y, int32_t MaxX, int32_t MaxY, int32_t Border, int32_t Radius,
+                                  int32_t Softness, int32_t Inset);
+
+    // Size of the loaded image (0 x 0 before the first load).
+    int32_t loadedWidth() const { return m_width; }
+    int32_t loadedHeight() const { return m_height; }
+    bool hasSession() const { return m_token != 0; }
+
+private:
+    // ---- Session and status ------------------------------------------------
+    platform::Status InitGdiplus(int32_t version);
+    void ShutdownGdiplus();
+    // Shows "<text> GDI+ Error:<n>" (title "GDI Error") for a non-zero status.
+    platform::Status CheckGdipStatus(platform::Status status);
+
+    // Replaces the working bitmap and snapshot from a temporary image.
+    void loadFromTemporary(cBitmap& temporary);
+
+    // ---- The pixel loop shared by the filters ------------------------------
+    int32_t MaxX() const { return m_width - 1; }
+    int32_t MaxY() const { return m_height - 1; }
+    const uint32_t* snapshotRow(int32_t y) const
+    {
+        return m_snapshot.data() + static_cast<int64_t>(y) * m_width;
+    }
+    uint32_t snapshotAt(int32_t x, int32_t y) const { return snapshotRow(y)[x]; }
+    static uint32_t* lockedRow(platform::LockedBits& bits, int32_t y)
+    {
+        return reinterpret_cast<uint32_t*>(bits.scan0 + static_cast<int64_t>(y) * bits.stride);
+    }
+    // Locks the whole working bitmap for writing as 32bpp ARGB (starting from
+    // its current pixels); a failure is reported and gives false.
+    bool lockWorking(platform::LockedBits& bits);
+    void unlockWorking(platform::LockedBits& bits);
+    // The percentage reported after row y: (y * 100) \ MaxY, 100 for a
+    // single-row image.
+    int32_t progressValue(int32_t y) const;
+    void raiseProgess(int32_t y);
+
+    // Locks the working bitmap and calls body(y, snapshot row, output row) for
+    // every row in order, raising Progess after each; unlocks. With parallel
+    // set, blocks of rows run on the thread pool (body must then depend on
+    // nothing but its arguments and write only its output row) and Progess
+    // follows each block, row by row, with the serial values.
+    template <typename RowBody>
+    void forEachRow(RowBody&& body, bool parallel = false);
+
+    // Handle result: the working bitmap (nullptr without a session).
+    platform::Image* handleResult() const;
+    // Picture result: a new plain bitmap made from the working bitmap.
+    std::unique_ptr<platform::Image> pictureResult();
+
+    // Maps every colour channel through a table of 32-bit values already
+    // shifted into place (red << 16, green << 8, blue) and sets alpha 255.
+    void applyChannelTables(const uint32_t* redTable, const uint32_t* greenTable, const uint32_t* blueTable);
+    void applyChannelTable(const uint8_t* table);
+
+    // Round half to even into 0..255 after clamping (NaN gives 0).
+    static uint8_t toByte(float v)
+    {
+        if (!(v > 0.0f)) return 0;
+        if (v >= 255.0f) return 255;
+#if defined(__SSE__) || defined(__x86_64__)
+        return static_cast<uint8_t>(_mm_cvtss_si32(_mm_set_ss(v)));
+#else
+        return static_cast<uint8_t>(std::nearbyint(v));
+#endif
+    }
+
+    static uint8_t toByte(double v)
+    {
+        if (!(v > 0.0)) return 0;
+        if (v >= 255.0) return 255;
+#if defined(__SSE2__) || defined(__x86_64__)
+        return static_cast<uint8_t>(_mm_cvtsd_si32(_mm_set_sd(v)));
+#else
+        return static_cast<uint8_t>(std::nearbyint(v));
+#endif
+    }
+    // Round half to even of a float known to lie well inside the 32-bit range.
+    static int32_t toWhole(float v)
+    {
+#if defined(__SSE__) || defined(__x86_64__)
+        return _mm_cvtss_si32(_mm_set_ss(v));
+#else
+        return static_cast<int32_t>(std::nearbyint(v));
+#endif
+    }
+
+    // ---- Seamless/noise/kernel helpers -------------------------------------
+    // BEGIN seamless/noise/kernel helpers
+    // END seamless/noise/kernel helpers
+
+    std::unique_ptr<cGDIP> m_session;
+    uint32_t m_token = 0;
+    std::unique_ptr<platform::Image> m_working;
+    std::vector<uint32_t> m_snapshot;  // row-major, m_width values a row
+    int32_t m_width = 0;
+    int32_t m_height = 0;
+    platform::RandomGenerator* m_random = &platform::RandomGenerator::processDefault();
+    bool m_parallelRows = true;
+};
+
+template <typename RowBody>
+void clsImageFilter::forEachRow(RowBody&& body, bool parallel)
+{
+    platform::LockedBits bits;
+    if (!lockWorking(bits)) return;
+    const int32_t height = m_height;
+    if (!parallel || !m_parallelRows || platform::ThreadPool::size() <= 1 || height < 4) {
+        for (int32_t y = 0; y < height; ++y) {
+            body(y, snapshotRow(y), lockedRow(bits, y));
+            raiseProgess(y);
+        }
+    } else {
+        const int32_t block = std::max<int32_t>(16, platform::ThreadPool::size() * 8);
+        const std::function<void(int64_t, int64_t)> chunk = [&](int64_t begin, int64_t end) {
+            for (int64_t y = begin; y < end; ++y) {
+                const auto row = static_cast<int32_t>(y);
+                body(row, snapshotRow(row), lockedRow(bits, row));
+            }
+        };
+        for (int32_t first = 0; first < height; first += block) {
+            const int32_t last = std::min(height, first + block);
+            platform::ThreadPool::parallelFor(first, last, 2, chunk);
+            for (int32_t y = first; y < last; ++y) raiseProgess(y);
+        }
+    }
+    unlockWorking(bits);
+}
+
+}  // namespace kalvora

@@ -1,0 +1,217 @@
+// Alpha filters: the soft, noise-ragged transparent border, the alpha stamp
+// from a resized piece of another image, a linear alpha ramp and the alpha
+// channel shown as grey. Colours always come from the snapshot.
+
+#include <cmath>
+
+#include "filters/cNoiseGenerator.h"
+#include "filters/clsImageFilter.h"
+#include "imaging/UISupport.h"
+#include "platform/Numeric.h"
+#include "platform/PixelFormat.h"
+
+namespace kalvora {
+
+namespace {
+
+constexpr uint32_t kColourMask = 0x00FFFFFFu;
+
+inline uint32_t withAlpha(uint32_t colour, uint32_t alpha) { return (colour & kColourMask) | (alpha << 24); }
+
+// Reads packed ARGB pixels of an image that is expected to be w x h in
+// 32bpp ARGB; any other image is read pixel by pixel, 0 where it has none.
+class PixelSource {
+public:
+    PixelSource(const platform::Image* image, int32_t w, int32_t h)
+        : m_image(image),
+          m_direct(image && image->format() == platform::kFormat32bppARGB && image->width() == w &&
+                   image->height() == h)
+    {
+    }
+
+    uint32_t at(int32_t x, int32_t y) const
+    {
+        if (m_direct) return reinterpret_cast<const uint32_t*>(m_image->row(y))[x];
+        uint32_t value = 0;
+        if (!m_image || m_image->getPixel(x, y, value) != platform::Ok) return 0;
+        return value;
+    }
+
+private:
+    const platform::Image* m_image;
+    bool m_direct;
+};
+
+}  // namespace
+
+uint8_t clsImageFilter::EdgeAlpha(float Distance, int32_t Softness)
+{
+    if (!(Distance > 0.0f)) return 255;
+    const double rampEnd = static_cast<double>(Softness) + 1.0;
+    if (static_cast<double>(Distance) >= rampEnd) return 0;
+    return toByte(UISupport::MapRange(Distance, 0.0f, static_cast<float>(rampEnd), 255.0f, 0.0f));
+}
+
+uint8_t clsImageFilter::CornerAlpha(float dx, float dy, int32_t Radius, int32_t Softness)
+{
+    const float squares = dx * dx + dy * dy;
+    const auto d = static_cast<float>(std::sqrt(static_cast<double>(squares)) - static_cast<double>(Radius));
+    return EdgeAlpha(d, Softness);
+}
+
+uint8_t clsImageFilter::RoundRectAlpha(float X, float Y, int32_t MaxX, int32_t MaxY, int32_t Border, int32_t Radius,
+                                       int32_t Softness, int32_t Inset)
+{
+    // Sums of the parameters in 64 bits, so no size overflows.
+    const int64_t c = static_cast<int64_t>(Radius) + Inset + Border;
+    const auto side = static_cast<float>(static_cast<int64_t>(Border) + Inset);
+    const auto cf = static_cast<float>(c);
+    const double x = X;
+    const double y = Y;
+    const auto lowX = static_cast<double>(c);
+    const auto highX = static_cast<double>(MaxX - c);
+    const auto lowY = static_cast<double>(c);
+    const auto highY = static_cast<double>(MaxY - c);
+    const auto farX = static_cast<float>(static_cast<int64_t>(MaxX) - c);
+    const auto farY = static_cast<float>(static_cast<int64_t>(MaxY) - c);
+    const auto inset = static_cast<float>(Inset);
+
+    if (x < lowX) {
+        if (y < lowY) return CornerAlpha(cf - X, cf - Y, Radius, Softness);
+        if (y <= highY) return EdgeAlpha(side - X, Softness);
+        return CornerAlpha(cf - X, Y - farY, Radius, Softness);
+    }
+    if (x <= highX) {
+        if (y < lowY) return EdgeAlpha(side - Y, Softness);
+        return EdgeAlpha(Y - static_cast<float>(static_cast<int64_t>(MaxY) - Border) + inset, Softness);
+    }
+    if (y < lowY) return CornerAlpha(X - farX, cf - Y, Radius, Softness);
+    if (y <= highY) return EdgeAlpha(X - static_cast<float>(static_cast<int64_t>(MaxX) - Border) + inset, Softness);
+    return CornerAlpha(X - farX, Y - farY, Radius, Softness);
+}
+
+platform::Image* clsImageFilter::CreateTransparentBorder(int32_t BorderSize, int32_t RoundedEdgeSize,
+                                                         int32_t NoiseStrength, float NoiseLength, int32_t AntiAlias)
+{
+    const int32_t w = loadedWidth();
+    const int32_t h = loadedHeight();
+    cNoiseGenerator noise(m_random);
+    if (h > 0) {
+        // Reseeds for images wider than high, so equal sizes give equal edges.
+        m_random->next(1.0 - std::fabs(static_cast<double>(w) / static_cast<double>(h)));
+        // A noise cell is at least one pixel, whatever length was asked for.
+        int32_t cell = platform::roundToInt32(static_cast<double>(NoiseLength));
+        if (cell < 1) cell = 1;
+        noise.CreateNoise(w / cell, h / cell, false);
+        noise.Interpolate(w, h, 4);
+    }
+    if (!hasSession()) return nullptr;
+
+    const PixelSource noisePixels(noise.Bitmap.Handle(), w, h);
+    const int64_t strength = NoiseStrength;
+    const int32_t maxX = MaxX();
+    const int32_t maxY = MaxY();
+    forEachRow(
+        [&](int32_t y, const uint32_t* in, uint32_t* out) {
+            for (int32_t x = 0; x < w; ++x) {
+                const uint32_t n = noisePixels.at(x, y);
+                const int64_t nr = (n >> 16) & 0xFF;
+                const int64_t ng = (n >> 8) & 0xFF;
+                float px = static_cast<float>(static_cast<double>(nr * strength * 2) / 255.0 -
+                                              static_cast<double>(strength) + x);
+                float py = static_cast<float>(static_cast<double>(ng * strength * 2) / 255.0 -
+                                              static_cast<double>(strength) + y);
+                if (px < 0.0f) px = 0.0f;
+                if (px > static_cast<float>(maxX)) px = static_cast<float>(maxX);
+                if (py < 0.0f) py = 0.0f;
+                if (py > static_cast<float>(maxY)) py = static_cast<float>(maxY);
+                const uint8_t alpha =
+                    RoundRectAlpha(px, py, maxX, maxY, BorderSize, RoundedEdgeSize, AntiAlias, NoiseStrength);
+                out[x] = withAlpha(in[x], alpha);
+            }
+        },
+        true);
+    return handleResult();
+}
+
+platform::Image* clsImageFilter::CreateDrawAlphaOnly(cBitmap& SourceBitmap, int32_t dstx, int32_t dsty, int32_t DstW,
+                                                     int32_t DstH, int32_t srcx, int32_t srcy, int32_t SrcW,
+                                                     int32_t SrcH, bool MultiplyAlpha, bool InvertAlpha)
+{
+    // An empty destination changes nothing.
+    if (DstW <= 0 || DstH <= 0) return handleResult();
+
+    cBitmap mask;
+    mask.CreateFromClone(SourceBitmap.Width(), SourceBitmap.Height(), SourceBitmap.Handle(),
+                         SourceBitmap.PixelFormat());
+    mask.CropPicture(srcx, srcy, SrcW, SrcH);
+    mask.ResizePicture(DstW, DstH, 7);
+    if (!hasSession()) return nullptr;
+
+    platform::LockedBits bits;
+    if (!lockWorking(bits)) return handleResult();
+    // Only the part of the rectangle that lies inside the image.
+    const int64_t firstX = std::max<int64_t>(dstx, 0);
+    const int64_t lastX = std::min<int64_t>(static_cast<int64_t>(dstx) + DstW - 1, MaxX());
+    const int64_t firstY = std::max<int64_t>(dsty, 0);
+    const int64_t lastY = std::min<int64_t>(static_cast<int64_t>(dsty) + DstH - 1, MaxY());
+    const PixelSource maskPixels(mask.Handle(), DstW, DstH);
+    for (int64_t y = firstY; y <= lastY; ++y) {
+        const auto row = static_cast<int32_t>(y);
+        const uint32_t* in = snapshotRow(row);
+        uint32_t* out = lockedRow(bits, row);
+        const auto maskY = static_cast<int32_t>(y - dsty);
+        for (int64_t x = firstX; x <= lastX; ++x) {
+            const uint32_t p = in[x];
+            uint32_t m = maskPixels.at(static_cast<int32_t>(x - dstx), maskY) >> 24;
+            if (InvertAlpha) m = 255 - m;
+            const uint32_t alpha = MultiplyAlpha ? ((p >> 24) * m) / 255 : m;
+            out[x] = withAlpha(p, alpha);
+        }
+        raiseProgess(row);
+    }
+    unlockWorking(bits);
+    return handleResult();
+}
+
+platform::Image* clsImageFilter::CreateAlphaAsGray()
+{
+    if (!hasSession()) return nullptr;
+    const int32_t width = loadedWidth();
+    forEachRow(
+        [=](int32_t, const uint32_t* in, uint32_t* out) {
+            for (int32_t x = 0; x < width; ++x) {
+                const uint32_t a = in[x] >> 24;
+                out[x] = 0xFF000000u | (a << 16) | (a << 8) | a;
+            }
+        },
+        true);
+    return handleResult();
+}
+
+platform::Image* clsImageFilter::CreateAlphaRamp(uint8_t StartAlpha, uint8_t EndAlpha, bool HorizontalDirection)
+{
+    if (!hasSession()) return nullptr;
+    // From StartAlpha at position 0 to EndAlpha at the last column (or row);
+    // a single column (or row) keeps StartAlpha.
+    const int32_t last = HorizontalDirection ? MaxX() : MaxY();
+    const double step = last > 0 ? (static_cast<double>(EndAlpha) - StartAlpha) / last : 0.0;
+    std::vector<uint8_t> ramp(static_cast<size_t>(std::max(last + 1, 1)));
+    for (int32_t p = 0; p <= last; ++p) ramp[static_cast<size_t>(p)] = platform::roundToByte(p * step + StartAlpha);
+
+    const uint8_t* alpha = ramp.data();
+    const int32_t width = loadedWidth();
+    forEachRow(
+        [=](int32_t y, const uint32_t* in, uint32_t* out) {
+            if (HorizontalDirection) {
+                for (int32_t x = 0; x < width; ++x) out[x] = withAlpha(in[x], alpha[x]);
+            } else {
+                const uint32_t a = alpha[y];
+                for (int32_t x = 0; x < width; ++x) out[x] = withAlpha(in[x], a);
+            }
+        },
+        true);
+    return handleResult();
+}
+
+}  // namespace kalvora
