@@ -1,0 +1,48 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "engine/TextureOptionsValues.h"
+
+namespace kalvora {
+
+class cBrickData;
+
+// What a generator run asks of the program around it. The engine never
+// touches a window: the program answers these with its texture options
+// dialog, its output panel and its event loop; tests and tools answer them
+// in a few lines.
+class GeneratorHost {
+public:
+    static constexpr int32_t kTextureOptionsOk = 1;
+    static constexpr int32_t kTextureOptionsCancel = 2;
+
+    virtual ~GeneratorHost() = default;
+
+    // Shows the texture options for the project and texture type: 1 goes
+    // on, 2 cancels the run. Asked once per run, before the layout.
+    virtual int32_t showTextureOptions(cBrickData& project, int32_t brickStyle) = 0;
+    // The twelve values, read after showTextureOptions returned.
+    virtual TextureOptionsValues textureOptions() const = 0;
+
+    // Whether the output panel shows its "Preview" tab, and the item index
+    // of its preview quality list (0 low, 1 medium, 2 high). Read once per run.
+    virtual bool previewTabShown() const = 0;
+    virtual int32_t previewQualityIndex() const = 0;
+
+    // Every progress report of the run, after the generator's Progress
+    // event; IsFinal marks the report that ends the run.
+    virtual void progress(int32_t Progress, int32_t SecondsLeft, const std::string& Description, bool IsFinal)
+    {
+        (void)Progress;
+        (void)SecondsLeft;
+        (void)Description;
+        (void)IsFinal;
+    }
+
+    // Lets the event queue run: the one place where a cancel can arrive.
+    virtual void processEvents() = 0;
+};
+
+}  // namespace kalvora

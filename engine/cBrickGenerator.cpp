@@ -1,0 +1,357 @@
+#include "engine/cBrickGenerator.h"
+
+#include <cmath>
+#include <new>
+#include <utility>
+
+#include "engine/BrickLayout.h"
+#include "engine/GeneratorHost.h"
+#include "engine/cBrickData.h"
+#include "platform/Clock.h"
+#include "platform/ImageLimits.h"
+#include "platform/Numeric.h"
+#include "platform/PixelFormat.h"
+
+namespace kalvora {
+
+namespace {
+
+constexpr int32_t kInterpolationBilinear = 3;
+constexpr int32_t kInterpolationNearestNeighbor = 5;
+constexpr int32_t kInterpolationHighQualityBicubic = 7;
+constexpr int32_t kPixelOffsetHighQuality = 2;
+constexpr int32_t kSmoothingHighQuality = 2;
+constexpr int32_t kTransparentBlack = 0;
+
+int32_t brickImageCount(const cBrickData& project)
+{
+    return project.BrickFiles ? project.BrickFiles->Count() : 0;
+}
+
+bool allFinite(std::initializer_list<float> values)
+{
+    for (float v : values)
+        if (!std::isfinite(v)) return false;
+    return true;
+}
+
+bool withinSide(int32_t v) { return v <= platform::ImageLimits::maxSide(); }
+
+}  // namespace
+
+cBrickGenerator::cBrickGenerator() : m_tickSource(platform::tickCountMs) {}
+
+cBrickGenerator::~cBrickGenerator() = default;
+
+void cBrickGenerator::setTickSource(std::function<int64_t()> tickSource)
+{
+    m_tickSource = tickSource ? std::move(tickSource) : std::function<int64_t()>(platform::tickCountMs);
+}
+
+int64_t cBrickGenerator::now() const { return m_tickSource(); }
+
+int32_t cBrickGenerator::chooseResizeMode(bool previewTabShown, int32_t previewQualityIndex)
+{
+    if (!previewTabShown) return kInterpolationHighQualityBicubic;
+    switch (previewQualityIndex) {
+    case 0: return kInterpolationNearestNeighbor;
+    case 1: return kInterpolationBilinear;
+    default: return kInterpolationHighQualityBicubic;
+    }
+}
+
+std::string cBrickGenerator::elapsedSuffix(int64_t seconds)
+{
+    const std::string secondsText = "00" + std::to_string(seconds % 60);
+    return " (" + std::to_string(seconds / 60) + ":" + secondsText.substr(secondsText.size() - 2) + ")";
+}
+
+bool cBrickGenerator::GenerateBricks(cBrickData& oBrickData, const int32_t& aBrickStyle, GeneratorHost& host)
+{
+    if (m_running) return false;
+    m_running = true;
+    m_host = &host;
+    m_status = platform::Ok;
+    BrickStyle = aBrickStyle;
+    // Cleared before the first report: a cancel during its yield counts.
+    Aborted = false;
+    BrickData = &oBrickData;
+    // One run uses one interpolation mode, whatever the panel does meanwhile.
+    ResizeMode = chooseResizeMode(host.previewTabShown(), host.previewQualityIndex());
+
+    ReportProgress(0.0f, "Create Brick Pattern...");
+    InitializeLayout();
+    ReportProgress(0.0f, "Initializing...");
+    CreateBackground();
+    ReportProgress(0.0f, "Drawing Bricks...");
+    DrawAllBricks();
+    ReportProgress(0.99f, "Post Processing...");
+    PostProcess();
+    if (Aborted && m_status == platform::Ok) m_status = platform::Aborted;
+    ReportProgress(1.0f, Aborted ? "Aborted" : "Completed", true);
+    OutGraphics.Dispose();
+
+    BrickData = nullptr;
+    m_host = nullptr;
+    m_running = false;
+    return true;
+}
+
+void cBrickGenerator::CancelProcess()
+{
+    Aborted = true;
+    ReportProgress(1.0f, "Brick Generation aborted");
+}
+
+void cBrickGenerator::yieldToEvents()
+{
+    if (m_host) m_host->processEvents();
+}
+
+void cBrickGenerator::ReportProgress(float Value, std::string Description, bool isFinal)
+{
+    int32_t secondsLeft = 0;
+    if (Value == 0.0f) {
+        StartTick = now();
+    } else if (Value == 1.0f) {
+        const int64_t seconds = (now() - StartTick) / 1000;
+        Description += elapsedSuffix(seconds);
+        secondsLeft = platform::clampInt(seconds, INT32_MIN, INT32_MAX);
+    } else {
+        const float elapsed = static_cast<float>(now() - StartTick);
+        const double v = Value;
+        const float estimate = static_cast<float>(static_cast<double>(elapsed) * (1.0 / v) / 1000.0 * (1.0 - v));
+        secondsLeft = platform::roundToInt32(estimate);
+    }
+    int32_t percent = platform::roundToInt32(static_cast<float>(static_cast<double>(Value) * 100.0));
+
+    if (Progress) Progress(percent, secondsLeft, Description, isFinal);
+    if (m_host) m_host->progress(percent, secondsLeft, Description, isFinal);
+    yieldToEvents();
+}
+
+bool cBrickGenerator::settingsUsable()
+{
+    const cBrickData& p = *BrickData;
+    const bool finite = allFinite({p.MinWidth, p.MaxWidth, p.MinHeight, p.MaxHeight, p.BorderSize, p.RoundedBorder,
+                                   p.NoiseStrength, p.NoiseFrequency, p.AntiAlias, p.BlendBorders, p.ChangeHue,
+                                   p.ChangeSaturation, p.ChangeLuminance});
+    if (!finite || p.Width < 1 || p.Height < 1 || p.RepeatX < 1 || p.RepeatY < 1) {
+        m_status = platform::InvalidParameter;
+        return false;
+    }
+    if (!withinSide(p.Width) || !withinSide(p.Height)) {
+        m_status = platform::OutOfMemory;
+        return false;
+    }
+    return true;
+}
+
+bool cBrickGenerator::textureOptionsUsable()
+{
+    const TextureOptionsValues& o = m_options;
+    bool usable = true;
+    switch (BrickStyle) {
+    case LeftBorder:
+    case RightBorder:
+    case BothBorders:
+        usable = withinSide(o.BorderWidth) && o.BorderWidth <= platform::ImageLimits::maxSide() / 2 &&
+                 withinSide(o.BorderHeight);
+        break;
+    case ArchTexture: {
+        if (!withinSide(o.ArcWidth) || !withinSide(o.ArcHeight) || std::abs(int64_t(o.ArcAntialias)) > platform::ImageLimits::maxSide()) {
+            usable = false;
+            break;
+        }
+        const int64_t m = BrickLayout::archMargin(m_sizes, o);
+        usable = o.ArcWidth - 2 * m >= 1 && o.ArcHeight - 2 * m >= 1;
+        break;
+    }
+    case ColumnTexture: usable = withinSide(o.ColumnWidth) && withinSide(o.ColumnHeight); break;
+    default: break;
+    }
+    if (!usable) m_status = platform::InvalidParameter;
+    return usable;
+}
+
+void cBrickGenerator::InitializeLayout()
+{
+    const bool usable = settingsUsable();
+    if (!usable) Aborted = true;
+
+    m_sizes = LayoutPixelSizes::compute(*BrickData);
+    m_sizes.raiseBrickSizesToUsable();
+    m_random.InitRandomTables(BrickData->RandomSeed);
+    Bricks.clear();
+    if (Aborted) return;
+
+    if (m_host->showTextureOptions(*BrickData, BrickStyle) == GeneratorHost::kTextureOptionsCancel) {
+        CancelProcess();
+        return;
+    }
+    m_options = m_host->textureOptions();
+    if (!textureOptionsUsable()) {
+        Aborted = true;
+        return;
+    }
+    runLayout();
+}
+
+void cBrickGenerator::runLayout()
+{
+    BrickLayout layout(*BrickData, brickImageCount(*BrickData), m_sizes, m_random, m_options, BrickStyle, Bricks,
+                       [this] {
+                           yieldToEvents();
+                           return Aborted;
+                       });
+    try {
+        layout.layout();
+    } catch (const std::bad_alloc&) {
+        Bricks.clear();
+        Bricks.shrink_to_fit();
+        m_status = platform::OutOfMemory;
+        Aborted = true;
+    }
+}
+
+void cBrickGenerator::CreateTargetBitmap(int32_t W, int32_t H)
+{
+    OutGraphics.Dispose();
+    OutBitmap.Dispose();
+    const platform::Status status = OutBitmap.CreateFromScan0(W, H, 0, platform::kFormat32bppARGB);
+    if (status != platform::Ok) {
+        if (m_status == platform::Ok) m_status = status;
+        Aborted = true;
+    }
+}
+
+void cBrickGenerator::PrepareGraphics()
+{
+    OutGraphics.Dispose();
+    const platform::Status status = OutGraphics.GetGraphicsContext(OutBitmap.Handle());
+    if (status != platform::Ok) {
+        if (m_status == platform::Ok) m_status = status;
+        Aborted = true;
+        return;
+    }
+    if (platform::Surface* surface = OutGraphics.Handle()) {
+        surface->setPixelOffsetMode(kPixelOffsetHighQuality);
+        surface->setSmoothingMode(kSmoothingHighQuality);
+    }
+    OutGraphics.SetInterpolationMode(ResizeMode);
+}
+
+void cBrickGenerator::CreateBackground()
+{
+    yieldToEvents();
+    if (Aborted) return;
+    switch (BrickStyle) {
+    case SeamlessTexture: DrawMortarBackground(); break;
+    case LeftBorder:
+    case RightBorder:
+    case BothBorders: CreateBorderBackground(); break;
+    case ArchTexture: CreateArchBackground(); break;
+    case ColumnTexture: CreateColumnBackground(); break;
+    default: break;
+    }
+}
+
+void cBrickGenerator::DrawMortarBackground()
+{
+    const cBrickData& project = *BrickData;
+    CreateTargetBitmap(project.Width, project.Height);
+    PrepareGraphics();
+    OutGraphics.Clear(kTransparentBlack);
+}
+
+void cBrickGenerator::CreateBorderBackground()
+{
+    cBrickData& project = *BrickData;
+    const int32_t stripWidth = 2 * m_options.BorderWidth;
+    if (project.Width < stripWidth) project.Width = stripWidth;
+    if (project.Height < m_options.BorderHeight) project.Height = m_options.BorderHeight;
+    DrawMortarBackground();
+    int32_t shiftX = stripWidth / 2;
+    int32_t shiftY = 0;
+    OutBitmap.ShiftPicture(shiftX, shiftY, true);
+    OutBitmap.CropPicture(0, 0, stripWidth, m_options.BorderHeight);
+    project.Width = stripWidth;
+}
+
+void cBrickGenerator::CreateArchBackground()
+{
+    cBrickData& project = *BrickData;
+    if (project.Width < m_options.ArcWidth) project.Width = m_options.ArcWidth;
+    if (project.Height < m_options.ArcHeight) project.Height = m_options.ArcHeight;
+    DrawMortarBackground();
+    OutBitmap.CropPicture(0, 0, m_options.ArcWidth, m_options.ArcHeight);
+}
+
+void cBrickGenerator::CreateColumnBackground()
+{
+    cBrickData& project = *BrickData;
+    if (project.Width < m_options.ColumnWidth) project.Width = m_options.ColumnWidth;
+    if (project.Height < m_options.ColumnHeight) project.Height = m_options.ColumnHeight;
+    DrawMortarBackground();
+    OutBitmap.CropPicture(0, 0, m_options.ColumnWidth, m_options.ColumnHeight);
+    // Column bricks and their post-processing get square corners.
+    m_sizes.RoundedBorderPx = 0;
+}
+
+void cBrickGenerator::DrawAllBricks()
+{
+    PrepareGraphics();
+    const size_t n = Bricks.size();
+    for (size_t i = 1; i <= n; ++i) {
+        if (Aborted) break;
+        DrawBrick(Bricks[i - 1]);
+        const float value = static_cast<float>(static_cast<double>(i) / static_cast<double>(n) - 0.00001);
+        ReportProgress(value, "Drawing Brick (" + std::to_string(i) + " of " + std::to_string(n) + ")");
+    }
+    OutGraphics.Dispose();
+}
+
+void cBrickGenerator::DrawBrick(const tBrick& b) { (void)b; }
+
+void cBrickGenerator::PostProcess()
+{
+    yieldToEvents();
+    if (Aborted) return;
+    switch (BrickStyle) {
+    case LeftBorder: PostProcessLeftBorder(); break;
+    case RightBorder: PostProcessRightBorder(); break;
+    case BothBorders: ProcessBorders(); break;
+    case ArchTexture: PostProcessArch(); break;
+    case ColumnTexture: PostProcessColumn(); break;
+    default: break;
+    }
+}
+
+void cBrickGenerator::ProcessBorders()
+{
+    const size_t n = Bricks.size();
+    for (size_t i = 0; i < n; ++i) {
+        if (Aborted) break;
+        const float value = static_cast<float>(static_cast<double>(i) / static_cast<double>(n) / 2.0 + 0.49);
+        ReportProgress(value, "Post Processing Borders...");
+    }
+}
+
+void cBrickGenerator::PostProcessLeftBorder()
+{
+    ProcessBorders();
+    const int32_t half = OutBitmap.Width() / 2;
+    OutBitmap.CropPicture(half, 0, half, OutBitmap.Height());
+}
+
+void cBrickGenerator::PostProcessRightBorder()
+{
+    ProcessBorders();
+    OutBitmap.CropPicture(0, 0, OutBitmap.Width() / 2, OutBitmap.Height());
+}
+
+void cBrickGenerator::PostProcessArch() {}
+
+void cBrickGenerator::PostProcessColumn() {}
+
+}  // namespace kalvora

@@ -1,0 +1,133 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/LayoutPixelSizes.h"
+#include "engine/LayoutRandomTables.h"
+#include "engine/TextureOptionsValues.h"
+#include "engine/tBrick.h"
+#include "filters/clsImageFilter.h"
+#include "imaging/cBitmap.h"
+#include "imaging/cGraphics.h"
+#include "platform/Status.h"
+
+namespace kalvora {
+
+class cBrickData;
+class GeneratorHost;
+
+// The texture engine. One GenerateBricks call turns a project and a texture
+// type into one 32-bit ARGB image, OutBitmap, in fixed phases: pixel sizes
+// and random tables, texture options and brick layout, background, bricks,
+// post-processing. After every step it reports progress and lets the event
+// queue run, so the caller can show the partial result and cancel.
+class cBrickGenerator {
+public:
+    // Progress(Progress, SecondsLeft, Description, IsFinal): percent done,
+    // estimated seconds left (in the final report the whole seconds since
+    // the brick drawing began), status text, and whether this report ends
+    // the run.
+    using ProgressHandler =
+        std::function<void(int32_t& Progress, int32_t& SecondsLeft, std::string& Description, bool IsFinal)>;
+
+    cBrickGenerator();
+    ~cBrickGenerator();
+    cBrickGenerator(const cBrickGenerator&) = delete;
+    cBrickGenerator& operator=(const cBrickGenerator&) = delete;
+
+    // The result of the last run; it stays readable until the next run
+    // replaces its image, also after a cancelled run.
+    cBitmap OutBitmap;
+
+    // The Progress event.
+    ProgressHandler Progress;
+
+    // Runs one generation to its end inside the call. Refused (false, nothing
+    // touched) while a run is going on. The run writes the project's
+    // RowOffset (border, arch, column), Width and Height.
+    bool GenerateBricks(cBrickData& oBrickData, const int32_t& aBrickStyle, GeneratorHost& host);
+
+    // Stops the run at its next poll and reports 100 % "Brick Generation aborted".
+    void CancelProcess();
+
+    bool isRunning() const { return m_running; }
+    // Ok after a completed run; Aborted after a cancel; InvalidParameter when
+    // the project's settings could not be used; OutOfMemory when the layout
+    // or the output image could not be allocated.
+    platform::Status lastStatus() const { return m_status; }
+
+    const std::vector<tBrick>& bricks() const { return Bricks; }
+    const LayoutPixelSizes& pixelSizes() const { return m_sizes; }
+    const TextureOptionsValues& textureOptions() const { return m_options; }
+    const LayoutRandomTables& randomTables() const { return m_random; }
+    // The interpolation mode of every resize of the run.
+    int32_t resizeMode() const { return ResizeMode; }
+
+    // The millisecond clock of the time estimates; tests put a fake here.
+    void setTickSource(std::function<int64_t()> tickSource);
+
+    // The interpolation mode for the output panel's state: high-quality
+    // bicubic, or by the preview quality while the "Preview" tab is shown.
+    static int32_t chooseResizeMode(bool previewTabShown, int32_t previewQualityIndex);
+
+    // " (m:ss)" for a number of whole seconds.
+    static std::string elapsedSuffix(int64_t seconds);
+
+private:
+    void ReportProgress(float Value, std::string Description, bool isFinal = false);
+    void yieldToEvents();
+
+    // Whether the settings can be laid out and drawn; sets the status when not.
+    bool settingsUsable();
+    bool textureOptionsUsable();
+    void InitializeLayout();
+    void runLayout();
+
+    // Drawing phases. For now the background is a transparent canvas of
+    // the texture type's size (the mortar cells are not drawn yet), a brick
+    // draws nothing, and the post-processing reports its steps and crops
+    // the border halves without cutting the alpha.
+    void CreateBackground();
+    void DrawMortarBackground();
+    void CreateBorderBackground();
+    void CreateArchBackground();
+    void CreateColumnBackground();
+    void CreateTargetBitmap(int32_t W, int32_t H);
+    void PrepareGraphics();
+    void DrawAllBricks();
+    void DrawBrick(const tBrick& b);
+    void PostProcess();
+    void ProcessBorders();
+    void PostProcessLeftBorder();
+    void PostProcessRightBorder();
+    void PostProcessArch();
+    void PostProcessColumn();
+
+    int64_t now() const;
+
+    // Run state.
+    bool Aborted = false;
+    bool m_running = false;
+    platform::Status m_status = platform::Ok;
+    int32_t BrickStyle = 0;
+    cBrickData* BrickData = nullptr;
+    GeneratorHost* m_host = nullptr;
+    TextureOptionsValues m_options;
+
+    // Imaging objects for the generator's whole life.
+    cBitmap WorkBitmap;
+    clsImageFilter ImageFilter;
+    cGraphics OutGraphics;
+
+    std::vector<tBrick> Bricks;
+    LayoutPixelSizes m_sizes;
+    int32_t ResizeMode = 7;
+    LayoutRandomTables m_random;
+    int64_t StartTick = 0;
+    std::function<int64_t()> m_tickSource;
+};
+
+}  // namespace kalvora

@@ -1,0 +1,7 @@
+#include "engine/tBrick.h"
+
+namespace kalvora {
+
+tBrick tBrick::Clone() const { return *this; }
+
+}  // namespace kalvora
