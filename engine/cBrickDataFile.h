@@ -1,0 +1,45 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string_view>
+
+namespace kalvora {
+
+class cBrickData;
+class cInlineBitmap;
+class BinaryReader;
+
+// The byte layout of a "*.bricks" project file: the magic text, the thirty
+// settings as tagged values in their fixed order, the brick image count,
+// one image record per brick image and one for the mortar image. An image
+// record is the file name (text), the byte count of the encoded image
+// (32-bit integer) and, when that is above 0, the bytes (byte array).
+class cBrickDataFile {
+public:
+    static constexpr std::string_view kMagic = "Kalvora";
+
+    // Receives the file's bytes in order; false stops the writing.
+    using Sink = std::function<bool(const uint8_t* data, size_t count)>;
+
+    // Writes the whole project. Images with pixels are stored as PNG; an
+    // image whose bytes could not be decoded when it was read is stored with
+    // those bytes unchanged. False when a text is longer than 65535 bytes,
+    // an image cannot be encoded, the sink refuses or memory runs out.
+    static bool write(const cBrickData& project, const Sink& sink);
+
+    // Reads a whole project into a new project object. Every length and
+    // count is checked against the bytes left before anything is allocated;
+    // false on a wrong magic text, an unknown tag, a value that does not fit
+    // its field, or a file that ends early. Bytes after the mortar image
+    // record are ignored. On false, into may hold part of the file.
+    static bool read(const uint8_t* data, size_t size, cBrickData& into);
+
+private:
+    static bool readSettings(BinaryReader& reader, cBrickData& into);
+    static bool readImageRecord(BinaryReader& reader, cInlineBitmap& image);
+    static bool writeImageRecord(cInlineBitmap& image, const Sink& sink);
+};
+
+}  // namespace kalvora
