@@ -196,18 +196,6 @@ TEST(InlineBitmap, LoadFromFileKeepsTheNameOnlyOnSuccess)
     EXPECT_EQ(image.Bitmap.Width(), 0);
 }
 
-TEST(InlineBitmap, FileTitleIsTheLastPartOfTheName)
-{
-    cInlineBitmap image;
-    EXPECT_EQ(image.FileTitle(), "");
-    image.FileName = "C:\\Textures\\red brick.png";
-    EXPECT_EQ(image.FileTitle(), "red brick.png");
-    image.FileName = "/home/user/Textures/grey.png";
-    EXPECT_EQ(image.FileTitle(), "grey.png");
-    image.FileName = "plain.png";
-    EXPECT_EQ(image.FileTitle(), "plain.png");
-}
-
 TEST(InlineBitmap, CloneIsADeepCopy)
 {
     cInlineBitmap source;
@@ -240,17 +228,12 @@ TEST(InlineBitmap, CloneIsADeepCopy)
     copy.Clone(empty);
     EXPECT_EQ(copy.Bitmap.Handle(), nullptr);
     EXPECT_EQ(copy.FileName, "named.png");
-}
 
-TEST(InlineBitmap, CloneFromItselfChangesNothing)
-{
-    cInlineBitmap image;
-    fillPattern(image.Bitmap, 4, 4);
-    image.FileName = "self.png";
-    image.Clone(image);
-    EXPECT_EQ(image.FileName, "self.png");
-    ASSERT_EQ(image.Bitmap.Width(), 4);
-    EXPECT_EQ(pixelOf(image.Bitmap, 3, 3), patternPixel(3, 3));
+    // Cloning from itself changes nothing.
+    source.Clone(source);
+    EXPECT_EQ(source.FileName, "/walls/source.png");
+    ASSERT_EQ(source.Bitmap.Width(), 6);
+    EXPECT_EQ(pixelOf(source.Bitmap, 3, 2), patternPixel(3, 2));
 }
 
 TEST(InlineBitmap, RemoveEmptiesTheImageAndName)
