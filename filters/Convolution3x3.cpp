@@ -1,5 +1,6 @@
 #include "filters/Convolution3x3.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "platform/Numeric.h"
@@ -19,6 +20,10 @@ constexpr int64_t kFieldOffset = int64_t{1} << (kFieldBits - 1);
 constexpr uint64_t kPackedOffset = (uint64_t{1} << 20) | (uint64_t{1} << 41) | (uint64_t{1} << 62);
 constexpr int64_t kMaxPackedWeight = ((int64_t{1} << 20) - 1) / 255;
 constexpr int64_t kMaxTableSize = int64_t{1} << 17;
+// Largest absolute weight total and bias whose channel sums, plus the bias,
+// fit a signed 16-bit lane.
+constexpr int32_t kMaxNarrowBias = 1024;
+constexpr int64_t kMaxNarrowWeight = (32767 - kMaxNarrowBias) / 255;
 
 inline uint64_t expand(uint32_t argb)
 {
@@ -36,6 +41,41 @@ void expandRow(const uint32_t* src, int32_t width, uint64_t* out)
     for (int32_t x = 0; x < width; ++x) out[x] = expand(src[x]);
 }
 
+// The row's bytes (B, G, R, A per pixel) as 16-bit lanes.
+void widenRow(const uint32_t* src, int32_t width, int16_t* out)
+{
+    const uint8_t* bytes = reinterpret_cast<const uint8_t*>(src);
+    const int64_t n = int64_t{4} * width;
+    for (int64_t i = 0; i < n; ++i) out[i] = bytes[i];
+}
+
+// A ring of three prepared rows, so every source row is prepared once per
+// run of consecutive output rows.
+template <typename Lane, int LanesPerPixel>
+class RowRing {
+public:
+    RowRing(int32_t width, void (*prepare)(const uint32_t*, int32_t, Lane*))
+        : m_width(width), m_prepare(prepare), m_buffer(size_t(width) * LanesPerPixel * 3)
+    {
+    }
+    const Lane* get(const PixelView& src, int32_t row)
+    {
+        const int slot = row % 3;
+        Lane* buffer = m_buffer.data() + size_t(slot) * m_width * LanesPerPixel;
+        if (m_rows[slot] != row) {
+            m_prepare(src.row(row), m_width, buffer);
+            m_rows[slot] = row;
+        }
+        return buffer;
+    }
+
+private:
+    int32_t m_width;
+    void (*m_prepare)(const uint32_t*, int32_t, Lane*);
+    std::vector<Lane> m_buffer;
+    int32_t m_rows[3] = {-1, -1, -1};
+};
+
 }  // namespace
 
 Convolution3x3::Convolution3x3(ConvolutionKernel& kernel)
@@ -52,6 +92,10 @@ Convolution3x3::Convolution3x3(ConvolutionKernel& kernel)
         (w[i] > 0 ? positive : negative) += std::llabs(static_cast<int64_t>(w[i]));
     }
     m_packed = positive + negative <= kMaxPackedWeight;
+    m_narrow = positive + negative <= kMaxNarrowWeight && kernel.Bias >= -kMaxNarrowBias &&
+               kernel.Bias <= kMaxNarrowBias;
+    for (int shift = 0; shift < 15; ++shift)
+        if (kernel.Divisor == (1 << shift) && shift <= 8) m_divisorShift = shift;
     const int64_t lowest = -255 * negative;
     const int64_t highest = 255 * positive;
     if (!m_packed || highest - lowest + 1 > kMaxTableSize) return;
@@ -158,36 +202,83 @@ void Convolution3x3::interiorPlain(const PixelView& src, int32_t y, uint32_t* ou
     }
 }
 
+namespace {
+
+inline uint8_t clampToByte16(int16_t v)
+{
+    const int16_t low = std::max<int16_t>(v, 0);
+    return uint8_t(std::min<int16_t>(low, 255));
+}
+
+}  // namespace
+
+void Convolution3x3::interiorNarrow(const int16_t* a, const int16_t* h, const int16_t* b,
+                                    const uint32_t* centre, int32_t width, int16_t* sums, uint32_t* out) const
+{
+    const int16_t w0 = int16_t(m_weights[0]), w1 = int16_t(m_weights[1]), w2 = int16_t(m_weights[2]);
+    const int16_t w3 = int16_t(m_weights[3]), w4 = int16_t(m_weights[4]), w5 = int16_t(m_weights[5]);
+    const int16_t w6 = int16_t(m_weights[6]), w7 = int16_t(m_weights[7]), w8 = int16_t(m_weights[8]);
+    const int64_t end = int64_t{4} * (width - 1);
+    auto sumAt = [&](int64_t i) {
+        return int16_t(w0 * a[i - 4] + w1 * a[i] + w2 * a[i + 4] + w3 * h[i - 4] + w4 * h[i] + w5 * h[i + 4] +
+                       w6 * b[i - 4] + w7 * b[i] + w8 * b[i + 4]);
+    };
+    uint8_t* bytes = reinterpret_cast<uint8_t*>(out);
+    const int16_t bias = int16_t(m_kernel.Bias);
+    if (m_divisorShift == 0) {
+        // Whole sums: the value is the sum plus the bias, limited to 0..255.
+        for (int64_t i = 4; i < end; ++i) bytes[i] = clampToByte16(int16_t(sumAt(i) + bias));
+    } else if (m_divisorShift > 0) {
+        // A power-of-two divisor: floor by shifting, then round the
+        // remainder half to even.
+        // (s + d/2 - 1 + odd) / d, floored, is s / d rounded half to even,
+        // where odd tells whether floor(s / d) + bias is odd: the bias is
+        // added before rounding, so its parity picks the even neighbour.
+        const int shift = m_divisorShift;
+        const int16_t halfLess = int16_t((1 << (shift - 1)) - 1);
+        const int16_t biasParity = int16_t(m_kernel.Bias & 1);
+        for (int64_t i = 4; i < end; ++i) {
+            const int16_t s = sumAt(i);
+            const int16_t odd = int16_t(((s >> shift) ^ biasParity) & 1);
+            const int16_t q = int16_t(int16_t(s + halfLess + odd) >> shift);
+            bytes[i] = clampToByte16(int16_t(q + bias));
+        }
+    } else {
+        for (int64_t i = 4; i < end; ++i) sums[i] = sumAt(i);
+        for (int32_t x = 1; x < width - 1; ++x) {
+            const int16_t* s = sums + int64_t{4} * x;
+            out[x] = (static_cast<uint32_t>(interiorChannel(s[2])) << 16) |
+                     (static_cast<uint32_t>(interiorChannel(s[1])) << 8) | interiorChannel(s[0]);
+        }
+    }
+    for (int32_t x = 1; x < width - 1; ++x) out[x] = (out[x] & 0x00FFFFFFu) | (centre[x] & 0xFF000000u);
+}
+
 void Convolution3x3::filterRows(const PixelView& src, int32_t yBegin, int32_t yEnd, uint32_t* out,
                                 int64_t outPitch) const
 {
     const int32_t width = src.width;
-    std::vector<uint64_t> ring;
-    int32_t ringRow[3] = {-1, -1, -1};
-    if (m_packed && width >= 3) ring.resize(static_cast<size_t>(width) * 3);
-    auto expanded = [&](int32_t row) -> const uint64_t* {
-        const int slot = row % 3;
-        uint64_t* buffer = ring.data() + static_cast<size_t>(slot) * width;
-        if (ringRow[slot] != row) {
-            expandRow(src.row(row), width, buffer);
-            ringRow[slot] = row;
-        }
-        return buffer;
-    };
+    const bool anyInterior = width >= 3 && src.height >= 3;
+    const bool narrow = anyInterior && m_narrow;
+    const bool packed = anyInterior && m_packed && !m_narrow;
+    RowRing<int16_t, 4> narrowRing(narrow ? width : 0, widenRow);
+    RowRing<uint64_t, 1> packedRing(packed ? width : 0, expandRow);
+    std::vector<int16_t> sums(narrow ? size_t(width) * 4 : 0);
 
     for (int32_t y = yBegin; y < yEnd; ++y) {
         uint32_t* dst = out + static_cast<int64_t>(y - yBegin) * outPitch;
-        const bool interiorRow = y > 0 && y < src.height - 1 && width >= 3;
+        const bool interiorRow = anyInterior && y > 0 && y < src.height - 1;
         if (!interiorRow) {
             for (int32_t x = 0; x < width; ++x) dst[x] = at(src, x, y);
             continue;
         }
         dst[0] = at(src, 0, y);
-        if (m_packed) {
-            const uint64_t* above = expanded(y - 1);
-            const uint64_t* here = expanded(y);
-            const uint64_t* below = expanded(y + 1);
-            interiorPacked(above, here, below, src.row(y), width, dst);
+        if (narrow) {
+            interiorNarrow(narrowRing.get(src, y - 1), narrowRing.get(src, y), narrowRing.get(src, y + 1),
+                           src.row(y), width, sums.data(), dst);
+        } else if (packed) {
+            interiorPacked(packedRing.get(src, y - 1), packedRing.get(src, y), packedRing.get(src, y + 1),
+                           src.row(y), width, dst);
         } else {
             interiorPlain(src, y, dst);
         }

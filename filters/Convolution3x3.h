@@ -57,6 +57,8 @@ private:
     void interiorPacked(const uint64_t* above, const uint64_t* here, const uint64_t* below,
                         const uint32_t* centre, int32_t width, uint32_t* out) const;
     void interiorPlain(const PixelView& src, int32_t y, uint32_t* out) const;
+    void interiorNarrow(const int16_t* above, const int16_t* here, const int16_t* below,
+                        const uint32_t* centre, int32_t width, int16_t* sums, uint32_t* out) const;
 
     ConvolutionKernel m_kernel;
     int32_t m_weights[9];
@@ -66,6 +68,11 @@ private:
     std::vector<uint8_t> m_table;
     int64_t m_tableMin = 0;
     bool m_packed = false;
+    // Sums fit 16-bit lanes: the interior is summed channel-interleaved in
+    // plain loops the compiler turns into vector code.
+    bool m_narrow = false;
+    // log2 of the divisor when it is a power of two, else -1.
+    int m_divisorShift = -1;
 };
 
 }  // namespace kalvora

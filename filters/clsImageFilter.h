@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "filters/Convolution3x3.h"
 #include "imaging/cBitmap.h"
 #include "imaging/cGDIP.h"
 #include "platform/Image.h"
@@ -100,6 +101,56 @@ public:
     // (declared and built in clsImageFilterSeamless.cpp, clsImageFilterNoise.cpp
     // and clsImageFilterKernel.cpp)
     // BEGIN seamless/noise/kernel filters
+    // Stretches the image by lBorderSize pixels in the chosen directions and
+    // cross-fades its first lBorderSize + 1 columns (rows) with its last
+    // ones, so the image continues across its edges. The result is larger
+    // than the loaded image; the caller keeps the top-left part it needs. A
+    // band of 0 or less leaves everything as it is.
+    platform::Image* CreateSeamlessTextureFilter(int32_t lBorderSize, bool HorizontalSeamless, bool VerticalSeamless);
+    // Tangent-space normal map of the red channel read as a height field,
+    // neighbours taken across the edges so the map tiles.
+    platform::Image* CreateNormalMap(bool HeightMapToAlpha);
+
+    // Blend with stretched value noise (NoiseStrength 0..255 is the noise's
+    // weight, NoiseFrequency the noise cells per 100 pixels).
+    platform::Image* CreateNoiseFilter(uint8_t NoiseStrength, uint8_t NoiseFrequency, int32_t lInterpolationMode,
+                                       bool lMonochromeNoise);
+    // One random offset of at most |lFilterValue| (<= 255) a pixel, the same for all channels.
+    platform::Image* CreateDiscreteNoiseFilter(int32_t lFilterValue = 0);
+    // Every pixel takes the colour of a random pixel at most |lFilterValue|
+    // (<= 10) to its right and below.
+    std::unique_ptr<platform::Image> CreateDiffuseFilter(int32_t lFilterValue = 0);
+
+    // 3 x 3 kernel filters.
+    std::unique_ptr<platform::Image> CreateBasisMatrixFilter();
+    std::unique_ptr<platform::Image> CreateEdgeDedectionFilter();
+    std::unique_ptr<platform::Image> CreateRelieveFilter();
+    std::unique_ptr<platform::Image> CreateEmbossFilter1();
+    std::unique_ptr<platform::Image> CreateEmbossFilter2();
+    std::unique_ptr<platform::Image> CreateEmbossFilter3();
+    std::unique_ptr<platform::Image> CreateEmbossFilter4();
+    std::unique_ptr<platform::Image> CreateEmbossFilter5();
+    std::unique_ptr<platform::Image> CreateEmbossFilter6();
+    // Strength |lFilterValue|, at most 100.
+    std::unique_ptr<platform::Image> CreateSharpenFilter3(int32_t lFilterValue = 0);
+    std::unique_ptr<platform::Image> CreateSharpenFilter2(int32_t lFilterValue = 0);
+    std::unique_ptr<platform::Image> CreateBlurFilter1();
+    std::unique_ptr<platform::Image> CreateBlurFilter2();
+
+    // Neighbourhood filters with rules of their own.
+    std::unique_ptr<platform::Image> CreateErodeFilter();
+    std::unique_ptr<platform::Image> CreateDilateFilter();
+    // Blocks of |lFilterValue| + 1 pixels (at most 11) of one colour.
+    std::unique_ptr<platform::Image> CreatePixelizeFilter(int32_t lFilterValue = 0);
+    platform::Image* CreateConturFilter();
+    std::unique_ptr<platform::Image> CreateEmbossFilter7();
+    std::unique_ptr<platform::Image> CreateEngraveFilter7();
+    // Strength |dblFilterValue| / 128, at most 2.
+    platform::Image* CreateSharpenFilter1(double dblFilterValue = 0.0);
+    std::unique_ptr<platform::Image> CreateBasisFilter();
+    // Black and white by the mean grey, over a sharpened image, with the
+    // error carried forward.
+    std::unique_ptr<platform::Image> CreateBlackWhiteFilter2();
     // END seamless/noise/kernel filters
 
     // ---- Colour helpers ---------------------------------------------------
@@ -215,6 +266,32 @@ private:
 
     // ---- Seamless/noise/kernel helpers -------------------------------------
     // BEGIN seamless/noise/kernel helpers
+    // The 3 x 3 kernel at (x, y) of the snapshot, border rules included; a
+    // divisor below 1 becomes 1 in the caller's kernel.
+    uint32_t Convolve3x3(int32_t x, int32_t y, ConvolutionKernel& kernel) const;
+    PixelView snapshotView() const { return {m_snapshot.data(), m_width, m_height, m_width}; }
+    // Locks the working bitmap and lets body fill blocks of consecutive rows
+    // [begin, end) (out points at row begin, pitch in pixels), on the thread
+    // pool when parallel is set; Progess follows every row in order.
+    using RowBlockBody = std::function<void(int32_t begin, int32_t end, uint32_t* out, int64_t pitch)>;
+    void forEachRowBlock(const RowBlockBody& body, bool parallel);
+    // Runs the kernel over the whole image.
+    void applyKernel(ConvolutionKernel kernel);
+    std::unique_ptr<platform::Image> kernelPicture(const ConvolutionKernel& kernel);
+    // Per channel minimum (erode), maximum (dilate) or contour of the
+    // in-image 3 x 3 neighbourhood, alpha 255.
+    enum class NeighbourhoodRule { Minimum, Maximum, Contour };
+    void applyNeighbourhood(NeighbourhoodRule rule);
+    // Emboss 7 (engrave reversed) against the lower-left neighbour.
+    void applyDiagonalEmboss(bool engrave);
+    // Reloads the snapshot (and the working bitmap) from the working bitmap as 32bpp ARGB.
+    platform::Status reloadFromWorking();
+    // One blended strip of the seamless filter: columns (or rows) 0..band
+    // faded from the last band + 1 ones into their own colours. The column
+    // pass reports 0 up to progressTo, the row pass 50..100 after the
+    // columns, else 0..100.
+    void blendSeamlessColumns(int32_t band, int32_t progressTo);
+    void blendSeamlessRows(int32_t band, bool afterColumns);
     // END seamless/noise/kernel helpers
 
     std::unique_ptr<cGDIP> m_session;

@@ -1,0 +1,117 @@
+// Random-number filters: the blend with value noise, the discrete noise and
+// the diffusion. The random values are drawn serially, row by row and pixel
+// by pixel, so a seed gives the same image on every machine.
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "filters/cNoiseGenerator.h"
+#include "filters/clsImageFilter.h"
+#include "platform/Numeric.h"
+
+namespace kalvora {
+
+namespace {
+
+constexpr uint32_t kOpaque = 0xFF000000u;
+
+// Noise cells for a side: frequency cells per 100 pixels, rounded half to even.
+int32_t noiseCells(int32_t frequency, int32_t side)
+{
+    const int32_t product = frequency * side;
+    return platform::roundToInt32(static_cast<double>(product) / 100.0);
+}
+
+int32_t limitedMagnitude(int32_t value, int32_t limit)
+{
+    return static_cast<int32_t>(std::min<int64_t>(std::llabs(static_cast<int64_t>(value)), limit));
+}
+
+}  // namespace
+
+platform::Image* clsImageFilter::CreateNoiseFilter(uint8_t NoiseStrength, uint8_t NoiseFrequency,
+                                                   int32_t lInterpolationMode, bool lMonochromeNoise)
+{
+    const int32_t width = m_width;
+    const int32_t height = m_height;
+    cNoiseGenerator noise(m_random);
+    noise.CreateNoise(noiseCells(NoiseFrequency, width), noiseCells(NoiseFrequency, height), lMonochromeNoise);
+    noise.Interpolate(width, height, lInterpolationMode);
+    if (!hasSession()) return nullptr;
+
+    // The stretched noise is read row by row; where it is smaller than the
+    // image (a failed stretch) its missing pixels count as 0, as a pixel
+    // read outside an image does.
+    platform::LockedBits noiseBits;
+    const int32_t noiseWidth = std::min(width, noise.Bitmap.Width());
+    const int32_t noiseHeight = std::min(height, noise.Bitmap.Height());
+    const bool haveNoise = noiseWidth > 0 && noiseHeight > 0 &&
+                           noise.Bitmap.LockBits({0, 0, noiseWidth, noiseHeight}, platform::LockRead,
+                                                 platform::kFormat32bppARGB, noiseBits) == platform::Ok;
+    const uint8_t strength = NoiseStrength;
+    forEachRow(
+        [&](int32_t y, const uint32_t* in, uint32_t* out) {
+            const uint32_t* noiseRow =
+                haveNoise && y < noiseHeight
+                    ? reinterpret_cast<const uint32_t*>(noiseBits.scan0 + static_cast<int64_t>(y) * noiseBits.stride)
+                    : nullptr;
+            const int32_t readable = noiseRow ? noiseWidth : 0;
+            for (int32_t x = 0; x < width; ++x) {
+                const uint32_t n = x < readable ? noiseRow[x] : 0u;
+                out[x] = static_cast<uint32_t>(
+                    BlendPixel(static_cast<int32_t>(in[x]), static_cast<int32_t>(n), strength));
+            }
+        },
+        true);
+    if (haveNoise) noise.Bitmap.UnlockBits(noiseBits);
+    return handleResult();
+}
+
+platform::Image* clsImageFilter::CreateDiscreteNoiseFilter(int32_t lFilterValue)
+{
+    if (!hasSession()) return nullptr;
+    const int32_t amplitude = limitedMagnitude(lFilterValue, 255);
+    const double span = 2.0 * amplitude;
+    const int32_t width = m_width;
+    platform::RandomGenerator& random = *m_random;
+    forEachRow(
+        [&](int32_t, const uint32_t* in, uint32_t* out) {
+            for (int32_t x = 0; x < width; ++x) {
+                const double r = random.next();
+                const int32_t d = platform::roundToInt32(r * span - amplitude);
+                const uint32_t p = in[x];
+                uint32_t result = kOpaque;
+                for (int shift = 0; shift <= 16; shift += 8) {
+                    const int32_t c = static_cast<int32_t>((p >> shift) & 0xFFu) + d;
+                    result |= static_cast<uint32_t>(std::clamp(c, 0, 255)) << shift;
+                }
+                out[x] = result;
+            }
+        },
+        false);
+    return handleResult();
+}
+
+std::unique_ptr<platform::Image> clsImageFilter::CreateDiffuseFilter(int32_t lFilterValue)
+{
+    if (!hasSession()) return nullptr;
+    const double radius = limitedMagnitude(lFilterValue, 10);
+    const int32_t width = m_width;
+    const int32_t maxX = MaxX();
+    const int32_t maxY = MaxY();
+    platform::RandomGenerator& random = *m_random;
+    forEachRow(
+        [&](int32_t y, const uint32_t*, uint32_t* out) {
+            for (int32_t x = 0; x < width; ++x) {
+                const double ry = random.next();
+                const double rx = random.next();
+                const int32_t sy = std::clamp(platform::roundToInt32(ry * radius + y), 0, maxY);
+                const int32_t sx = std::clamp(platform::roundToInt32(rx * radius + x), 0, maxX);
+                out[x] = snapshotAt(sx, sy) | kOpaque;
+            }
+        },
+        false);
+    return pictureResult();
+}
+
+}  // namespace kalvora
