@@ -42,11 +42,13 @@ void prepareSurface(cGraphics& graphics, int32_t interpolation)
     graphics.SetInterpolationMode(interpolation);
 }
 
-// Edge padding that keeps the resampling kernel on image colours: 2 / m in
-// single precision, rounded half to even, plus 2, where m is the smaller
-// scale factor. Bounded so the padded size still fits 32 bits.
-int32_t resizePad(int32_t w, int32_t h, int32_t newWidth, int32_t newHeight)
+}  // namespace
+
+// The padding keeps the resampling kernel on image colours. Bounded so the
+// padded size still fits 32 bits.
+int32_t cBitmap::ResizePad(int32_t w, int32_t h, int32_t newWidth, int32_t newHeight)
 {
+    if (w < 1 || h < 1 || newWidth < 1 || newHeight < 1) return 0;
     const float sx = static_cast<float>(static_cast<double>(newWidth) / w);
     const float sy = static_cast<float>(static_cast<double>(newHeight) / h);
     const float m = sx < sy ? sx : sy;
@@ -56,8 +58,6 @@ int32_t resizePad(int32_t w, int32_t h, int32_t newWidth, int32_t newHeight)
     if (rounded >= static_cast<double>(maxPad)) return static_cast<int32_t>(maxPad) + 2;
     return static_cast<int32_t>(rounded) + 2;
 }
-
-}  // namespace
 
 cBitmap::cBitmap() = default;
 
@@ -358,7 +358,7 @@ void cBitmap::ResizePicture(int32_t NewWidth, int32_t NewHeight, int32_t Interpo
     const int32_t h = m_height;
     if (NewWidth == w && NewHeight == h) return;
 
-    const int32_t pad = resizePad(w, h, NewWidth, NewHeight);
+    const int32_t pad = ResizePad(w, h, NewWidth, NewHeight);
 
     std::unique_ptr<Image> result;
     if (Execute(Image::create(NewWidth, NewHeight, platform::kFormat32bppARGB, result)) != platform::Ok) return;

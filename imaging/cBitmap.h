@@ -114,6 +114,11 @@ public:
     platform::Status SaveAdd(const platform::EncoderParameters* params);
     platform::Status SaveAddImage(const platform::Image* image, const platform::EncoderParameters* params);
 
+    // Edge padding ResizePicture gives the source: 2 / m in single precision,
+    // rounded half to even, plus 2, with m the smaller of the two scale factors;
+    // 0 when a size is below 1.
+    static int32_t ResizePad(int32_t width, int32_t height, int32_t newWidth, int32_t newHeight);
+
     // The program's encoded image resources by number, read by CreateFromResource.
     static void RegisterResource(int32_t lResID, std::vector<uint8_t> bytes);
 
