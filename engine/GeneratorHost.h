@@ -21,7 +21,8 @@ public:
     virtual ~GeneratorHost() = default;
 
     // Shows the texture options for the project and texture type: 1 goes
-    // on, 2 cancels the run. Asked once per run, before the layout.
+    // on, 2 cancels the run. Asked once per run, before the layout, for
+    // every texture type but the seamless one (which has no options).
     virtual int32_t showTextureOptions(cBrickData& project, int32_t brickStyle) = 0;
     // The twelve values, read after showTextureOptions returned.
     virtual TextureOptionsValues textureOptions() const = 0;

@@ -66,6 +66,19 @@ std::string cBrickGenerator::elapsedSuffix(int64_t seconds)
     return " (" + std::to_string(seconds / 60) + ":" + secondsText.substr(secondsText.size() - 2) + ")";
 }
 
+int32_t cBrickGenerator::estimateSecondsLeft(int64_t elapsedMs, float Value)
+{
+    const float elapsed = static_cast<float>(elapsedMs);
+    const double v = Value;
+    const float estimate = static_cast<float>(static_cast<double>(elapsed) * (1.0 / v) / 1000.0 * (1.0 - v));
+    return platform::roundToInt32(estimate);
+}
+
+int32_t cBrickGenerator::percentOf(float Value)
+{
+    return platform::roundToInt32(static_cast<float>(static_cast<double>(Value) * 100.0));
+}
+
 bool cBrickGenerator::GenerateBricks(cBrickData& oBrickData, const int32_t& aBrickStyle, GeneratorHost& host)
 {
     if (m_running) return false;
@@ -118,12 +131,9 @@ void cBrickGenerator::ReportProgress(float Value, std::string Description, bool 
         Description += elapsedSuffix(seconds);
         secondsLeft = platform::clampInt(seconds, INT32_MIN, INT32_MAX);
     } else {
-        const float elapsed = static_cast<float>(now() - StartTick);
-        const double v = Value;
-        const float estimate = static_cast<float>(static_cast<double>(elapsed) * (1.0 / v) / 1000.0 * (1.0 - v));
-        secondsLeft = platform::roundToInt32(estimate);
+        secondsLeft = estimateSecondsLeft(now() - StartTick, Value);
     }
-    int32_t percent = platform::roundToInt32(static_cast<float>(static_cast<double>(Value) * 100.0));
+    int32_t percent = percentOf(Value);
 
     if (Progress) Progress(percent, secondsLeft, Description, isFinal);
     if (m_host) m_host->progress(percent, secondsLeft, Description, isFinal);
@@ -185,11 +195,15 @@ void cBrickGenerator::InitializeLayout()
     Bricks.clear();
     if (Aborted) return;
 
-    if (m_host->showTextureOptions(*BrickData, BrickStyle) == GeneratorHost::kTextureOptionsCancel) {
-        CancelProcess();
-        return;
+    // A seamless texture has no texture options to ask for.
+    m_options = TextureOptionsValues{};
+    if (BrickStyle != SeamlessTexture) {
+        if (m_host->showTextureOptions(*BrickData, BrickStyle) == GeneratorHost::kTextureOptionsCancel) {
+            CancelProcess();
+            return;
+        }
+        m_options = m_host->textureOptions();
     }
-    m_options = m_host->textureOptions();
     if (!textureOptionsUsable()) {
         Aborted = true;
         return;
@@ -300,6 +314,8 @@ void cBrickGenerator::CreateColumnBackground()
 
 void cBrickGenerator::DrawAllBricks()
 {
+    // After a cancel or failure no brick is drawn.
+    if (Aborted) return;
     PrepareGraphics();
     const size_t n = Bricks.size();
     for (size_t i = 1; i <= n; ++i) {

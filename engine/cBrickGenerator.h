@@ -75,6 +75,10 @@ public:
 
     // " (m:ss)" for a number of whole seconds.
     static std::string elapsedSuffix(int64_t seconds);
+    // Seconds left after elapsedMs for the share done, 0 < Value < 1.
+    static int32_t estimateSecondsLeft(int64_t elapsedMs, float Value);
+    // The share done as a whole percentage.
+    static int32_t percentOf(float Value);
 
 private:
     void ReportProgress(float Value, std::string Description, bool isFinal = false);
