@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "imaging/cGDIP.h"
+#include "platform/ImageLimits.h"
 #include "tests/support/FakeServices.h"
 
 namespace kalvora {
@@ -199,6 +200,21 @@ TEST(cBitmapTest, ResizeKeepsAlphaOfHalfTransparentImages)
     b.ResizePicture(25, 17, 7);
     for (int32_t y = 0; y < b.Height(); ++y)
         for (int32_t x = 0; x < b.Width(); ++x) ASSERT_EQ(px(b, x, y) >> 24, 0x80u) << x << "," << y;
+}
+
+TEST(cBitmapTest, ResizeNeedsNoPaddedImage)
+{
+    // Shrinking 1024 x 1024 into one pixel pads by 2050 pixels a side: a
+    // padded image of 5124 x 5124 would exceed this cap, the source and the
+    // result do not.
+    platform::ImageLimits::set(2048, int64_t(2048) * 2048 * 4);
+    cBitmap b;
+    makeImage(b, 1024, 1024, [](int32_t, int32_t) { return 0xFF20A0E0u; });
+    b.ResizePicture(1, 1, 7);
+    platform::ImageLimits::reset();
+    ASSERT_EQ(b.Width(), 1);
+    ASSERT_EQ(b.Height(), 1);
+    EXPECT_EQ(px(b, 0, 0), 0xFF20A0E0u);
 }
 
 TEST(cBitmapTest, NearestNeighbourIntegerEnlargementReplicatesPixels)
