@@ -36,8 +36,8 @@ inline std::shared_ptr<cInlineBitmap> makeImage(int32_t w, int32_t h, uint32_t s
     auto image = std::make_shared<cInlineBitmap>();
     std::vector<uint8_t> pixels(static_cast<size_t>(w) * h * 4);
     for (size_t i = 0; i < pixels.size(); ++i) pixels[i] = static_cast<uint8_t>(seed * 31 + i * 17 + (i / 4) * 5);
-    pixels[3] = 0;
-    pixels[7] = 255;
+    pixels[3] = 0;  // the first pixel fully transparent, the second opaque
+    if (pixels.size() > 7) pixels[7] = 255;
     EXPECT_EQ(image->Bitmap.CreateFromScan0(w, h, w * 4, platform::kFormat32bppARGB, pixels.data()), platform::Ok);
     image->FileName = fileName;
     return image;
