@@ -453,20 +453,6 @@ TEST(cBitmapTest, PixelReadsLocksAndMetadataAnswerSensibly)
     EXPECT_EQ(b.SaveAdd(nullptr), platform::NotImplemented);
 }
 
-TEST(cBitmapTest, HandleLetSwapsWithoutReleasing)
-{
-    cBitmap b;
-    makeImage(b, 4, 2, pattern);
-    std::unique_ptr<platform::Image> other;
-    ASSERT_EQ(platform::Image::create(9, 9, kFormat32bppARGB, other), platform::Ok);
-    platform::Image* raw = other.get();
-    std::unique_ptr<platform::Image> previous = b.SetHandle(std::move(other));
-    EXPECT_EQ(b.Handle(), raw);
-    ASSERT_NE(previous, nullptr);
-    EXPECT_EQ(previous->width(), 4);
-    EXPECT_EQ(b.Width(), 4);  // not refreshed by the let
-}
-
 TEST(cBitmapTest, ResourcesAndThumbnails)
 {
     cBitmap source;
