@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <string>
 
 #include <fcntl.h>
@@ -39,6 +40,7 @@ AtomicFileWriter::~AtomicFileWriter() { discard(); }
 bool AtomicFileWriter::open()
 {
     if (m_fd >= 0 || m_target.empty() || m_target.back() == '/') return false;
+    resolveLink();
     // A short hidden name, so a target name near the length limit still works.
     const std::string stem = folderOf(m_target) + "/.kalvora-save-" + std::to_string(::getpid()) + "-";
     for (int attempt = 0; attempt < 100 && m_fd < 0; ++attempt) {
@@ -52,6 +54,18 @@ bool AtomicFileWriter::open()
     if (::stat(m_target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
         ::fchmod(m_fd, existing.st_mode & 07777);
     return true;
+}
+
+void AtomicFileWriter::resolveLink()
+{
+    // Saving through a symbolic link replaces the file it points at and
+    // keeps the link.
+    struct stat info {};
+    if (::lstat(m_target.c_str(), &info) != 0 || !S_ISLNK(info.st_mode)) return;
+    char* resolved = ::realpath(m_target.c_str(), nullptr);
+    if (!resolved) return;
+    m_target = resolved;
+    std::free(resolved);
 }
 
 bool AtomicFileWriter::write(const uint8_t* data, size_t count)

@@ -29,6 +29,8 @@ public:
     const std::string& temporaryPath() const { return m_tempPath; }
 
 private:
+    void resolveLink();
+
     std::string m_target;
     std::string m_tempPath;
     int m_fd = -1;

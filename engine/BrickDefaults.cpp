@@ -42,8 +42,10 @@ BrickSettings BrickDefaults::settings()
 
 void BrickDefaults::reset(cBrickData& project)
 {
-    project.BrickFiles->RemoveAll();
-    project.MortarFile->Remove();
+    if (project.BrickFiles) project.BrickFiles->RemoveAll();
+    else project.BrickFiles = std::make_shared<cInlineBitmapCollection>();
+    if (project.MortarFile) project.MortarFile->Remove();
+    else project.MortarFile = std::make_shared<cInlineBitmap>();
     project.settings() = settings();
 }
 

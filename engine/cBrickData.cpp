@@ -29,7 +29,8 @@ void cBrickData::adopt(cBrickData& loaded)
 {
     // Swaps and moves only, so taking a project over cannot fail half-way.
     settings() = std::move(loaded.settings());
-    BrickFiles->InlineBitmaps.swap(loaded.BrickFiles->InlineBitmaps);
+    if (!BrickFiles) BrickFiles.swap(loaded.BrickFiles);
+    else BrickFiles->InlineBitmaps.swap(loaded.BrickFiles->InlineBitmaps);
     MortarFile.swap(loaded.MortarFile);
 }
 

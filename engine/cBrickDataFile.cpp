@@ -155,18 +155,18 @@ bool cBrickDataFile::read(const uint8_t* data, size_t size, cBrickData& into)
     }
 }
 
-bool cBrickDataFile::writeImageRecord(cInlineBitmap& image, const Sink& sink)
+bool cBrickDataFile::writeImageRecord(cInlineBitmap* image, const Sink& sink)
 {
     std::vector<uint8_t> encoded;
     const std::vector<uint8_t>* bytes = &encoded;
-    if (image.Bitmap.Handle() != nullptr) {
-        if (image.GetStream(encoded) <= 0) return false;
-    } else {
-        bytes = &image.RawBytes();
+    if (image && image->Bitmap.Handle() != nullptr) {
+        if (image->GetStream(encoded) <= 0) return false;
+    } else if (image) {
+        bytes = &image->RawBytes();
     }
     if (bytes->size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) return false;
     BinaryWriter w;
-    if (!TaggedValue::writeText(w, image.FileName)) return false;
+    if (!TaggedValue::writeText(w, image ? image->FileName : std::string())) return false;
     TaggedValue::writeInt32(w, static_cast<int32_t>(bytes->size()));
     if (bytes->empty()) return flush(w, sink);
     TaggedValue::writeByteArrayHeader(w, static_cast<uint32_t>(bytes->size()));
@@ -178,14 +178,19 @@ bool cBrickDataFile::write(const cBrickData& project, const Sink& sink)
     try {
         BinaryWriter w;
         if (!writeSettings(project.settings(), w)) return false;
-        const auto& bricks = project.BrickFiles->InlineBitmaps;
+        // An empty reference in the list is no image and is left out.
+        std::vector<cInlineBitmap*> bricks;
+        if (project.BrickFiles) {
+            for (const auto& image : project.BrickFiles->InlineBitmaps)
+                if (image) bricks.push_back(image.get());
+        }
         if (bricks.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) return false;
         TaggedValue::writeInt32(w, static_cast<int32_t>(bricks.size()));
         if (!flush(w, sink)) return false;
-        for (const auto& image : bricks) {
-            if (!image || !writeImageRecord(*image, sink)) return false;
+        for (cInlineBitmap* image : bricks) {
+            if (!writeImageRecord(image, sink)) return false;
         }
-        return project.MortarFile && writeImageRecord(*project.MortarFile, sink);
+        return writeImageRecord(project.MortarFile.get(), sink);
     } catch (const std::bad_alloc&) {
         return false;
     }

@@ -39,7 +39,8 @@ public:
 private:
     static bool readSettings(BinaryReader& reader, cBrickData& into);
     static bool readImageRecord(BinaryReader& reader, cInlineBitmap& image);
-    static bool writeImageRecord(cInlineBitmap& image, const Sink& sink);
+    // A missing image (empty reference) is written as one without pixels.
+    static bool writeImageRecord(cInlineBitmap* image, const Sink& sink);
 };
 
 }  // namespace kalvora

@@ -94,3 +94,18 @@ TEST_F(AtomicFileWriterTest, MissingFolderFailsAtOpen)
     EXPECT_FALSE(w.write(kNew, 3));
     EXPECT_FALSE(w.commit());
 }
+
+TEST_F(AtomicFileWriterTest, SavingThroughALinkReplacesTheFileItPointsAt)
+{
+    const fs::path real = dir / "real.bricks";
+    const fs::path link = dir / "link.bricks";
+    put(real, "old");
+    fs::create_symlink(real, link);
+    AtomicFileWriter w(link.string());
+    ASSERT_TRUE(w.open());
+    ASSERT_TRUE(w.write(kNew, 3));
+    ASSERT_TRUE(w.commit());
+    EXPECT_TRUE(fs::is_symlink(link));
+    EXPECT_EQ(contents(real), "new");
+    EXPECT_EQ(entries(), 2u);
+}

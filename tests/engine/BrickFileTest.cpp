@@ -458,3 +458,18 @@ TEST_F(BrickFileTest, SaveCutShortByTheFileSizeLimitKeepsTheOldFile)
     EXPECT_TRUE(p.SaveBrickFile(target.string()));
     EXPECT_NE(fileBytes(target), kResetProject);
 }
+
+TEST_F(BrickFileTest, EmptyImageReferencesSaveAsImagesWithoutPixels)
+{
+    cBrickData p;
+    BrickDefaults::reset(p);
+    p.BrickFiles->InlineBitmaps.push_back(nullptr);
+    p.MortarFile = nullptr;
+    const fs::path file = dir / "empty.bricks";
+    ASSERT_TRUE(p.SaveBrickFile(file.string()));
+    EXPECT_EQ(fileBytes(file), kResetProject);
+
+    BrickDefaults::reset(p);
+    ASSERT_TRUE(p.MortarFile);
+    EXPECT_EQ(p.BrickFiles->Count(), 0);
+}
