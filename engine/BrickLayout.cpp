@@ -1,6 +1,7 @@
 #include "engine/BrickLayout.h"
 
 #include <algorithm>
+#include <new>
 #include <utility>
 
 #include "engine/BrickSettings.h"
@@ -168,6 +169,7 @@ void BrickLayout::placeBrick()
         platform::roundHalfEven((luminance - 0.5) * m_project.ChangeLuminance * 4.0));
 
     m_brick.BrickNumber = pickBrickImage();
+    if (m_bricks.size() >= m_brickLimit) throw std::bad_alloc();
     m_bricks.push_back(m_brick.Clone());
 }
 

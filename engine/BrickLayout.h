@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <vector>
@@ -49,6 +50,12 @@ public:
                 LayoutRandomTables& random, const TextureOptionsValues& options, int32_t brickStyle,
                 std::vector<tBrick>& bricks, RowDone rowDone);
 
+    // The most bricks one layout places: beyond it the layout stops with
+    // std::bad_alloc, as if the list could not grow (tiny bricks on a huge
+    // canvas would otherwise take gigabytes).
+    static constexpr size_t kDefaultBrickLimit = size_t(1) << 23;
+    void setBrickLimit(size_t limit) { m_brickLimit = limit; }
+
     // The layout of the texture type; a type outside 0..5 places nothing.
     void layout();
 
@@ -88,6 +95,7 @@ private:
     int32_t m_brickStyle;
     std::vector<tBrick>& m_bricks;
     RowDone m_rowDone;
+    size_t m_brickLimit = kDefaultBrickLimit;
     tBrick m_brick;
 };
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <new>
 #include <set>
 
 #include "LayoutTestSupport.h"
@@ -495,6 +496,16 @@ TEST(Layout, UnknownTextureTypePlacesNothing)
     EXPECT_TRUE(run.bricks.empty());
     run.run(-1);
     EXPECT_TRUE(run.bricks.empty());
+}
+
+TEST(Layout, StopsAtTheBrickLimit)
+{
+    LayoutRun run;
+    run.prepare();
+    BrickLayout layout = run.layout(SeamlessTexture);
+    layout.setBrickLimit(10);
+    EXPECT_THROW(layout.layout(), std::bad_alloc);
+    EXPECT_EQ(run.bricks.size(), 10u);
 }
 
 TEST(Layout, CancelStopsAfterTheCurrentRow)
