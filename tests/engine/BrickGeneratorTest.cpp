@@ -162,19 +162,6 @@ TEST_F(GeneratorTest, SeamlessRunReportsEveryPhaseAndBrick)
     for (size_t i = 0; i < reports.size(); ++i) EXPECT_EQ(host.hostReports[i].text, reports[i].text);
 }
 
-TEST_F(GeneratorTest, EstimatesWhileDrawing)
-{
-    host.onYield = [this] { clock += 1000; };
-    ASSERT_TRUE(run(SeamlessTexture));
-    const size_t n = generator.bricks().size();
-    // Brick i is reported i seconds after "Drawing Bricks...".
-    for (size_t i : {size_t(1), n / 2, n - 1}) {
-        const float value = static_cast<float>(static_cast<double>(i) / n - 0.00001);
-        EXPECT_EQ(reports[2 + i].secondsLeft, cBrickGenerator::estimateSecondsLeft(1000 * int64_t(i), value));
-    }
-    EXPECT_NEAR(reports[2 + n / 2].secondsLeft, static_cast<double>(n) / 2, 1.0);
-}
-
 TEST_F(GeneratorTest, CancelInTheTextureOptionsKeepsThePreviousImage)
 {
     ASSERT_TRUE(run(SeamlessTexture));

@@ -27,15 +27,6 @@ TEST(SizeFitting, CanFillSpanFollowsFloorsAndRemainders)
     EXPECT_TRUE(BrickLayout::CanFillSpan(0, 0, 0));
 }
 
-TEST(SizeFitting, IsOddCellWhenExactlyOneIsOdd)
-{
-    EXPECT_FALSE(BrickLayout::IsOddCell(0, 0));
-    EXPECT_TRUE(BrickLayout::IsOddCell(1, 0));
-    EXPECT_TRUE(BrickLayout::IsOddCell(2, 3));
-    EXPECT_FALSE(BrickLayout::IsOddCell(3, 5));
-    EXPECT_TRUE(BrickLayout::IsOddCell(-1, 2));
-}
-
 TEST(SizeFitting, FitBrickSizesShrinksTheMinimumUntilTheWidthFills)
 {
     LayoutRun run;
@@ -316,24 +307,6 @@ TEST(BrickValues, FlipsFollowTheProjectWithoutChangingOtherDraws)
     EXPECT_TRUE(anyV);
 }
 
-TEST(BrickValues, ColourShiftsStayWithinTheirRanges)
-{
-    LayoutRun run;
-    run.project.ChangeHue = 50.0f;
-    run.project.ChangeSaturation = 100.0f;
-    run.project.ChangeLuminance = 0.0f;
-    run.run(SeamlessTexture);
-    std::set<int32_t> hues;
-    for (const tBrick& b : run.bricks) {
-        EXPECT_LE(std::abs(b.Hue), 180);
-        EXPECT_LE(std::abs(b.Saturation), 200.0f);
-        EXPECT_EQ(b.Saturation, std::nearbyint(b.Saturation));
-        EXPECT_EQ(b.Luminance, 0.0f);
-        hues.insert(b.Hue);
-    }
-    EXPECT_GT(hues.size(), 3u);
-}
-
 TEST(Reproducibility, SameSeedSameLayoutAndSignIgnored)
 {
     auto layoutFor = [](int32_t seed, int32_t offset) {
@@ -487,15 +460,6 @@ TEST(ColumnLayout, EndsWhereAZeroHeightRowWouldLoopForever)
         y += b.Height;
     }
     EXPECT_EQ(y, 256);
-}
-
-TEST(Layout, UnknownTextureTypePlacesNothing)
-{
-    LayoutRun run;
-    run.run(6);
-    EXPECT_TRUE(run.bricks.empty());
-    run.run(-1);
-    EXPECT_TRUE(run.bricks.empty());
 }
 
 TEST(Layout, StopsAtTheBrickLimit)

@@ -116,19 +116,5 @@ TEST(RandomTables, ValueIsTwoBytesOver65535)
     EXPECT_EQ(t.seedPos(5), 10);
 }
 
-TEST(RandomTables, TableBytesCoverTheByteRange)
-{
-    LayoutRandomTables t;
-    t.InitRandomTables(1);
-    int low = 0;
-    int high = 0;
-    for (int i = 0; i < LayoutRandomTables::kTableSize; ++i) {
-        low += t.seedTable(i) < 64;
-        high += t.seedTable(i) >= 192;
-    }
-    EXPECT_GT(low, 150);
-    EXPECT_GT(high, 150);
-}
-
 }  // namespace
 }  // namespace kalvora

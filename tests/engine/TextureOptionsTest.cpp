@@ -150,25 +150,5 @@ TEST(TextureOptions, ValuesAreHeldToTheSliderRanges)
     EXPECT_EQ(options.ArcBrickOffset, 2);
 }
 
-TEST(TextureOptions, SliderLimitsFollowTheTextureType)
-{
-    const BrickSettings project = projectOf(1024);
-    TextureOptions options;
-    for (int32_t style : {LeftBorder, RightBorder, BothBorders}) {
-        options.prepareShowing(project, style);
-        EXPECT_EQ(options.sliderLimits().blendMax, 77);
-    }
-    options.prepareShowing(project, ArchTexture);
-    const TextureOptions::SliderLimits arch = options.sliderLimits();
-    EXPECT_EQ(arch.blendMax, 51);
-    EXPECT_EQ(arch.widthMin, 16);
-    EXPECT_EQ(arch.widthMax, 16384);
-    EXPECT_EQ(arch.heightMin, 16);
-    EXPECT_EQ(arch.heightMax, 16384);
-    EXPECT_EQ(arch.blendMin, 0);
-    options.prepareShowing(project, ColumnTexture);
-    EXPECT_EQ(options.sliderLimits().blendMax, 154);
-}
-
 }  // namespace
 }  // namespace kalvora
