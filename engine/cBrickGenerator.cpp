@@ -135,7 +135,13 @@ void cBrickGenerator::ReportProgress(float Value, std::string Description, bool 
     }
     int32_t percent = percentOf(Value);
 
-    if (Progress) Progress(percent, secondsLeft, Description, isFinal);
+    if (Progress) {
+        // The handler gets its own copies: what it does with them is not read back.
+        int32_t eventPercent = percent;
+        int32_t eventSecondsLeft = secondsLeft;
+        std::string eventDescription = Description;
+        Progress(eventPercent, eventSecondsLeft, eventDescription, isFinal);
+    }
     if (m_host) m_host->progress(percent, secondsLeft, Description, isFinal);
     yieldToEvents();
 }
