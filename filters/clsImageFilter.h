@@ -178,6 +178,41 @@ public:
     static uint8_t RoundRectAlpha(float X, float Y, int32_t MaxX, int32_t MaxY, int32_t Border, int32_t Radius,
                                   int32_t Softness, int32_t Inset);
 
+    // Round half to even into 0..255 after clamping (NaN gives 0).
+    static uint8_t toByte(float v)
+    {
+#if defined(__SSE__) || defined(__x86_64__)
+        // max(v, 0) gives 0 for NaN; min(.., 255) clamps; the conversion
+        // rounds half to even.
+        const __m128 clamped = _mm_min_ss(_mm_max_ss(_mm_set_ss(v), _mm_setzero_ps()), _mm_set_ss(255.0f));
+        return static_cast<uint8_t>(_mm_cvtss_si32(clamped));
+#else
+        if (!(v > 0.0f)) return 0;
+        if (v >= 255.0f) return 255;
+        return static_cast<uint8_t>(std::nearbyint(v));
+#endif
+    }
+    static uint8_t toByte(double v)
+    {
+#if defined(__SSE2__) || defined(__x86_64__)
+        const __m128d clamped = _mm_min_sd(_mm_max_sd(_mm_set_sd(v), _mm_setzero_pd()), _mm_set_sd(255.0));
+        return static_cast<uint8_t>(_mm_cvtsd_si32(clamped));
+#else
+        if (!(v > 0.0)) return 0;
+        if (v >= 255.0) return 255;
+        return static_cast<uint8_t>(std::nearbyint(v));
+#endif
+    }
+    // Round half to even of a float known to lie well inside the 32-bit range.
+    static int32_t toWhole(float v)
+    {
+#if defined(__SSE__) || defined(__x86_64__)
+        return _mm_cvtss_si32(_mm_set_ss(v));
+#else
+        return static_cast<int32_t>(std::nearbyint(v));
+#endif
+    }
+
     // Size of the loaded image (0 x 0 before the first load).
     int32_t loadedWidth() const { return m_width; }
     int32_t loadedHeight() const { return m_height; }
@@ -232,38 +267,6 @@ private:
     void applyChannelTables(const uint32_t* redTable, const uint32_t* greenTable, const uint32_t* blueTable);
     void applyChannelTable(const uint8_t* table);
 
-    // Round half to even into 0..255 after clamping (NaN gives 0).
-    static uint8_t toByte(float v)
-    {
-        if (!(v > 0.0f)) return 0;
-        if (v >= 255.0f) return 255;
-#if defined(__SSE__) || defined(__x86_64__)
-        return static_cast<uint8_t>(_mm_cvtss_si32(_mm_set_ss(v)));
-#else
-        return static_cast<uint8_t>(std::nearbyint(v));
-#endif
-    }
-
-    static uint8_t toByte(double v)
-    {
-        if (!(v > 0.0)) return 0;
-        if (v >= 255.0) return 255;
-#if defined(__SSE2__) || defined(__x86_64__)
-        return static_cast<uint8_t>(_mm_cvtsd_si32(_mm_set_sd(v)));
-#else
-        return static_cast<uint8_t>(std::nearbyint(v));
-#endif
-    }
-    // Round half to even of a float known to lie well inside the 32-bit range.
-    static int32_t toWhole(float v)
-    {
-#if defined(__SSE__) || defined(__x86_64__)
-        return _mm_cvtss_si32(_mm_set_ss(v));
-#else
-        return static_cast<int32_t>(std::nearbyint(v));
-#endif
-    }
-
     // ---- Seamless/noise/kernel helpers -------------------------------------
     // BEGIN seamless/noise/kernel helpers
     // The 3 x 3 kernel at (x, y) of the snapshot, border rules included; a
@@ -284,12 +287,10 @@ private:
     void applyNeighbourhood(NeighbourhoodRule rule);
     // Emboss 7 (engrave reversed) against the lower-left neighbour.
     void applyDiagonalEmboss(bool engrave);
-    // Reloads the snapshot (and the working bitmap) from the working bitmap as 32bpp ARGB.
-    platform::Status reloadFromWorking();
     // One blended strip of the seamless filter: columns (or rows) 0..band
-    // faded from the last band + 1 ones into their own colours. The column
-    // pass reports 0 up to progressTo, the row pass 50..100 after the
-    // columns, else 0..100.
+    // faded from the last band + 1 ones into their own colours, written to
+    // the working bitmap and then to the snapshot. The column pass reports
+    // 0 up to progressTo, the row pass 50..100 after the columns, else 0..100.
     void blendSeamlessColumns(int32_t band, int32_t progressTo);
     void blendSeamlessRows(int32_t band, bool afterColumns);
     // END seamless/noise/kernel helpers

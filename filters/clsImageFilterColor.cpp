@@ -2,11 +2,16 @@
 // at the same place. Filters whose channels depend only on the channel's own
 // value map it through a 256-entry table built from the exact formula.
 
+#include <bit>
 #include <cmath>
 #include <cstdlib>
 
 #include "filters/clsImageFilter.h"
 #include "platform/Numeric.h"
+
+#if defined(__SSE2__) || defined(__x86_64__)
+#include <emmintrin.h>
+#endif
 
 namespace kalvora {
 
@@ -38,6 +43,221 @@ float limited(float value, float low, float high)
     if (std::isnan(value)) return 0.0f;
     return value < low ? low : (value > high ? high : value);
 }
+
+// Per hue sector (0..5): the value subtracted from H / 60 for the ramp, and
+// the bit positions of the channels at m2, at m1 and on the ramp.
+constexpr float kHueOffset[4] = {360.0f, 0.0f, 120.0f, 240.0f};
+
+// a when the condition holds, else b, without a branch (both are computed).
+inline float select(bool condition, float a, float b)
+{
+    const uint32_t mask = 0u - static_cast<uint32_t>(condition);
+    const uint32_t bits = (std::bit_cast<uint32_t>(a) & mask) | (std::bit_cast<uint32_t>(b) & ~mask);
+    return std::bit_cast<float>(bits);
+}
+
+constexpr float kSectorBase[6] = {0.0f, 2.0f, 2.0f, 4.0f, 4.0f, 6.0f};
+constexpr int kRedShift = 16, kGreenShift = 8, kBlueShift = 0;
+constexpr int kHighShift[6] = {kRedShift, kGreenShift, kGreenShift, kBlueShift, kBlueShift, kRedShift};
+constexpr int kLowShift[6] = {kBlueShift, kBlueShift, kRedShift, kRedShift, kGreenShift, kGreenShift};
+constexpr int kRampShift[6] = {kGreenShift, kRedShift, kBlueShift, kGreenShift, kRedShift, kBlueShift};
+
+// The HSL change of one pixel: RGBToHSL, the three offsets, HSLToRGB with
+// normalisation, computed with the same single-precision operations in the
+// same order as the colour helpers, so every pixel matches them bit for bit.
+// Rows go four pixels at a time through SSE2, whose single-precision
+// operations round exactly as the scalar ones; the rest one by one.
+class HslShift {
+public:
+    HslShift(float hue, float saturation, float lumination)
+        : m_hue(hue), m_saturation(saturation), m_lumination(lumination)
+    {
+        // A grey pixel has saturation 0 before the change.
+        m_greyFraction = clampPercent(0.0f + saturation) / 100.0f;
+    }
+
+    void row(const uint32_t* in, uint32_t* out, int32_t n) const
+    {
+        int32_t x = 0;
+#if defined(__SSE2__) || defined(__x86_64__)
+        for (; x + 4 <= n; x += 4) fourPixels(in + x, out + x);
+#endif
+        for (; x < n; ++x) out[x] = pixel(in[x]);
+    }
+
+private:
+    static float clampPercent(float v) { return v < 0.0f ? 0.0f : (v > 100.0f ? 100.0f : v); }
+
+    uint32_t pixel(uint32_t p) const
+    {
+        const int32_t r = static_cast<int32_t>(red(p));
+        const int32_t g = static_cast<int32_t>(green(p));
+        const int32_t b = static_cast<int32_t>(blue(p));
+        const int32_t maxValue = std::max(std::max(r, g), b);
+        const int32_t minValue = std::min(std::min(r, g), b);
+        const int32_t sum = maxValue + minValue;
+        const int32_t span = maxValue - minValue;
+        const float lightness = static_cast<float>(sum) / 5.1f;
+        const float shiftedL = clampPercent(lightness + m_lumination);
+
+        float s = m_greyFraction;
+        float h = 0.0f;
+        if (span != 0) {
+            const int32_t den = lightness <= 50.0f ? sum : 510 - sum;
+            const float sat = static_cast<float>(span * 100) / static_cast<float>(den);
+            s = clampPercent(sat + m_saturation) / 100.0f;
+            const float f = 60.0f / static_cast<float>(span);
+            const bool redMax = maxValue == r;
+            const bool greenMax = !redMax && maxValue == g;
+            const int32_t numerator = redMax ? g - b : (greenMax ? b - r : r - g);
+            const int32_t offsetIndex = redMax ? (g < b ? 0 : 1) : (greenMax ? 2 : 3);
+            h = static_cast<float>(numerator) * f + kHueOffset[offsetIndex];
+        }
+        if (s == 0.0f) {
+            const uint32_t v = clsImageFilter::toByte(static_cast<float>(static_cast<double>(shiftedL) * 2.55));
+            return packOpaque(v, v, v);
+        }
+        int32_t whole = clsImageFilter::toWhole(h + m_hue);  // h + hue lies in -180..540
+        whole += whole < 0 ? 360 : 0;
+        whole -= whole >= 360 ? 360 : 0;
+        const float l = shiftedL / 100.0f;
+        const float m1 = select(l > 0.5f, l - (1.0f - l) * s, (1.0f - s) * l);
+        const float m2 = 2.0f * l - m1;
+        const float d = m2 - m1;
+        const int32_t sector = whole / 60;
+        // One channel at m2, one at m1, one on the ramp m1 +- (h - k) x d,
+        // rising in even sectors.
+        const float t = (static_cast<float>(whole) / 60.0f - kSectorBase[sector]) * d;
+        const float ramp = select(sector & 1, m1 - t, m1 + t);
+        return kOpaque | (static_cast<uint32_t>(clsImageFilter::toByte(m2 * 255.0f)) << kHighShift[sector]) |
+               (static_cast<uint32_t>(clsImageFilter::toByte(m1 * 255.0f)) << kLowShift[sector]) |
+               (static_cast<uint32_t>(clsImageFilter::toByte(ramp * 255.0f)) << kRampShift[sector]);
+    }
+
+#if defined(__SSE2__) || defined(__x86_64__)
+    static __m128i blend(__m128i mask, __m128i a, __m128i b)
+    {
+        return _mm_or_si128(_mm_and_si128(mask, a), _mm_andnot_si128(mask, b));
+    }
+    static __m128 blend(__m128 mask, __m128 a, __m128 b)
+    {
+        return _mm_or_ps(_mm_and_ps(mask, a), _mm_andnot_ps(mask, b));
+    }
+    static __m128 clampPercent(__m128 v)
+    {
+        return _mm_min_ps(_mm_max_ps(v, _mm_setzero_ps()), _mm_set1_ps(100.0f));
+    }
+    // Clamped to 0..255 (NaN to 0) and rounded half to even.
+    static __m128i toBytes(__m128 v)
+    {
+        return _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(v, _mm_setzero_ps()), _mm_set1_ps(255.0f)));
+    }
+
+    void fourPixels(const uint32_t* in, uint32_t* out) const
+    {
+        const __m128i byteMask = _mm_set1_epi32(0xFF);
+        const __m128i zero = _mm_setzero_si128();
+        const __m128i px = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in));
+        const __m128i r = _mm_and_si128(_mm_srli_epi32(px, 16), byteMask);
+        const __m128i g = _mm_and_si128(_mm_srli_epi32(px, 8), byteMask);
+        const __m128i b = _mm_and_si128(px, byteMask);
+        // Channels fit in the low 16 bits of each lane, so 16-bit max and min serve.
+        const __m128i maxValue = _mm_max_epi16(_mm_max_epi16(r, g), b);
+        const __m128i minValue = _mm_min_epi16(_mm_min_epi16(r, g), b);
+        const __m128i sum = _mm_add_epi32(maxValue, minValue);
+        const __m128i span = _mm_sub_epi32(maxValue, minValue);
+        const __m128i spanZero = _mm_cmpeq_epi32(span, zero);
+
+        const __m128 lightness = _mm_div_ps(_mm_cvtepi32_ps(sum), _mm_set1_ps(5.1f));
+        const __m128 shiftedL = clampPercent(_mm_add_ps(lightness, _mm_set1_ps(m_lumination)));
+
+        // Saturation; lanes without colour take the grey fraction.
+        const __m128i lowerHalf = _mm_castps_si128(_mm_cmple_ps(lightness, _mm_set1_ps(50.0f)));
+        const __m128i den = blend(lowerHalf, sum, _mm_sub_epi32(_mm_set1_epi32(510), sum));
+        const __m128i span100 = _mm_mullo_epi16(span, _mm_set1_epi32(100));
+        const __m128 sat = _mm_div_ps(_mm_cvtepi32_ps(span100), _mm_cvtepi32_ps(den));
+        const __m128 shiftedS = clampPercent(_mm_add_ps(sat, _mm_set1_ps(m_saturation)));
+        const __m128 s = blend(_mm_castsi128_ps(spanZero), _mm_set1_ps(m_greyFraction),
+                               _mm_div_ps(shiftedS, _mm_set1_ps(100.0f)));
+        const __m128 grey = _mm_cmpeq_ps(s, _mm_setzero_ps());
+
+        // Hue: red wins ties, then green; the red case adds 360 below zero.
+        const __m128i redMax = _mm_cmpeq_epi32(maxValue, r);
+        const __m128i greenMax = _mm_andnot_si128(redMax, _mm_cmpeq_epi32(maxValue, g));
+        const __m128i blueMax = _mm_andnot_si128(_mm_or_si128(redMax, greenMax), _mm_set1_epi32(-1));
+        const __m128i numerator =
+            _mm_or_si128(_mm_or_si128(_mm_and_si128(redMax, _mm_sub_epi32(g, b)),
+                                      _mm_and_si128(greenMax, _mm_sub_epi32(b, r))),
+                         _mm_and_si128(blueMax, _mm_sub_epi32(r, g)));
+        const __m128i below = _mm_cmplt_epi32(g, b);
+        const __m128 offset = _mm_or_ps(
+            _mm_or_ps(_mm_and_ps(_mm_castsi128_ps(_mm_and_si128(redMax, below)), _mm_set1_ps(360.0f)),
+                      _mm_and_ps(_mm_castsi128_ps(greenMax), _mm_set1_ps(120.0f))),
+            _mm_and_ps(_mm_castsi128_ps(blueMax), _mm_set1_ps(240.0f)));
+        const __m128 f = _mm_div_ps(_mm_set1_ps(60.0f), _mm_cvtepi32_ps(span));
+        const __m128 hRaw = _mm_add_ps(_mm_mul_ps(_mm_cvtepi32_ps(numerator), f), offset);
+        const __m128 h = _mm_andnot_ps(_mm_castsi128_ps(spanZero), hRaw);
+
+        __m128i whole = _mm_cvtps_epi32(_mm_add_ps(h, _mm_set1_ps(m_hue)));
+        whole = _mm_add_epi32(whole, _mm_and_si128(_mm_cmplt_epi32(whole, zero), _mm_set1_epi32(360)));
+        whole = _mm_sub_epi32(whole,
+                              _mm_and_si128(_mm_cmpgt_epi32(whole, _mm_set1_epi32(359)), _mm_set1_epi32(360)));
+        // whole \ 60 for 0..359 as (whole x 1093) >> 16 in the low 16-bit half of each lane.
+        const __m128i sector = _mm_mulhi_epu16(whole, _mm_set1_epi32(1093));
+        // Ramp base 0, 2, 2, 4, 4, 6: the sector rounded up to even.
+        const __m128i base = _mm_slli_epi32(_mm_srli_epi32(_mm_add_epi32(sector, _mm_set1_epi32(1)), 1), 1);
+        const __m128i odd = _mm_cmpeq_epi32(_mm_and_si128(sector, _mm_set1_epi32(1)), _mm_set1_epi32(1));
+
+        const __m128 one = _mm_set1_ps(1.0f);
+        const __m128 l = _mm_div_ps(shiftedL, _mm_set1_ps(100.0f));
+        const __m128 m1 = blend(_mm_cmpgt_ps(l, _mm_set1_ps(0.5f)), _mm_sub_ps(l, _mm_mul_ps(_mm_sub_ps(one, l), s)),
+                                _mm_mul_ps(_mm_sub_ps(one, s), l));
+        const __m128 m2 = _mm_sub_ps(_mm_mul_ps(_mm_set1_ps(2.0f), l), m1);
+        const __m128 d = _mm_sub_ps(m2, m1);
+        const __m128 hs = _mm_div_ps(_mm_cvtepi32_ps(whole), _mm_set1_ps(60.0f));
+        const __m128 t = _mm_mul_ps(_mm_sub_ps(hs, _mm_cvtepi32_ps(base)), d);
+        const __m128 ramp = blend(_mm_castsi128_ps(odd), _mm_sub_ps(m1, t), _mm_add_ps(m1, t));
+
+        const __m128 c255 = _mm_set1_ps(255.0f);
+        const __m128i high = toBytes(_mm_mul_ps(m2, c255));
+        const __m128i low = toBytes(_mm_mul_ps(m1, c255));
+        const __m128i rampByte = toBytes(_mm_mul_ps(ramp, c255));
+        const __m128i s0 = _mm_cmpeq_epi32(sector, zero);
+        const __m128i s1 = _mm_cmpeq_epi32(sector, _mm_set1_epi32(1));
+        const __m128i s2 = _mm_cmpeq_epi32(sector, _mm_set1_epi32(2));
+        const __m128i s3 = _mm_cmpeq_epi32(sector, _mm_set1_epi32(3));
+        const __m128i s4 = _mm_cmpeq_epi32(sector, _mm_set1_epi32(4));
+        const __m128i s5 = _mm_cmpeq_epi32(sector, _mm_set1_epi32(5));
+        auto place = [&](__m128i atHigh, __m128i onRamp, __m128i atLow) {
+            return _mm_or_si128(_mm_or_si128(_mm_and_si128(atHigh, high), _mm_and_si128(onRamp, rampByte)),
+                                _mm_and_si128(atLow, low));
+        };
+        __m128i outR = place(_mm_or_si128(s0, s5), _mm_or_si128(s1, s4), _mm_or_si128(s2, s3));
+        __m128i outG = place(_mm_or_si128(s1, s2), _mm_or_si128(s0, s3), _mm_or_si128(s4, s5));
+        __m128i outB = place(_mm_or_si128(s3, s4), _mm_or_si128(s2, s5), _mm_or_si128(s0, s1));
+
+        // Grey: L x 2.55 in double, rounded to single precision, then to a byte.
+        const __m128d c255d = _mm_set1_pd(2.55);
+        const __m128 greyLow = _mm_cvtpd_ps(_mm_mul_pd(_mm_cvtps_pd(shiftedL), c255d));
+        const __m128 greyHigh = _mm_cvtpd_ps(_mm_mul_pd(_mm_cvtps_pd(_mm_movehl_ps(shiftedL, shiftedL)), c255d));
+        const __m128i greyByte = toBytes(_mm_movelh_ps(greyLow, greyHigh));
+        const __m128i greyMask = _mm_castps_si128(grey);
+        outR = blend(greyMask, greyByte, outR);
+        outG = blend(greyMask, greyByte, outG);
+        outB = blend(greyMask, greyByte, outB);
+
+        const __m128i packed = _mm_or_si128(
+            _mm_or_si128(_mm_set1_epi32(static_cast<int32_t>(kOpaque)), _mm_slli_epi32(outR, 16)),
+            _mm_or_si128(_mm_slli_epi32(outG, 8), outB));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), packed);
+    }
+#endif
+
+    float m_hue;
+    float m_saturation;
+    float m_lumination;
+    float m_greyFraction = 0.0f;
+};
 
 }  // namespace
 
@@ -116,106 +336,10 @@ std::unique_ptr<platform::Image> clsImageFilter::CreateInvertFilter()
 platform::Image* clsImageFilter::CreateHSLFilter(float sngHue, float sngSaturation, float sngLumination)
 {
     if (!hasSession()) return nullptr;
-    const float hue = limited(sngHue, -180.0f, 180.0f);
-    const float saturation = limited(sngSaturation, -100.0f, 100.0f);
-    const float lumination = limited(sngLumination, -100.0f, 100.0f);
-
-    // Everything that depends on max + min alone: the lightness before the
-    // change (for the saturation formula's branch), the lightness fraction
-    // after it, and the grey a colour with no saturation left becomes.
-    struct LightnessEntry {
-        float l;
-        uint8_t grey;
-        bool lowerHalf;
-    };
-    LightnessEntry lightness[511];
-    for (int sum = 0; sum <= 510; ++sum) {
-        const float original = static_cast<float>(sum) / 5.1f;
-        float shifted = original + lumination;
-        shifted = shifted < 0.0f ? 0.0f : (shifted > 100.0f ? 100.0f : shifted);
-        lightness[sum].l = shifted / 100.0f;
-        lightness[sum].grey = toByte(static_cast<float>(static_cast<double>(shifted) * 2.55));
-        lightness[sum].lowerHalf = original <= 50.0f;
-    }
-    float hueStep[256];  // 60 / (max - min)
-    hueStep[0] = 0.0f;
-    for (int span = 1; span < 256; ++span) hueStep[span] = 60.0f / static_cast<float>(span);
-    float sixtieths[360];  // H / 60 of a whole hue
-    for (int h = 0; h < 360; ++h) sixtieths[h] = static_cast<float>(h) / 60.0f;
-    // The grey of an unsaturated pixel also needs the saturation change.
-    const float greySaturation = saturation < 0.0f ? 0.0f : (saturation > 100.0f ? 100.0f : saturation);
-    const float greyFraction = greySaturation / 100.0f;
-
+    const HslShift shift(limited(sngHue, -180.0f, 180.0f), limited(sngSaturation, -100.0f, 100.0f),
+                         limited(sngLumination, -100.0f, 100.0f));
     const int32_t width = loadedWidth();
-    forEachRow(
-        [&](int32_t, const uint32_t* in, uint32_t* out) {
-            for (int32_t x = 0; x < width; ++x) {
-                const uint32_t p = in[x];
-                const int32_t r = static_cast<int32_t>(red(p));
-                const int32_t g = static_cast<int32_t>(green(p));
-                const int32_t b = static_cast<int32_t>(blue(p));
-                const int32_t maxValue = std::max(std::max(r, g), b);
-                const int32_t minValue = std::min(std::min(r, g), b);
-                const int32_t sum = maxValue + minValue;
-                const int32_t span = maxValue - minValue;
-                const LightnessEntry& le = lightness[sum];
-
-                float h;
-                float s;
-                if (span == 0) {
-                    h = 0.0f;
-                    s = greyFraction;
-                    if (greySaturation == 0.0f) {
-                        const uint32_t v = le.grey;
-                        out[x] = packOpaque(v, v, v);
-                        continue;
-                    }
-                } else {
-                    const float sat = static_cast<float>(span * 100) /
-                                      static_cast<float>(le.lowerHalf ? sum : 510 - sum);
-                    float shifted = sat + saturation;
-                    shifted = shifted < 0.0f ? 0.0f : (shifted > 100.0f ? 100.0f : shifted);
-                    if (shifted == 0.0f) {
-                        const uint32_t v = le.grey;
-                        out[x] = packOpaque(v, v, v);
-                        continue;
-                    }
-                    s = shifted / 100.0f;
-                    const float f = hueStep[span];
-                    if (maxValue == r) {
-                        h = static_cast<float>(g - b) * f;
-                        if (g < b) h = h + 360.0f;
-                    } else if (maxValue == g) {
-                        h = static_cast<float>(b - r) * f + 120.0f;
-                    } else {
-                        h = static_cast<float>(r - g) * f + 240.0f;
-                    }
-                }
-                // Whole hue in 0..359: h + hue lies in -180..540.
-                int32_t whole = toWhole(h + hue);
-                if (whole < 0) whole += 360;
-                if (whole >= 360) whole -= 360;
-
-                const float l = le.l;
-                const float m1 = l > 0.5f ? l - (1.0f - l) * s : (1.0f - s) * l;
-                const float m2 = 2.0f * l - m1;
-                const float d = m2 - m1;
-                const float hs = sixtieths[whole];
-                float ro;
-                float go;
-                float bo;
-                switch (whole / 60) {
-                case 0: ro = m2; go = m1 + hs * d; bo = m1; break;
-                case 1: ro = m1 - (hs - 2.0f) * d; go = m2; bo = m1; break;
-                case 2: ro = m1; go = m2; bo = m1 + (hs - 2.0f) * d; break;
-                case 3: ro = m1; go = m1 - (hs - 4.0f) * d; bo = m2; break;
-                case 4: ro = m1 + (hs - 4.0f) * d; go = m1; bo = m2; break;
-                default: ro = m2; go = m1; bo = m1 - (hs - 6.0f) * d; break;
-                }
-                out[x] = packOpaque(toByte(ro * 255.0f), toByte(go * 255.0f), toByte(bo * 255.0f));
-            }
-        },
-        true);
+    forEachRow([&](int32_t, const uint32_t* in, uint32_t* out) { shift.row(in, out, width); }, true);
     return handleResult();
 }
 

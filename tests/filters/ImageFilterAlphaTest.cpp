@@ -121,9 +121,12 @@ TEST(SoftBorder, NoiseStaysWithinItsStrength)
     for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x) {
             const uint32_t v = alpha[static_cast<size_t>(y) * w + x];
-            if (x <= b - a - 1 || y <= b - a - 1 || x >= w - b + a || y >= h - b + a) ASSERT_EQ(v, 0u);
-            if (x >= b + 2 * s && x <= w - 1 - b - 2 * s && y >= b + 2 * s && y <= h - 1 - b - 2 * s)
+            if (x <= b - a - 1 || y <= b - a - 1 || x >= w - b + a || y >= h - b + a) {
+                ASSERT_EQ(v, 0u);
+            }
+            if (x >= b + 2 * s && x <= w - 1 - b - 2 * s && y >= b + 2 * s && y <= h - 1 - b - 2 * s) {
                 ASSERT_EQ(v, 255u);
+            }
         }
 }
 

@@ -189,13 +189,20 @@ TEST(ImageFilterColour, HslShiftsHueWithRounding)
 
 TEST(ImageFilterColour, HslFilterMatchesTheHelpersOnEveryPixel)
 {
+    // Random colours, plus greys and pure hues, which take their own paths.
     std::mt19937 gen(7);
     cBitmap bitmap;
-    makeBitmap(bitmap, 61, 53, [&](int32_t, int32_t) { return static_cast<uint32_t>(gen()); });
+    makeBitmap(bitmap, 61, 53, [&](int32_t x, int32_t y) {
+        const auto v = static_cast<uint32_t>(gen());
+        if (y % 5 == 1) return (v & 0xFF000000u) | (v & 0xFF) * 0x010101u;
+        if (y % 5 == 2) return argb(v >> 24, x % 3 == 0 ? 255 : 0, x % 3 == 1 ? v & 0xFF : 0, x % 3 == 2 ? 255 : 0);
+        return v;
+    });
     clsImageFilter filter;
     filter.SetBitmapIn(bitmap);
     const float params[][3] = {{0, 0, 0},       {37.5f, -12.25f, 8.5f}, {-180, 100, -100}, {179.5f, -0.5f, 0.5f},
-                               {-90, -100, 30}, {0.49f, 33.3f, -33.3f}, {120, 100, 100}};
+                               {-90, -100, 30}, {0.49f, 33.3f, -33.3f}, {120, 100, 100}, {-0.5f, 0.0f, 100},
+                               {90.5f, 1e-3f, -1e-3f}, {-179.5f, -99.99f, 99.99f}};
     for (const auto& p : params) {
         platform::Image* out = filter.CreateHSLFilter(p[0], p[1], p[2]);
         ASSERT_NE(out, nullptr);
