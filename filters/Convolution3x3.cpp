@@ -204,47 +204,100 @@ void Convolution3x3::interiorPlain(const PixelView& src, int32_t y, uint32_t* ou
 
 namespace {
 
+// The 16-bit lane loops are built twice on x86-64 with GCC: for the baseline
+// and for AVX2, picked once at load time. Integer lanes give the same result
+// either way.
+#if defined(__GNUC__) && !defined(__clang__) && defined(__x86_64__) && defined(__linux__)
+#define KALVORA_LANE_CLONES __attribute__((target_clones("avx2", "default")))
+#else
+#define KALVORA_LANE_CLONES
+#endif
+
+struct LaneRows {
+    const int16_t* a;  // row above
+    const int16_t* h;  // the pixel's row
+    const int16_t* b;  // row below
+    int16_t w[9];
+};
+
 inline uint8_t clampToByte16(int16_t v)
 {
     const int16_t low = std::max<int16_t>(v, 0);
     return uint8_t(std::min<int16_t>(low, 255));
 }
 
+// Lanes i = 4 .. end-1: the weighted sum of lane i's channel over the 3 x 3
+// neighbourhood (the neighbours of a lane sit 4 lanes to either side).
+#define KALVORA_LANE_SUM(r, i)                                                                                   \
+    int16_t(w0 * r.a[i - 4] + w1 * r.a[i] + w2 * r.a[i + 4] + w3 * r.h[i - 4] + w4 * r.h[i] + w5 * r.h[i + 4] + \
+            w6 * r.b[i - 4] + w7 * r.b[i] + w8 * r.b[i + 4])
+#define KALVORA_LANE_WEIGHTS(r)                                                               \
+    const int16_t w0 = r.w[0], w1 = r.w[1], w2 = r.w[2], w3 = r.w[3], w4 = r.w[4], w5 = r.w[5]; \
+    const int16_t w6 = r.w[6], w7 = r.w[7], w8 = r.w[8]
+
+KALVORA_LANE_CLONES void laneSums(const LaneRows r, int64_t end, int16_t* __restrict sums)
+{
+    KALVORA_LANE_WEIGHTS(r);
+    for (int64_t i = 4; i < end; ++i) sums[i] = KALVORA_LANE_SUM(r, i);
+}
+
+// Divisor 1: the value is the sum plus the bias, limited to 0..255.
+KALVORA_LANE_CLONES void laneWhole(const LaneRows r, int64_t end, int16_t bias, uint8_t* __restrict bytes)
+{
+    KALVORA_LANE_WEIGHTS(r);
+    for (int64_t i = 4; i < end; ++i) bytes[i] = clampToByte16(int16_t(KALVORA_LANE_SUM(r, i) + bias));
+}
+
+// A divisor of 2^Shift: (s + d/2 - 1 + odd) / d, floored, is s / d rounded
+// half to even, where odd tells whether floor(s / d) + bias is odd (the bias
+// is added before rounding, so its parity picks the even neighbour).
+template <int Shift>
+KALVORA_LANE_CLONES void laneShift(const LaneRows r, int64_t end, int16_t bias, uint8_t* __restrict bytes)
+{
+    KALVORA_LANE_WEIGHTS(r);
+    constexpr int16_t halfLess = int16_t((1 << (Shift - 1)) - 1);
+    const int16_t biasParity = int16_t(bias & 1);
+    for (int64_t i = 4; i < end; ++i) {
+        const int16_t s = KALVORA_LANE_SUM(r, i);
+        const int16_t odd = int16_t(((s >> Shift) ^ biasParity) & 1);
+        const int16_t q = int16_t(int16_t(s + halfLess + odd) >> Shift);
+        bytes[i] = clampToByte16(int16_t(q + bias));
+    }
+}
+
+void laneShift(const LaneRows& r, int64_t end, int shift, int16_t bias, uint8_t* bytes)
+{
+    switch (shift) {
+    case 1: laneShift<1>(r, end, bias, bytes); break;
+    case 2: laneShift<2>(r, end, bias, bytes); break;
+    case 3: laneShift<3>(r, end, bias, bytes); break;
+    case 4: laneShift<4>(r, end, bias, bytes); break;
+    case 5: laneShift<5>(r, end, bias, bytes); break;
+    case 6: laneShift<6>(r, end, bias, bytes); break;
+    case 7: laneShift<7>(r, end, bias, bytes); break;
+    default: laneShift<8>(r, end, bias, bytes); break;
+    }
+}
+
+#undef KALVORA_LANE_SUM
+#undef KALVORA_LANE_WEIGHTS
+
 }  // namespace
 
 void Convolution3x3::interiorNarrow(const int16_t* a, const int16_t* h, const int16_t* b,
                                     const uint32_t* centre, int32_t width, int16_t* sums, uint32_t* out) const
 {
-    const int16_t w0 = int16_t(m_weights[0]), w1 = int16_t(m_weights[1]), w2 = int16_t(m_weights[2]);
-    const int16_t w3 = int16_t(m_weights[3]), w4 = int16_t(m_weights[4]), w5 = int16_t(m_weights[5]);
-    const int16_t w6 = int16_t(m_weights[6]), w7 = int16_t(m_weights[7]), w8 = int16_t(m_weights[8]);
+    LaneRows rows{a, h, b, {}};
+    for (int i = 0; i < 9; ++i) rows.w[i] = int16_t(m_weights[i]);
     const int64_t end = int64_t{4} * (width - 1);
-    auto sumAt = [&](int64_t i) {
-        return int16_t(w0 * a[i - 4] + w1 * a[i] + w2 * a[i + 4] + w3 * h[i - 4] + w4 * h[i] + w5 * h[i + 4] +
-                       w6 * b[i - 4] + w7 * b[i] + w8 * b[i + 4]);
-    };
     uint8_t* bytes = reinterpret_cast<uint8_t*>(out);
     const int16_t bias = int16_t(m_kernel.Bias);
     if (m_divisorShift == 0) {
-        // Whole sums: the value is the sum plus the bias, limited to 0..255.
-        for (int64_t i = 4; i < end; ++i) bytes[i] = clampToByte16(int16_t(sumAt(i) + bias));
+        laneWhole(rows, end, bias, bytes);
     } else if (m_divisorShift > 0) {
-        // A power-of-two divisor: floor by shifting, then round the
-        // remainder half to even.
-        // (s + d/2 - 1 + odd) / d, floored, is s / d rounded half to even,
-        // where odd tells whether floor(s / d) + bias is odd: the bias is
-        // added before rounding, so its parity picks the even neighbour.
-        const int shift = m_divisorShift;
-        const int16_t halfLess = int16_t((1 << (shift - 1)) - 1);
-        const int16_t biasParity = int16_t(m_kernel.Bias & 1);
-        for (int64_t i = 4; i < end; ++i) {
-            const int16_t s = sumAt(i);
-            const int16_t odd = int16_t(((s >> shift) ^ biasParity) & 1);
-            const int16_t q = int16_t(int16_t(s + halfLess + odd) >> shift);
-            bytes[i] = clampToByte16(int16_t(q + bias));
-        }
+        laneShift(rows, end, m_divisorShift, bias, bytes);
     } else {
-        for (int64_t i = 4; i < end; ++i) sums[i] = sumAt(i);
+        laneSums(rows, end, sums);
         for (int32_t x = 1; x < width - 1; ++x) {
             const int16_t* s = sums + int64_t{4} * x;
             out[x] = (static_cast<uint32_t>(interiorChannel(s[2])) << 16) |

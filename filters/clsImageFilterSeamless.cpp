@@ -1,6 +1,7 @@
 // Seamless blending and the normal map.
 
 #include <cmath>
+#include <cstring>
 #include <cstdint>
 #include <limits>
 #include <vector>
@@ -26,16 +27,6 @@ std::vector<uint8_t> bandWeights(int32_t band)
 
 }  // namespace
 
-platform::Status clsImageFilter::reloadFromWorking()
-{
-    cBitmap copy;
-    const platform::Status status =
-        CheckGdipStatus(copy.CreateFromClone(m_width, m_height, m_working.get(), platform::kFormat32bppARGB));
-    if (status != platform::Ok) return status;
-    SetBitmapIn(copy);
-    return platform::Ok;
-}
-
 void clsImageFilter::blendSeamlessColumns(int32_t band, int32_t progressTo)
 {
     platform::LockedBits bits;
@@ -50,6 +41,9 @@ void clsImageFilter::blendSeamlessColumns(int32_t band, int32_t progressTo)
                                                       static_cast<int32_t>(in[endStart + x]),
                                                       weights[static_cast<size_t>(x)]));
         }
+        // The next pass reads the blended strip: the snapshot follows the
+        // working bitmap (both ARGB after the stretch).
+        std::memcpy(m_snapshot.data() + int64_t{y} * m_width, out, (static_cast<size_t>(band) + 1) * 4);
         if (Progess) {
             // Rises with the rows up to progressTo (50 when rows follow).
             int32_t value = MaxY() > 0 ? static_cast<int32_t>(int64_t{y} * progressTo / MaxY()) : progressTo;
@@ -79,6 +73,10 @@ void clsImageFilter::blendSeamlessRows(int32_t band, bool afterColumns)
             Progess(value);
         }
     }
+    // Every row of the strip read the snapshot as it was; now it follows the
+    // working bitmap.
+    for (int32_t y = 0; y <= band; ++y)
+        std::memcpy(m_snapshot.data() + int64_t{y} * m_width, lockedRow(bits, y), static_cast<size_t>(m_width) * 4);
     unlockWorking(bits);
 }
 
@@ -111,14 +109,8 @@ platform::Image* clsImageFilter::CreateSeamlessTextureFilter(int32_t lBorderSize
     stretched.Dispose();
     if (m_width != newWidth || m_height != newHeight) return handleResult();
 
-    if (HorizontalSeamless) {
-        blendSeamlessColumns(lBorderSize, VerticalSeamless ? 50 : 100);
-        if (reloadFromWorking() != platform::Ok) return handleResult();
-    }
-    if (VerticalSeamless) {
-        blendSeamlessRows(lBorderSize, HorizontalSeamless);
-        reloadFromWorking();
-    }
+    if (HorizontalSeamless) blendSeamlessColumns(lBorderSize, VerticalSeamless ? 50 : 100);
+    if (VerticalSeamless) blendSeamlessRows(lBorderSize, HorizontalSeamless);
     return handleResult();
 }
 
@@ -130,7 +122,7 @@ platform::Image* clsImageFilter::CreateNormalMap(bool HeightMapToAlpha)
     const int32_t width = m_width;
     const int32_t height = m_height;
     const auto red = [](uint32_t p) { return (p >> 16) & 0xFFu; };
-    const auto toByte = [](double v) { return static_cast<uint32_t>(platform::roundToByte((v + 1.0) / 2.0 * 255.0)); };
+    const auto component = [](double v) { return static_cast<uint32_t>(toByte((v + 1.0) / 2.0 * 255.0)); };
 
     forEachRow(
         [&](int32_t y, const uint32_t* here, uint32_t* out) {
@@ -146,7 +138,8 @@ platform::Image* clsImageFilter::CreateNormalMap(bool HeightMapToAlpha)
                                  (heights[red(above[left])] + 2.0 * heights[red(here[left])] + heights[red(below[left])]);
                 const double length = std::sqrt(b * b + a * a + 1.0);
                 const uint32_t alpha = HeightMapToAlpha ? red(here[x]) : 255u;
-                out[x] = (alpha << 24) | (toByte(-b / length) << 16) | (toByte(-a / length) << 8) | toByte(1.0 / length);
+                out[x] = (alpha << 24) | (component(-b / length) << 16) | (component(-a / length) << 8) |
+                         component(1.0 / length);
             }
         },
         true);

@@ -366,7 +366,7 @@ TEST(Convolution3x3, FastRowsMatchThePixelRule)
         const int32_t range = i < 100 ? 9 : 400;
         ConvolutionKernel k = kernelOf({next(range), next(range), next(range), next(range), next(range),
                                         next(range), next(range), next(range), next(range)},
-                                       i % 3 == 0 ? 1 << (i % 9) : next(60), next(300));
+                                       i % 3 == 0 ? 1 << ((i / 3) % 10) : next(60), next(300));
         kernels.push_back(k);
     }
     for (ConvolutionKernel k : kernels) {

@@ -96,10 +96,19 @@ TEST(ImageFilterSeamless, BothDirectionsBlendTheBandAndReportRisingProgress)
                   uint32_t(clsImageFilter::BlendPixel(int32_t(plain->pixelArgb(x, 3)), int32_t(plain->pixelArgb(x, 102)), 178)));
     }
 
+    const std::vector<int32_t> progress = s.progress;
+    // The snapshot is the blended image now: a plain copy reproduces it.
+    std::vector<uint32_t> blended;
+    for (int32_t y = 0; y < 110; ++y)
+        for (int32_t x = 0; x < 110; ++x) blended.push_back(result->pixelArgb(x, y));
+    s.filter.CreateBasisFilter();
+    for (int32_t y = 0; y < 110; ++y)
+        for (int32_t x = 0; x < 110; ++x) ASSERT_EQ(s.filter.GetHandle()->pixelArgb(x, y), blended[size_t(y) * 110 + x]);
+
     // Horizontal pass: one value a row rising to 50; then 50, 55, ..., 100.
-    ASSERT_EQ(s.progress.size(), 110u + 11u);
-    for (size_t i = 0; i < 110; ++i) EXPECT_EQ(s.progress[i], int32_t(i * 50 / 109)) << i;
-    for (size_t i = 0; i <= 10; ++i) EXPECT_EQ(s.progress[110 + i], int32_t(50 + 5 * i)) << i;
+    ASSERT_EQ(progress.size(), 110u + 11u);
+    for (size_t i = 0; i < 110; ++i) EXPECT_EQ(progress[i], int32_t(i * 50 / 109)) << i;
+    for (size_t i = 0; i <= 10; ++i) EXPECT_EQ(progress[110 + i], int32_t(50 + 5 * i)) << i;
 }
 
 TEST(ImageFilterSeamless, CroppedResultTilesAcrossItsEdges)
