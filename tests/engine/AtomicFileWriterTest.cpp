@@ -74,27 +74,6 @@ TEST_F(AtomicFileWriterTest, DiscardAndDestructionLeaveTheTargetAndNoTemporary)
     EXPECT_EQ(entries(), 1u);
 }
 
-TEST_F(AtomicFileWriterTest, TargetThatIsAFolderFailsAtCommitWithoutLeftovers)
-{
-    const fs::path target = dir / "folder";
-    fs::create_directory(target);
-    AtomicFileWriter w(target.string());
-    ASSERT_TRUE(w.open());
-    ASSERT_TRUE(w.write(kNew, 3));
-    EXPECT_FALSE(w.commit());
-    EXPECT_TRUE(fs::is_directory(target));
-    EXPECT_EQ(entries(), 1u);
-}
-
-TEST_F(AtomicFileWriterTest, MissingFolderFailsAtOpen)
-{
-    put(dir / "file", "x");
-    AtomicFileWriter w((dir / "file" / "a.bricks").string());
-    EXPECT_FALSE(w.open());
-    EXPECT_FALSE(w.write(kNew, 3));
-    EXPECT_FALSE(w.commit());
-}
-
 TEST_F(AtomicFileWriterTest, SavingThroughALinkReplacesTheFileItPointsAt)
 {
     const fs::path real = dir / "real.bricks";

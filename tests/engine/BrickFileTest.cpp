@@ -83,6 +83,17 @@ std::vector<size_t> headerValueOffsets(const std::vector<uint8_t>& file)
     return offsets;
 }
 
+// The reset project with value number index (0 the magic, 31 the brick count)
+// replaced by other bytes.
+std::vector<uint8_t> withValue(size_t index, const std::vector<uint8_t>& value)
+{
+    const auto at = headerValueOffsets(kResetProject);
+    std::vector<uint8_t> file(kResetProject.begin(), kResetProject.begin() + at[index]);
+    file.insert(file.end(), value.begin(), value.end());
+    file.insert(file.end(), kResetProject.begin() + at[index + 1], kResetProject.end());
+    return file;
+}
+
 class BrickFileTest : public kalvora::testing::TempFolderTest {
 protected:
     // A project with non-default settings, three brick images and a mortar.
@@ -221,27 +232,22 @@ TEST_F(BrickFileTest, SettingsAreStoredAsGivenEvenOutOfRangeOrNotFinite)
 
 TEST_F(BrickFileTest, ValuesOfAnotherKnownTypeAreConverted)
 {
-    std::vector<uint8_t> file = kResetProject;
-    const auto at = headerValueOffsets(file);
-    // Width as a real 1000.5 (rounds to 1000), Height as text "640", and
-    // MinWidth as the integer 12; each keeps its byte count or is spliced.
-    std::vector<uint8_t> edited(file.begin(), file.begin() + at[1]);
-    const auto width = bytesOf({0x04, 0x00, 0x00, 0x20, 0x7A, 0x44});  // 1000.5f
-    const auto height = bytesOf({0x08, 0x00, 0x03, 0x00, '6', '4', '0'});
-    edited.insert(edited.end(), width.begin(), width.end());
-    edited.insert(edited.end(), height.begin(), height.end());
-    edited.insert(edited.end(), file.begin() + at[3], file.begin() + at[12]);
-    const auto minWidth = bytesOf({0x03, 0x00, 0x0C, 0x00, 0x00, 0x00});
-    edited.insert(edited.end(), minWidth.begin(), minWidth.end());
-    edited.insert(edited.end(), file.begin() + at[13], file.end());
-    writeBytes(dir / "converted.bricks", edited);
+    // Width as the real 1000.5 (rounds to 1000), MinWidth as the integer 12,
+    // Name as the flag true.
+    std::vector<uint8_t> file = withValue(1, bytesOf({0x04, 0x00, 0x00, 0x20, 0x7A, 0x44}));
+    writeBytes(dir / "a.bricks", file);
+    file = withValue(12, bytesOf({0x03, 0x00, 0x0C, 0x00, 0x00, 0x00}));
+    writeBytes(dir / "b.bricks", file);
+    file = withValue(7, bytesOf({0x0B, 0x00, 0xFF, 0xFF}));
+    writeBytes(dir / "c.bricks", file);
 
     cBrickData q;
-    ASSERT_TRUE(q.LoadBrickFile((dir / "converted.bricks").string()));
+    ASSERT_TRUE(q.LoadBrickFile((dir / "a.bricks").string()));
     EXPECT_EQ(q.Width, 1000);
-    EXPECT_EQ(q.Height, 640);
+    ASSERT_TRUE(q.LoadBrickFile((dir / "b.bricks").string()));
     EXPECT_EQ(q.MinWidth, 12.0f);
-    EXPECT_EQ(q.Name, "Untitled");
+    ASSERT_TRUE(q.LoadBrickFile((dir / "c.bricks").string()));
+    EXPECT_EQ(q.Name, "True");
 }
 
 TEST_F(BrickFileTest, WrongMagicShowsTheMessageAndChangesNothing)
@@ -314,25 +320,18 @@ TEST_F(BrickFileTest, UnknownTagsAnywhereInTheSettingsFail)
 
 TEST_F(BrickFileTest, ValuesThatDoNotFitTheirFieldFail)
 {
-    const auto at = headerValueOffsets(kResetProject);
-    const auto replaceValue = [&](size_t index, const std::vector<uint8_t>& value) {
-        std::vector<uint8_t> file(kResetProject.begin(), kResetProject.begin() + at[index]);
-        file.insert(file.end(), value.begin(), value.end());
-        file.insert(file.end(), kResetProject.begin() + at[index + 1], kResetProject.end());
-        return file;
-    };
     cBrickData p;
     fill(p);
     const Snapshot before = snapshot(p);
     const std::vector<std::vector<uint8_t>> bad = {
-        replaceValue(6, bytesOf({0x03, 0x00, 0x00, 0x01, 0x00, 0x00})),  // PreviewQuality 256
-        replaceValue(6, bytesOf({0x0B, 0x00, 0xFF, 0xFF})),              // PreviewQuality True (-1)
-        replaceValue(1, bytesOf({0x04, 0x00, 0x00, 0x00, 0xC0, 0x7F})),  // Width NaN
-        replaceValue(1, bytesOf({0x04, 0x00, 0x00, 0x00, 0x00, 0x4F})),  // Width 2^31
-        replaceValue(1, bytesOf({0x08, 0x00, 0x02, 0x00, '1', 'x'})),    // Width "1x"
-        replaceValue(3, bytesOf({0x11, 0x20, 0x01, 0x00, 0, 0, 0, 0, 0, 0, 0, 0})),  // flag as a byte array
-        replaceValue(31, bytesOf({0x03, 0x00, 0xFF, 0xFF, 0xFF, 0xFF})),  // brick count -1
-        replaceValue(31, bytesOf({0x03, 0x00, 0xFF, 0xFF, 0xFF, 0x7F})),  // brick count 2^31 - 1
+        withValue(6, bytesOf({0x03, 0x00, 0x00, 0x01, 0x00, 0x00})),   // PreviewQuality 256
+        withValue(6, bytesOf({0x0B, 0x00, 0xFF, 0xFF})),               // PreviewQuality True (-1)
+        withValue(1, bytesOf({0x04, 0x00, 0x00, 0x00, 0xC0, 0x7F})),   // Width NaN
+        withValue(1, bytesOf({0x04, 0x00, 0x00, 0x00, 0x00, 0x4F})),   // Width 2^31
+        withValue(1, bytesOf({0x08, 0x00, 0x02, 0x00, '1', 'x'})),     // Width "1x"
+        withValue(3, bytesOf({0x11, 0x20, 0x01, 0x00, 0, 0, 0, 0, 0, 0, 0, 0})),  // flag as a byte array
+        withValue(31, bytesOf({0x03, 0x00, 0xFF, 0xFF, 0xFF, 0xFF})),  // brick count -1
+        withValue(31, bytesOf({0x03, 0x00, 0xFF, 0xFF, 0xFF, 0x7F})),  // brick count 2^31 - 1
     };
     for (size_t i = 0; i < bad.size(); ++i) {
         writeBytes(dir / "bad.bricks", bad[i]);
