@@ -167,12 +167,34 @@ platform::Image* clsImageFilter::handleResult() const
 std::unique_ptr<platform::Image> clsImageFilter::pictureResult()
 {
     if (m_token == 0 || !m_working) return nullptr;
-    cBitmap copy;
-    if (CheckGdipStatus(copy.CreateFromClone(m_working->width(), m_working->height(), m_working.get(),
-                                             m_working->format())) != platform::Ok)
+    // A plain bitmap: 24 bits, the colours drawn over black (each channel
+    // times alpha / 255, rounded to nearest; c * a / 255 is never half way).
+    std::unique_ptr<platform::Image> picture;
+    if (CheckGdipStatus(platform::Image::create(m_width, m_height, platform::kFormat24bppRGB, picture)) !=
+        platform::Ok)
         return nullptr;
-    std::unique_ptr<platform::Image> picture = copy.Picture();
-    if (!picture) CheckGdipStatus(platform::OutOfMemory);
+    platform::LockedBits bits;
+    if (CheckGdipStatus(m_working->lockBits({0, 0, m_width, m_height}, platform::LockRead, bits)) != platform::Ok)
+        return nullptr;
+    for (int32_t y = 0; y < m_height; ++y) {
+        const uint32_t* in = lockedRow(bits, y);
+        uint8_t* out = picture->row(y);
+        for (int32_t x = 0; x < m_width; ++x) {
+            const uint32_t p = in[x];
+            const uint32_t a = p >> 24;
+            uint8_t* o = out + 3 * x;
+            if (a == 255) {
+                o[0] = static_cast<uint8_t>(p);
+                o[1] = static_cast<uint8_t>(p >> 8);
+                o[2] = static_cast<uint8_t>(p >> 16);
+            } else {
+                o[0] = static_cast<uint8_t>(((p & 0xFF) * a + 127) / 255);
+                o[1] = static_cast<uint8_t>((((p >> 8) & 0xFF) * a + 127) / 255);
+                o[2] = static_cast<uint8_t>((((p >> 16) & 0xFF) * a + 127) / 255);
+            }
+        }
+    }
+    CheckGdipStatus(m_working->unlockBits(bits));
     return picture;
 }
 

@@ -367,3 +367,56 @@ TEST(ImageFilterColour, BlackAndWhite)
 
 }  // namespace
 }  // namespace kalvora
+
+namespace kalvora {
+namespace {
+
+TEST(ImageFilterColour, HslFilterMatchesTheHelpersForEveryColour)
+{
+    // All 2^24 colours once each, with one set of fractional offsets.
+    cBitmap bitmap;
+    testing::makeBitmap(bitmap, 4096, 4096,
+                        [](int32_t x, int32_t y) { return 0xFF000000u | (static_cast<uint32_t>(y) << 12) | x; });
+    clsImageFilter filter;
+    filter.SetBitmapIn(bitmap);
+    const float hue = 37.5f, saturation = -12.25f, lumination = 8.5f;
+    const platform::Image* out = filter.CreateHSLFilter(hue, saturation, lumination);
+    ASSERT_NE(out, nullptr);
+    int64_t mismatches = 0;
+    for (uint32_t c = 0; c < (1u << 24); ++c) {
+        float h, s, l;
+        clsImageFilter::RGBToHSL(uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c), h, s, l);
+        uint8_t r, g, b;
+        clsImageFilter::HSLToRGB(h + hue, s + saturation, l + lumination, r, g, b, true);
+        const uint32_t want = 0xFF000000u | (uint32_t(r) << 16) | (uint32_t(g) << 8) | b;
+        mismatches += out->pixelArgb(int32_t(c & 4095), int32_t(c >> 12)) != want;
+    }
+    EXPECT_EQ(mismatches, 0);
+}
+
+}  // namespace
+}  // namespace kalvora
+
+namespace kalvora {
+namespace {
+
+TEST(ImageFilterColour, GreyScaleMatchesTheLuminanceForEveryColour)
+{
+    cBitmap bitmap;
+    testing::makeBitmap(bitmap, 4096, 4096, [](int32_t x, int32_t y) {
+        return (static_cast<uint32_t>(x * 7) << 24) | (static_cast<uint32_t>(y) << 12) | x;
+    });
+    clsImageFilter filter;
+    filter.SetBitmapIn(bitmap);
+    const platform::Image* out = filter.CreateGrayScaleFilter();
+    int64_t mismatches = 0;
+    for (uint32_t c = 0; c < (1u << 24); ++c) {
+        const uint32_t v = clsImageFilter::Luminance(uint8_t(c >> 16), uint8_t(c >> 8), uint8_t(c));
+        const uint32_t alpha = static_cast<uint32_t>((c & 4095) * 7) & 0xFF;
+        mismatches += out->pixelArgb(int32_t(c & 4095), int32_t(c >> 12)) != ((alpha << 24) | v * 0x010101u);
+    }
+    EXPECT_EQ(mismatches, 0);
+}
+
+}  // namespace
+}  // namespace kalvora
