@@ -1,0 +1,233 @@
+#include "engine/BrickPainter.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cmath>
+#include <memory>
+
+#include "engine/cBrickData.h"
+#include "filters/clsImageFilter.h"
+#include "imaging/UISupport.h"
+#include "imaging/cBitmap.h"
+#include "imaging/cGraphics.h"
+#include "platform/Numeric.h"
+#include "platform/PixelFormat.h"
+#include "platform/Surface.h"
+#include "platform/ThreadPool.h"
+
+namespace kalvora {
+
+namespace {
+
+constexpr int32_t kRotate180 = 2;
+constexpr int32_t kFlipX = 4;
+constexpr int32_t kFlipY = 6;
+constexpr int32_t kCompositingHighQuality = 2;
+
+std::atomic<bool> g_parallelPreparation{true};
+
+}  // namespace
+
+BrickPainter::BrickPainter(const cBrickData& project, const LayoutPixelSizes& sizes, int32_t resizeMode)
+    : m_project(project), m_sizes(sizes), m_resizeMode(resizeMode)
+{
+}
+
+void BrickPainter::setParallelPreparation(bool enabled) { g_parallelPreparation = enabled; }
+
+bool BrickPainter::parallelPreparation() { return g_parallelPreparation; }
+
+float BrickPainter::noiseLength(float noiseFrequency, const LayoutPixelSizes& sizes)
+{
+    const int32_t rowHeight = std::min(sizes.MinHeightPx, sizes.MaxHeightPx);
+    return UISupport::MapRange(noiseFrequency, 0.0f, 100.0f, static_cast<float>(rowHeight), 1.0f);
+}
+
+void BrickPainter::skipOutlineDraws(platform::RandomGenerator& random, int32_t width, int32_t height,
+                                    float noiseLength)
+{
+    if (height <= 0) return;
+    // The outline reseeds (wide images), repeats (square) or draws once,
+    // then fills a grid of noise cells with three values each.
+    random.next(1.0 - std::fabs(static_cast<double>(width) / static_cast<double>(height)));
+    int32_t cell = platform::roundToInt32(static_cast<double>(noiseLength));
+    if (cell < 1) cell = 1;
+    const int64_t columns = std::max(2, width / cell);
+    const int64_t rows = std::max(2, height / cell);
+    const int64_t draws = columns * rows * 3;
+    for (int64_t i = 0; i < draws; ++i) random.next();
+}
+
+void BrickPainter::ResizeBrickImage(cBitmap& work, int32_t width, int32_t height, int32_t resizeMode)
+{
+    work.ResizePicture(width, height, resizeMode);
+}
+
+bool BrickPainter::runFilter(cBitmap& work, clsImageFilter& filter, const FilterStep& step)
+{
+    const int32_t width = work.Width();
+    const int32_t height = work.Height();
+    if (!work.Handle() || width < 1 || height < 1) return false;
+    filter.SetBitmapIn(work);
+    work.Dispose();
+    if (!filter.GetHandle() || filter.loadedWidth() != width || filter.loadedHeight() != height) return false;
+    const platform::Image* result = step(filter);
+    if (!result) return false;
+    // The top-left part at the loaded size, as 32-bit ARGB.
+    return work.CreateFromClone(width, height, result, platform::kFormat32bppARGB) == platform::Ok;
+}
+
+bool BrickPainter::ApplyBrickColor(cBitmap& work, clsImageFilter& filter, float hue, float saturation,
+                                   float luminance)
+{
+    if (hue == 0.0f && saturation == 0.0f && luminance == 0.0f) return true;
+    return runFilter(work, filter, [&](clsImageFilter& f) { return f.CreateHSLFilter(hue, saturation, luminance); });
+}
+
+bool BrickPainter::FlipBrickImage(cBitmap& work, bool flipH, bool flipV)
+{
+    if (flipH && flipV) return work.RotateFlip(kRotate180) == platform::Ok;
+    if (flipH) return work.RotateFlip(kFlipX) == platform::Ok;
+    if (flipV) return work.RotateFlip(kFlipY) == platform::Ok;
+    return true;
+}
+
+bool BrickPainter::ShapeBrickImage(cBitmap& work, clsImageFilter& filter, const LayoutPixelSizes& sizes,
+                                   float noiseLength)
+{
+    if (work.Handle() && work.PixelFormat() != platform::kFormat32bppARGB) {
+        cBitmap converted;
+        if (converted.CreateFromClone(work.Width(), work.Height(), work.Handle(), platform::kFormat32bppARGB) !=
+            platform::Ok)
+            return false;
+        std::shared_ptr<cGDIP> session = work.gdip;
+        work = std::move(converted);
+        work.gdip = std::move(session);
+    }
+    return runFilter(work, filter, [&](clsImageFilter& f) {
+        return f.CreateTransparentBorder(sizes.BorderSizePx, sizes.RoundedBorderPx, sizes.NoiseStrengthPx,
+                                         noiseLength, sizes.AntiAliasPx);
+    });
+}
+
+bool BrickPainter::drawable(const tBrick& b) const
+{
+    if (b.Width < 1 || b.Height < 1 || !m_project.BrickFiles) return false;
+    const std::shared_ptr<cInlineBitmap> image = m_project.BrickFiles->GetInlineBitmap(b.BrickNumber);
+    return image && image->Bitmap.Handle() && image->Bitmap.Width() >= 1 && image->Bitmap.Height() >= 1;
+}
+
+bool BrickPainter::prepareBrick(const tBrick& b, cBitmap& work, clsImageFilter& filter) const
+{
+    work.Dispose();
+    if (!drawable(b)) return false;
+    const std::shared_ptr<cInlineBitmap> image = m_project.BrickFiles->GetInlineBitmap(b.BrickNumber);
+    const cBitmap& source = image->Bitmap;
+    if (work.CreateFromClone(source.Width(), source.Height(), source.Handle(), source.PixelFormat()) !=
+        platform::Ok)
+        return false;
+    ResizeBrickImage(work, b.Width, b.Height, m_resizeMode);
+    if (work.Width() != b.Width || work.Height() != b.Height) return false;
+    if (!ApplyBrickColor(work, filter, static_cast<float>(b.Hue), b.Saturation, b.Luminance)) return false;
+    if (!FlipBrickImage(work, b.FlipH, b.FlipV)) return false;
+    return ShapeBrickImage(work, filter, m_sizes, noiseLength(m_project.NoiseFrequency, m_sizes));
+}
+
+void BrickPainter::compositeBrick(cGraphics& surface, const cBitmap& work, const tBrick& b, int32_t canvasWidth)
+{
+    const platform::Image* image = work.Handle();
+    if (!image) return;
+    if (platform::Surface* target = surface.Handle()) target->setCompositingQuality(kCompositingHighQuality);
+    const int64_t over = static_cast<int64_t>(b.Left) + work.Width() - canvasWidth;
+    if (over <= 0) {
+        surface.DrawImageI(image, b.Left, b.Top);
+        return;
+    }
+    const int64_t first = static_cast<int64_t>(canvasWidth) - b.Left;
+    if (first <= 0) {
+        // Wholly past the edge: drawn once, one canvas width to the left.
+        surface.DrawImageI(image, static_cast<int32_t>(b.Left - static_cast<int64_t>(canvasWidth)), b.Top);
+        return;
+    }
+    const int32_t height = work.Height();
+    const auto left = static_cast<int32_t>(first);
+    const auto right = static_cast<int32_t>(over);
+    surface.DrawImageRectRectI(image, b.Left, b.Top, left, height, 0, 0, left, height);
+    surface.DrawImageRectRectI(image, 0, b.Top, right, height, left, 0, right, height);
+}
+
+void BrickPainter::DrawBrick(const tBrick& b, cGraphics& surface, cBitmap& work, clsImageFilter& filter) const
+{
+    if (prepareBrick(b, work, filter)) compositeBrick(surface, work, b, m_project.Width);
+    work.Dispose();
+}
+
+void BrickPainter::DrawAllBricks(const std::vector<tBrick>& bricks, cGraphics& surface, cBitmap& work,
+                                 clsImageFilter& filter, int workers, const StopPoll& stop,
+                                 const BrickDone& done) const
+{
+    if (workers <= 1 || !parallelPreparation() || bricks.size() < 2)
+        drawSerial(bricks, surface, work, filter, stop, done);
+    else
+        drawParallel(bricks, surface, filter, workers, stop, done);
+}
+
+void BrickPainter::drawSerial(const std::vector<tBrick>& bricks, cGraphics& surface, cBitmap& work,
+                              clsImageFilter& filter, const StopPoll& stop, const BrickDone& done) const
+{
+    const size_t n = bricks.size();
+    for (size_t i = 1; i <= n; ++i) {
+        if (stop && stop()) break;
+        DrawBrick(bricks[i - 1], surface, work, filter);
+        if (done) done(i, n);
+    }
+}
+
+void BrickPainter::drawParallel(const std::vector<tBrick>& bricks, cGraphics& surface, clsImageFilter& filter,
+                                int workers, const StopPoll& stop, const BrickDone& done) const
+{
+    const size_t n = bricks.size();
+    const size_t batch = static_cast<size_t>(std::max(2, workers * 2));
+    // One filter, random generator and image per slot of a batch, kept for
+    // the whole drawing.
+    std::vector<std::unique_ptr<clsImageFilter>> filters;
+    std::vector<platform::RandomGenerator> randoms(batch);
+    std::vector<cBitmap> works(batch);
+    std::vector<char> prepared(batch, 0);
+    filters.reserve(batch);
+    for (size_t j = 0; j < batch; ++j) {
+        filters.push_back(std::make_unique<clsImageFilter>());
+        filters[j]->setParallelRows(false);
+        filters[j]->setRandomGenerator(&randoms[j]);
+    }
+
+    platform::RandomGenerator& random = filter.randomGenerator();
+    const float length = noiseLength(m_project.NoiseFrequency, m_sizes);
+    for (size_t start = 0; start < n; start += batch) {
+        if (stop && stop()) return;
+        const size_t count = std::min(batch, n - start);
+        // Every brick's outline starts from the state the serial run would
+        // have reached, fixed here in list order.
+        for (size_t j = 0; j < count; ++j) {
+            const tBrick& b = bricks[start + j];
+            prepared[j] = drawable(b) ? 1 : 0;
+            if (!prepared[j]) continue;
+            randoms[j] = random;
+            skipOutlineDraws(random, b.Width, b.Height, length);
+        }
+        platform::ThreadPool::parallelFor(0, static_cast<int64_t>(count), 1, [&](int64_t first, int64_t last) {
+            for (int64_t j = first; j < last; ++j) {
+                const auto slot = static_cast<size_t>(j);
+                if (prepared[slot]) prepared[slot] = prepareBrick(bricks[start + slot], works[slot], *filters[slot]);
+            }
+        });
+        for (size_t j = 0; j < count; ++j) {
+            if (j > 0 && stop && stop()) return;
+            if (prepared[j]) compositeBrick(surface, works[j], bricks[start + j], m_project.Width);
+            works[j].Dispose();
+            if (done) done(start + j + 1, n);
+        }
+    }
+}
+
+}  // namespace kalvora

@@ -1,0 +1,103 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include "engine/LayoutPixelSizes.h"
+#include "engine/tBrick.h"
+#include "platform/Image.h"
+#include "platform/RandomGenerator.h"
+
+namespace kalvora {
+
+class cBitmap;
+class cBrickData;
+class cGraphics;
+class clsImageFilter;
+
+// Paints the placed bricks onto the output surface. Each brick image is
+// copied, resized to the brick, recoloured, flipped, given its soft
+// irregular outline and composited at its place, wrapping at the canvas's
+// right edge. Bricks are composited in list order; their preparation may run
+// on the thread pool, with the random numbers of every brick's outline fixed
+// beforehand in list order, so the result is the same bytes as one thread.
+class BrickPainter {
+public:
+    // Called after each brick with its 1-based number and the brick count.
+    using BrickDone = std::function<void(size_t number, size_t count)>;
+    // Polled before each brick; true stops the drawing.
+    using StopPoll = std::function<bool()>;
+
+    // The project supplies the brick images, its width (the canvas width)
+    // and its noise frequency; the sizes are read at the moment of use.
+    BrickPainter(const cBrickData& project, const LayoutPixelSizes& sizes, int32_t resizeMode);
+
+    // Draws every brick onto the surface in list order. workers 1 prepares
+    // each brick with work and filter on the calling thread; more prepare
+    // batches of bricks on the thread pool with filter objects of their own.
+    // The filter's random generator advances exactly as in the serial run.
+    void DrawAllBricks(const std::vector<tBrick>& bricks, cGraphics& surface, cBitmap& work,
+                       clsImageFilter& filter, int workers, const StopPoll& stop, const BrickDone& done) const;
+
+    // One brick on one thread: prepared in work, then composited.
+    void DrawBrick(const tBrick& b, cGraphics& surface, cBitmap& work, clsImageFilter& filter) const;
+
+    // Copy, resize, colour, flip and outline of one brick in work. False
+    // when the brick is skipped: it has no pixels, a size below one pixel,
+    // or a step failed.
+    bool prepareBrick(const tBrick& b, cBitmap& work, clsImageFilter& filter) const;
+
+    // Composites a prepared brick at its place; the part past canvasWidth
+    // comes in at x 0 of the same rows.
+    static void compositeBrick(cGraphics& surface, const cBitmap& work, const tBrick& b, int32_t canvasWidth);
+
+    // Loads work into the filter, releases work's image, runs the step and
+    // makes work the step's result at the loaded size, as 32-bit ARGB.
+    // False when the filter did not take the image or the step failed.
+    using FilterStep = std::function<const platform::Image*(clsImageFilter&)>;
+    static bool runFilter(cBitmap& work, clsImageFilter& filter, const FilterStep& step);
+
+    // The resize of every brick and piece; an image of that size stays as it is.
+    static void ResizeBrickImage(cBitmap& work, int32_t width, int32_t height, int32_t resizeMode);
+    // The colour shift; nothing when all three values are 0. False on failure.
+    static bool ApplyBrickColor(cBitmap& work, clsImageFilter& filter, float hue, float saturation,
+                                float luminance);
+    // Mirrors left to right and/or top to bottom.
+    static bool FlipBrickImage(cBitmap& work, bool flipH, bool flipV);
+    // The soft, noise-ragged outline with the sizes of this moment. The image
+    // becomes 32-bit ARGB first, so an image without alpha keeps its soft
+    // edge. False on failure.
+    static bool ShapeBrickImage(cBitmap& work, clsImageFilter& filter, const LayoutPixelSizes& sizes,
+                                float noiseLength);
+
+    // The outline's noise cell length: the smaller row height at frequency
+    // 0 down to one pixel at frequency 100.
+    static float noiseLength(float noiseFrequency, const LayoutPixelSizes& sizes);
+
+    // Advances the generator exactly as the outline of a width x height
+    // image draws from it.
+    static void skipOutlineDraws(platform::RandomGenerator& random, int32_t width, int32_t height,
+                                 float noiseLength);
+
+    // Whether the generator may prepare bricks on the thread pool (on by
+    // default); tests turn it off to compare the two ways.
+    static void setParallelPreparation(bool enabled);
+    static bool parallelPreparation();
+
+private:
+    // A brick that prepareBrick would draw: an image with pixels and a size
+    // of at least one pixel.
+    bool drawable(const tBrick& b) const;
+    void drawSerial(const std::vector<tBrick>& bricks, cGraphics& surface, cBitmap& work, clsImageFilter& filter,
+                    const StopPoll& stop, const BrickDone& done) const;
+    void drawParallel(const std::vector<tBrick>& bricks, cGraphics& surface, clsImageFilter& filter, int workers,
+                      const StopPoll& stop, const BrickDone& done) const;
+
+    const cBrickData& m_project;
+    const LayoutPixelSizes& m_sizes;
+    int32_t m_resizeMode;
+};
+
+}  // namespace kalvora

@@ -1,0 +1,102 @@
+#include "engine/MortarBackground.h"
+
+#include <memory>
+
+#include "engine/BrickPainter.h"
+#include "engine/cBrickData.h"
+#include "filters/clsImageFilter.h"
+#include "imaging/cBitmap.h"
+#include "imaging/cGraphics.h"
+#include "platform/Numeric.h"
+
+namespace kalvora {
+
+namespace {
+
+// One resized (and blended) mortar cell of a given size.
+struct CellImage {
+    int32_t width = 0;
+    int32_t height = 0;
+    bool usable = false;
+    cBitmap image;
+};
+
+}  // namespace
+
+MortarBackground::Span MortarBackground::cellSpan(int32_t index, int32_t count, int32_t total)
+{
+    if (count < 1) return {};
+    const double c = static_cast<double>(total) / static_cast<double>(count);
+    const int32_t start = platform::roundToInt32(static_cast<double>(index) * c);
+    const int32_t end = platform::roundToInt32((static_cast<double>(index) + 1.0) * c);
+    return {start, end - start};
+}
+
+std::vector<MortarBackground::Span> MortarBackground::cellSpans(int32_t count, int32_t total)
+{
+    std::vector<Span> spans;
+    if (count < 1 || total < 1) return spans;
+    if (count >= total) {
+        // Cells of at most one pixel: the rounded edges step through every
+        // pixel once, so the non-empty cells are exactly the single pixels.
+        spans.reserve(static_cast<size_t>(total));
+        for (int32_t x = 0; x < total; ++x) spans.push_back({x, 1});
+        return spans;
+    }
+    spans.reserve(static_cast<size_t>(count));
+    for (int32_t i = 0; i < count; ++i) {
+        const Span s = cellSpan(i, count, total);
+        if (s.size > 0) spans.push_back(s);
+    }
+    return spans;
+}
+
+bool MortarBackground::MakeImageSeamless(cBitmap& work, clsImageFilter& filter, int32_t blendBordersPx,
+                                         bool seamlessH, bool seamlessV)
+{
+    return BrickPainter::runFilter(work, filter, [&](clsImageFilter& f) {
+        return f.CreateSeamlessTextureFilter(blendBordersPx, seamlessH, seamlessV);
+    });
+}
+
+void MortarBackground::DrawMortarTiles(const cBrickData& project, int32_t blendBordersPx, int32_t resizeMode,
+                                       cGraphics& surface, clsImageFilter& filter, const YieldPoll& yieldPoll)
+{
+    if (!project.MortarFile) return;
+    const cBitmap& mortar = project.MortarFile->Bitmap;
+    if (!mortar.Handle() || mortar.Width() < 1 || mortar.Height() < 1) return;
+
+    const std::vector<Span> columns = cellSpans(project.RepeatX, project.Width);
+    const std::vector<Span> rows = cellSpans(project.RepeatY, project.Height);
+    const bool blend = (project.SeamlessH || project.SeamlessV) && blendBordersPx != 0;
+    std::vector<std::unique_ptr<CellImage>> cells;
+
+    const auto cellOfSize = [&](int32_t width, int32_t height) -> CellImage& {
+        for (auto& cell : cells)
+            if (cell->width == width && cell->height == height) return *cell;
+        auto cell = std::make_unique<CellImage>();
+        cell->width = width;
+        cell->height = height;
+        cBitmap& image = cell->image;
+        if (image.CreateFromClone(mortar.Width(), mortar.Height(), mortar.Handle(), mortar.PixelFormat()) ==
+            platform::Ok) {
+            BrickPainter::ResizeBrickImage(image, width, height, resizeMode);
+            cell->usable = image.Width() == width && image.Height() == height;
+            if (cell->usable && blend)
+                cell->usable =
+                    MakeImageSeamless(image, filter, blendBordersPx, project.SeamlessH, project.SeamlessV);
+        }
+        cells.push_back(std::move(cell));
+        return *cells.back();
+    };
+
+    for (const Span& row : rows) {
+        for (const Span& column : columns) {
+            const CellImage& cell = cellOfSize(column.size, row.size);
+            if (cell.usable) surface.DrawImageI(cell.image.Handle(), column.start, row.start);
+            if (yieldPoll && yieldPoll()) return;
+        }
+    }
+}
+
+}  // namespace kalvora

@@ -1,0 +1,227 @@
+#include "engine/TexturePostProcess.h"
+
+#include <algorithm>
+#include <memory>
+
+#include "engine/BrickPainter.h"
+#include "engine/MortarBackground.h"
+#include "engine/cBrickData.h"
+#include "filters/clsImageFilter.h"
+#include "imaging/cBitmap.h"
+#include "platform/PixelFormat.h"
+
+namespace kalvora {
+
+namespace {
+
+constexpr const char* kBordersText = "Post Processing Borders...";
+
+// The three sizes the border joints override.
+struct KeptOutlineSizes {
+    explicit KeptOutlineSizes(LayoutPixelSizes& sizes)
+        : sizes(sizes), border(sizes.BorderSizePx), antiAlias(sizes.AntiAliasPx), rounded(sizes.RoundedBorderPx)
+    {
+    }
+    void restore()
+    {
+        sizes.BorderSizePx = border;
+        sizes.AntiAliasPx = antiAlias;
+        sizes.RoundedBorderPx = rounded;
+    }
+
+    LayoutPixelSizes& sizes;
+    int32_t border;
+    int32_t antiAlias;
+    int32_t rounded;
+};
+
+}  // namespace
+
+TexturePostProcess::TexturePostProcess(cBrickData& project, LayoutPixelSizes& sizes,
+                                       const TextureOptionsValues& options, cBitmap& outBitmap, cBitmap& workBitmap,
+                                       clsImageFilter& imageFilter)
+    : m_project(project),
+      m_sizes(sizes),
+      m_options(options),
+      m_out(outBitmap),
+      m_work(workBitmap),
+      m_filter(imageFilter)
+{
+}
+
+float TexturePostProcess::outlineNoiseLength() const
+{
+    return BrickPainter::noiseLength(m_project.NoiseFrequency, m_sizes);
+}
+
+bool TexturePostProcess::replaceWith(cBitmap& out, const platform::Image* image, int32_t width, int32_t height)
+{
+    if (!image) return false;
+    cBitmap copy;
+    if (copy.CreateFromClone(width, height, image, platform::kFormat32bppARGB) != platform::Ok) return false;
+    std::shared_ptr<cGDIP> session = out.gdip;
+    out = std::move(copy);
+    out.gdip = std::move(session);
+    return true;
+}
+
+void TexturePostProcess::DrawBrickAlpha(const tBrick& b, bool WithMargin)
+{
+    m_work.Dispose();
+    if (b.Width < 1 || b.Height < 1 || !m_out.Handle()) return;
+    const int64_t margin =
+        WithMargin ? std::max<int64_t>(0, static_cast<int64_t>(m_sizes.AntiAliasPx) + m_sizes.NoiseStrengthPx) : 0;
+    const int64_t canvasHeight = b.Height + 2 * margin;
+    if (canvasHeight > LayoutPixelSizes::kLargestSize) return;
+
+    // A transparent canvas of the piece's size plus the margins gets the
+    // outline's alpha; its colour stays black.
+    if (m_work.CreateFromScan0(b.Width, static_cast<int32_t>(canvasHeight), 0, platform::kFormat32bppARGB) !=
+        platform::Ok)
+        return;
+    if (!BrickPainter::ShapeBrickImage(m_work, m_filter, m_sizes, outlineNoiseLength())) {
+        m_work.Dispose();
+        return;
+    }
+    m_work.CropPicture(0, static_cast<int32_t>(margin), b.Width, b.Height);
+    if (m_work.Width() != b.Width || m_work.Height() != b.Height) {
+        m_work.Dispose();
+        return;
+    }
+
+    const int64_t canvasWidth = m_project.Width;
+    const int64_t first = canvasWidth - b.Left;
+    const int64_t over = static_cast<int64_t>(b.Left) + b.Width - canvasWidth;
+    if (first > 0) cutAlpha(b.Left, b.Top, static_cast<int32_t>(std::min<int64_t>(first, INT32_MAX)), b.Height, 0, 0);
+    if (over > 0)
+        cutAlpha(0, b.Top, static_cast<int32_t>(std::min<int64_t>(over, INT32_MAX)), b.Height,
+                 static_cast<int32_t>(std::max<int64_t>(first, INT32_MIN)), 0);
+    m_work.Dispose();
+}
+
+void TexturePostProcess::cutAlpha(int32_t dstx, int32_t dsty, int32_t width, int32_t height, int32_t srcx,
+                                  int32_t srcy)
+{
+    if (width < 1 || height < 1) return;
+    const int32_t outWidth = m_out.Width();
+    const int32_t outHeight = m_out.Height();
+    m_filter.SetBitmapIn(m_out);
+    if (m_filter.loadedWidth() != outWidth || m_filter.loadedHeight() != outHeight) return;
+    const platform::Image* cut =
+        m_filter.CreateDrawAlphaOnly(m_work, dstx, dsty, width, height, srcx, srcy, width, height, true, true);
+    replaceWith(m_out, cut, outWidth, outHeight);
+}
+
+void TexturePostProcess::ProcessBorders(const std::vector<tBrick>& bricks, const StopPoll& stop,
+                                        const Report& report)
+{
+    const int64_t stripWidth = 2 * static_cast<int64_t>(m_options.BorderWidth);
+    const size_t n = bricks.size();
+    KeptOutlineSizes kept(m_sizes);
+    for (size_t i = 0; i < n; ++i) {
+        if (stop && stop()) break;
+        if (report)
+            report(static_cast<float>(static_cast<double>(i) / static_cast<double>(n) / 2.0 + 0.49), kBordersText);
+        const tBrick& b = bricks[i];
+
+        // The rest of the row: from the brick's right edge round to its left edge.
+        tBrick piece = b.Clone();
+        piece.Left = b.Left + b.Width;
+        piece.Width = static_cast<int32_t>(stripWidth - b.Width);
+        DrawBrickAlpha(piece, false);
+
+        // The joint below the brick, between the outer edges of this brick
+        // and the next (after the last brick, the first).
+        const tBrick& next = bricks[(i + 1) % n];
+        const int64_t maxRight = std::max<int64_t>(static_cast<int64_t>(b.Left) + b.Width,
+                                                   static_cast<int64_t>(next.Left) + next.Width);
+        const int64_t span = std::min(b.Left, next.Left) + stripWidth - maxRight;
+        const int64_t e = static_cast<int64_t>(kept.antiAlias) + m_sizes.NoiseStrengthPx + kept.rounded;
+        piece.Left = static_cast<int32_t>(maxRight + e);
+        piece.Width = static_cast<int32_t>(std::max<int64_t>(span - 2 * e, INT32_MIN));
+        piece.Top = b.Top + b.Height / 2;
+        piece.Height = b.Height / 2 + next.Height / 2;
+
+        m_sizes.BorderSizePx = m_sizes.NoiseStrengthPx + m_options.BorderAntialias;
+        m_sizes.AntiAliasPx = m_options.BorderAntialias;
+        m_sizes.RoundedBorderPx = 0;
+        if (static_cast<int64_t>(piece.Top) + piece.Height > m_options.BorderHeight) {
+            piece.Height = m_options.BorderHeight - piece.Top;
+            DrawBrickAlpha(piece, true);
+            // The joint continues at the top of the strip.
+            piece.Height = bricks.front().Height / 2;
+            piece.Top = 0;
+        }
+        DrawBrickAlpha(piece, true);
+        kept.restore();
+    }
+}
+
+void TexturePostProcess::multiplyAlpha(cBitmap& mask)
+{
+    const int32_t width = m_out.Width();
+    const int32_t height = m_out.Height();
+    if (mask.Width() != width || mask.Height() != height || width < 1 || height < 1) return;
+    platform::LockedBits out;
+    platform::LockedBits in;
+    if (m_out.LockBits({0, 0, width, height}, platform::LockRead | platform::LockWrite, platform::kFormat32bppARGB,
+                       out) != platform::Ok)
+        return;
+    if (mask.LockBits({0, 0, width, height}, platform::LockRead, platform::kFormat32bppARGB, in) != platform::Ok) {
+        m_out.UnlockBits(out);
+        return;
+    }
+    for (int32_t y = 0; y < height; ++y) {
+        uint8_t* o = out.scan0 + static_cast<int64_t>(y) * out.stride;
+        const uint8_t* m = in.scan0 + static_cast<int64_t>(y) * in.stride;
+        for (int32_t x = 0; x < width; ++x)
+            o[4 * x + 3] = static_cast<uint8_t>((static_cast<uint32_t>(o[4 * x + 3]) * m[4 * x + 3]) / 255u);
+    }
+    mask.UnlockBits(in);
+    m_out.UnlockBits(out);
+}
+
+void TexturePostProcess::PostProcessArch()
+{
+    m_work.Dispose();
+    if (!m_out.Handle()) return;
+    if (m_work.CreateFromClone(m_out.Width(), m_out.Height(), m_out.Handle(), m_out.PixelFormat()) != platform::Ok)
+        return;
+    const int32_t keptBorder = m_sizes.BorderSizePx;
+    m_sizes.BorderSizePx = m_options.ArcAntialias;
+    const bool shaped = BrickPainter::ShapeBrickImage(m_work, m_filter, m_sizes, outlineNoiseLength());
+    m_sizes.BorderSizePx = keptBorder;
+    // The outline multiplies into the existing alpha, so the transparent
+    // joints of a texture without mortar stay transparent.
+    if (shaped) multiplyAlpha(m_work);
+    m_work.Dispose();
+}
+
+void TexturePostProcess::PostProcessColumn()
+{
+    m_work.Dispose();
+    if (!m_out.Handle()) return;
+    const int64_t margin = static_cast<int64_t>(m_sizes.BorderSizePx) + 2 * static_cast<int64_t>(m_sizes.NoiseStrengthPx);
+    const int64_t width = m_out.Width();
+    if (margin > 0 && width - 2 * margin >= 1)
+        m_out.CropPicture(static_cast<int32_t>(margin), 0, static_cast<int32_t>(width - 2 * margin), m_out.Height());
+
+    const int32_t keptBlend = m_sizes.BlendBordersPx;
+    const bool keptH = m_project.SeamlessH;
+    const bool keptV = m_project.SeamlessV;
+    m_sizes.BlendBordersPx = m_options.ColumnAntialias;
+    m_project.SeamlessH = true;
+    m_project.SeamlessV = false;
+    // A blend of 0 or less leaves the image as it is.
+    if (m_sizes.BlendBordersPx > 0 &&
+        m_work.CreateFromClone(m_out.Width(), m_out.Height(), m_out.Handle(), m_out.PixelFormat()) == platform::Ok &&
+        MortarBackground::MakeImageSeamless(m_work, m_filter, m_sizes.BlendBordersPx, m_project.SeamlessH,
+                                            m_project.SeamlessV))
+        replaceWith(m_out, m_work.Handle(), m_work.Width(), m_work.Height());
+    m_sizes.BlendBordersPx = keptBlend;
+    m_project.SeamlessH = keptH;
+    m_project.SeamlessV = keptV;
+    m_work.Dispose();
+}
+
+}  // namespace kalvora

@@ -1,0 +1,72 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "engine/LayoutPixelSizes.h"
+#include "engine/TextureOptionsValues.h"
+#include "engine/tBrick.h"
+#include "platform/Image.h"
+
+namespace kalvora {
+
+class cBitmap;
+class cBrickData;
+class clsImageFilter;
+
+// Finishes the partial textures on the output image: a border strip loses
+// everything beyond its column of bricks (the rest of every row and the
+// joints past the bricks become transparent, with soft irregular edges); an
+// arch gets a soft irregular outline; a column loses a margin on both sides
+// and its side edges are blended so it tiles horizontally. Each step
+// overrides some pixel sizes or project flags and puts them back when done.
+class TexturePostProcess {
+public:
+    using Report = std::function<void(float value, const std::string& description)>;
+    // Polled before each brick of the border loop; true stops it.
+    using StopPoll = std::function<bool()>;
+
+    TexturePostProcess(cBrickData& project, LayoutPixelSizes& sizes, const TextureOptionsValues& options,
+                       cBitmap& outBitmap, cBitmap& workBitmap, clsImageFilter& imageFilter);
+
+    // Makes the output transparent under a brick-shaped mask of the piece:
+    // opaque mask, transparent texture. With the margin the mask runs
+    // straight through the piece's top and bottom edges. The part past the
+    // project's Width comes in at x 0. A piece of size 0 cuts nothing.
+    void DrawBrickAlpha(const tBrick& b, bool WithMargin);
+
+    // For every brick (one per row) of a border strip 2 x BorderWidth wide:
+    // the rest of its row and the joint below it, beyond the bricks, are cut
+    // out; the last brick's joint continues at the top. Reports before each
+    // brick, from 49 % towards 99 %.
+    void ProcessBorders(const std::vector<tBrick>& bricks, const StopPoll& stop, const Report& report);
+
+    // The whole texture gets the brick outline, inset ArcAntialias, and the
+    // outline is multiplied into the alpha it already has.
+    void PostProcessArch();
+
+    // Crops BorderSizePx + 2 x NoiseStrengthPx from both sides, then blends
+    // the side edges over ColumnAntialias pixels.
+    void PostProcessColumn();
+
+private:
+    // Replaces the output's alpha a by a x (255 - m) \ 255 over the
+    // destination rectangle, m the mask alpha of work from (srcx, srcy).
+    void cutAlpha(int32_t dstx, int32_t dsty, int32_t width, int32_t height, int32_t srcx, int32_t srcy);
+    // Multiplies the output's alpha by the mask's alpha (same size).
+    void multiplyAlpha(cBitmap& mask);
+    // Makes out a copy of the image, keeping out's session; false on failure.
+    static bool replaceWith(cBitmap& out, const platform::Image* image, int32_t width, int32_t height);
+    float outlineNoiseLength() const;
+
+    cBrickData& m_project;
+    LayoutPixelSizes& m_sizes;
+    const TextureOptionsValues& m_options;
+    cBitmap& m_out;
+    cBitmap& m_work;
+    clsImageFilter& m_filter;
+};
+
+}  // namespace kalvora

@@ -1,0 +1,149 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "DrawingTestSupport.h"
+#include "engine/BrickPainter.h"
+#include "engine/TexturePostProcess.h"
+#include "filters/clsImageFilter.h"
+
+namespace kalvora {
+namespace {
+
+using testing::alphaAt;
+using testing::pixelAt;
+
+constexpr uint32_t kGreen = 0xFF00C000u;
+
+class PostProcessTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        BrickDefaults::reset(project);
+        project.Width = 40;
+        project.Height = 10;
+        filter.setRandomGenerator(&random);
+    }
+
+    void fill(const std::shared_ptr<cInlineBitmap>& image)
+    {
+        const cBitmap& b = image->Bitmap;
+        ASSERT_EQ(out.CreateFromClone(b.Width(), b.Height(), b.Handle(), b.PixelFormat()), platform::Ok);
+    }
+
+    TexturePostProcess post() { return TexturePostProcess(project, sizes, options, out, work, filter); }
+
+    cBrickData project;
+    LayoutPixelSizes sizes;
+    TextureOptionsValues options;
+    cBitmap out;
+    cBitmap work;
+    clsImageFilter filter;
+    platform::RandomGenerator random;
+};
+
+TEST_F(PostProcessTest, APieceCutsTheTextureAndWrapsAtTheRightEdge)
+{
+    fill(testing::solidImage(40, 10, kGreen));
+    tBrick piece;
+    piece.Left = 30;
+    piece.Top = 2;
+    piece.Width = 20;
+    piece.Height = 4;
+    post().DrawBrickAlpha(piece, false);
+    for (int32_t y = 0; y < 10; ++y)
+        for (int32_t x = 0; x < 40; ++x) {
+            const bool cut = y >= 2 && y < 6 && (x >= 30 || x < 10);
+            EXPECT_EQ(pixelAt(out, x, y), cut ? (kGreen & 0x00FFFFFFu) : kGreen) << x << "," << y;
+        }
+    EXPECT_EQ(work.Handle(), nullptr);
+
+    // Pieces of no size cut nothing.
+    piece.Width = 0;
+    post().DrawBrickAlpha(piece, true);
+    piece.Width = 5;
+    piece.Height = -1;
+    post().DrawBrickAlpha(piece, true);
+    EXPECT_EQ(alphaAt(out, 15, 3), 255u);
+}
+
+TEST_F(PostProcessTest, WithTheMarginTheMaskRunsStraightThroughTopAndBottom)
+{
+    fill(testing::solidImage(40, 10, kGreen));
+    sizes.BorderSizePx = 2;
+    sizes.AntiAliasPx = 2;
+    tBrick piece;
+    piece.Left = 5;
+    piece.Top = 0;
+    piece.Width = 30;
+    piece.Height = 10;
+    post().DrawBrickAlpha(piece, true);
+    // Top and bottom rows are cut like the middle; the ends are soft.
+    EXPECT_EQ(alphaAt(out, 20, 0), 0u);
+    EXPECT_EQ(alphaAt(out, 20, 9), 0u);
+    EXPECT_EQ(alphaAt(out, 20, 5), 0u);
+    EXPECT_EQ(alphaAt(out, 4, 5), 255u);
+    EXPECT_GT(alphaAt(out, 5, 5), 0u);
+    EXPECT_LT(alphaAt(out, 5, 5), 255u);
+    EXPECT_EQ(alphaAt(out, 5, 0), alphaAt(out, 5, 5));
+}
+
+TEST_F(PostProcessTest, TheArchOutlineMultipliesIntoTheExistingAlpha)
+{
+    options.ArcAntialias = 2;
+    sizes.AntiAliasPx = 3;
+    sizes.RoundedBorderPx = 4;
+    // Transparent joints on the left half, opaque bricks on the right.
+    fill(testing::paintedImage(40, 20, [](int32_t x, int32_t) { return x < 20 ? 0x00000000u : kGreen; }));
+    cBitmap opaque;
+    auto solid = testing::solidImage(40, 20, kGreen);
+    ASSERT_EQ(opaque.CreateFromClone(40, 20, solid->Bitmap.Handle(), platform::kFormat32bppARGB), platform::Ok);
+    platform::RandomGenerator same = random;
+
+    post().PostProcessArch();
+    EXPECT_EQ(sizes.BorderSizePx, 0);
+    EXPECT_EQ(out.Width(), 40);
+    EXPECT_EQ(out.Height(), 20);
+    for (int32_t y = 0; y < 20; ++y)
+        for (int32_t x = 0; x < 20; ++x) EXPECT_EQ(alphaAt(out, x, y), 0u) << x << "," << y;
+
+    // On an opaque texture the result is the outline itself.
+    clsImageFilter plain;
+    plain.setRandomGenerator(&same);
+    LayoutPixelSizes arch = sizes;
+    arch.BorderSizePx = 2;
+    ASSERT_TRUE(BrickPainter::ShapeBrickImage(opaque, plain, arch, BrickPainter::noiseLength(0.0f, arch)));
+    EXPECT_LT(alphaAt(opaque, 39, 10), 255u);
+    for (int32_t y = 0; y < 20; ++y)
+        for (int32_t x = 20; x < 40; ++x) EXPECT_EQ(pixelAt(out, x, y), pixelAt(opaque, x, y)) << x << "," << y;
+}
+
+TEST_F(PostProcessTest, AColumnLosesItsMarginsAndBlendsItsSides)
+{
+    sizes.BorderSizePx = 2;
+    sizes.NoiseStrengthPx = 3;  // margin 8 on each side
+    sizes.BlendBordersPx = 7;
+    project.SeamlessV = true;
+    auto source = testing::gradientImage(50, 10);
+    fill(source);
+    post().PostProcessColumn();
+    ASSERT_EQ(out.Width(), 34);
+    ASSERT_EQ(out.Height(), 10);
+    for (int32_t y = 0; y < 10; ++y)
+        for (int32_t x = 0; x < 34; ++x) EXPECT_EQ(pixelAt(out, x, y), pixelAt(source->Bitmap, x + 8, y));
+    EXPECT_EQ(sizes.BlendBordersPx, 7);
+    EXPECT_FALSE(project.SeamlessH);
+    EXPECT_TRUE(project.SeamlessV);
+
+    options.ColumnAntialias = 6;
+    fill(source);
+    post().PostProcessColumn();
+    ASSERT_EQ(out.Width(), 34);
+    const auto red = [&](int32_t x) { return static_cast<int32_t>((pixelAt(out, x, 4) >> 16) & 0xFF); };
+    EXPECT_LT(std::abs(red(0) - red(33)), 30);
+    EXPECT_EQ(sizes.BlendBordersPx, 7);
+    EXPECT_FALSE(project.SeamlessH);
+}
+
+}  // namespace
+}  // namespace kalvora
