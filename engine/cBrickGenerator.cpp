@@ -1,6 +1,8 @@
 #include "engine/cBrickGenerator.h"
 
 #include <cmath>
+#include <cstdlib>
+#include <limits>
 #include <new>
 #include <utility>
 
@@ -129,7 +131,8 @@ void cBrickGenerator::ReportProgress(float Value, std::string Description, bool 
     } else if (Value == 1.0f) {
         const int64_t seconds = (now() - StartTick) / 1000;
         Description += elapsedSuffix(seconds);
-        secondsLeft = platform::clampInt(seconds, INT32_MIN, INT32_MAX);
+        secondsLeft = platform::clampInt(seconds, std::numeric_limits<int32_t>::min(),
+                                         std::numeric_limits<int32_t>::max());
     } else {
         secondsLeft = estimateSecondsLeft(now() - StartTick, Value);
     }
@@ -171,11 +174,12 @@ bool cBrickGenerator::textureOptionsUsable()
     case LeftBorder:
     case RightBorder:
     case BothBorders:
-        usable = withinSide(o.BorderWidth) && o.BorderWidth <= platform::ImageLimits::maxSide() / 2 &&
-                 withinSide(o.BorderHeight);
+        usable = o.BorderWidth <= platform::ImageLimits::maxSide() / 2 && withinSide(o.BorderHeight);
         break;
     case ArchTexture: {
-        if (!withinSide(o.ArcWidth) || !withinSide(o.ArcHeight) || std::abs(int64_t(o.ArcAntialias)) > platform::ImageLimits::maxSide()) {
+        const bool bounded = withinSide(o.ArcWidth) && withinSide(o.ArcHeight) &&
+                             std::abs(int64_t(o.ArcAntialias)) <= platform::ImageLimits::maxSide();
+        if (!bounded) {
             usable = false;
             break;
         }
