@@ -78,7 +78,7 @@ private:
 
 }  // namespace
 
-Convolution3x3::Convolution3x3(ConvolutionKernel& kernel)
+Convolution3x3::Convolution3x3(ConvolutionKernel& kernel, bool forRows)
 {
     if (kernel.Divisor < 1) kernel.Divisor = 1;
     m_kernel = kernel;
@@ -98,7 +98,7 @@ Convolution3x3::Convolution3x3(ConvolutionKernel& kernel)
         if (kernel.Divisor == (1 << shift) && shift <= 8) m_divisorShift = shift;
     const int64_t lowest = -255 * negative;
     const int64_t highest = 255 * positive;
-    if (!m_packed || highest - lowest + 1 > kMaxTableSize) return;
+    if (!forRows || !m_packed || highest - lowest + 1 > kMaxTableSize) return;
     m_tableMin = lowest;
     m_table.resize(static_cast<size_t>(highest - lowest + 1));
     for (int64_t s = lowest; s <= highest; ++s)

@@ -39,8 +39,9 @@ struct PixelView {
 class Convolution3x3 {
 public:
     // Raises a divisor below 1 to 1 in the caller's kernel, as the filters
-    // promise, and prepares the interior lookup.
-    explicit Convolution3x3(ConvolutionKernel& kernel);
+    // promise, and prepares the interior lookup table unless only single
+    // pixels (at) will be asked for.
+    explicit Convolution3x3(ConvolutionKernel& kernel, bool forRows = true);
 
     // The filtered pixel at (x, y), for any pixel of the image.
     uint32_t at(const PixelView& src, int32_t x, int32_t y) const;

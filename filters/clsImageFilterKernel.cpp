@@ -78,7 +78,7 @@ inline uint32_t grey(uint32_t v) { return kOpaque | (v << 16) | (v << 8) | v; }
 
 uint32_t clsImageFilter::Convolve3x3(int32_t x, int32_t y, ConvolutionKernel& kernel) const
 {
-    const Convolution3x3 convolution(kernel);
+    const Convolution3x3 convolution(kernel, false);
     return convolution.at(snapshotView(), x, y);
 }
 
