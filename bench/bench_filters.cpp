@@ -11,12 +11,19 @@
 #include "filters/clsImageFilter.h"
 #include "imaging/cBitmap.h"
 #include "platform/PixelFormat.h"
+#include "platform/ThreadPool.h"
 
 namespace {
 
 using namespace kalvora;
 
 constexpr int32_t kSide = 2048;
+
+// Every figure is for one thread, the stretch inside the seamless filter included.
+const bool kSingleThread = [] {
+    platform::ThreadPool::setSize(1);
+    return true;
+}();
 
 const std::vector<uint32_t>& testPixels()
 {
