@@ -23,7 +23,6 @@ constexpr int32_t kInterpolationNearestNeighbor = 5;
 constexpr int32_t kInterpolationHighQualityBicubic = 7;
 constexpr int32_t kPixelOffsetHighQuality = 2;
 constexpr int32_t kSmoothingHighQuality = 2;
-constexpr int32_t kTransparentBlack = 0;
 
 int32_t brickImageCount(const cBrickData& project)
 {
@@ -280,14 +279,6 @@ void cBrickGenerator::CreateBackground()
     }
 }
 
-void cBrickGenerator::DrawMortarBackground()
-{
-    const cBrickData& project = *BrickData;
-    CreateTargetBitmap(project.Width, project.Height);
-    PrepareGraphics();
-    OutGraphics.Clear(kTransparentBlack);
-}
-
 void cBrickGenerator::CreateBorderBackground()
 {
     cBrickData& project = *BrickData;
@@ -322,23 +313,6 @@ void cBrickGenerator::CreateColumnBackground()
     m_sizes.RoundedBorderPx = 0;
 }
 
-void cBrickGenerator::DrawAllBricks()
-{
-    // After a cancel or failure no brick is drawn.
-    if (Aborted) return;
-    PrepareGraphics();
-    const size_t n = Bricks.size();
-    for (size_t i = 1; i <= n; ++i) {
-        if (Aborted) break;
-        DrawBrick(Bricks[i - 1]);
-        const float value = static_cast<float>(static_cast<double>(i) / static_cast<double>(n) - 0.00001);
-        ReportProgress(value, "Drawing Brick (" + std::to_string(i) + " of " + std::to_string(n) + ")");
-    }
-    OutGraphics.Dispose();
-}
-
-void cBrickGenerator::DrawBrick(const tBrick& b) { (void)b; }
-
 void cBrickGenerator::PostProcess()
 {
     yieldToEvents();
@@ -350,16 +324,6 @@ void cBrickGenerator::PostProcess()
     case ArchTexture: PostProcessArch(); break;
     case ColumnTexture: PostProcessColumn(); break;
     default: break;
-    }
-}
-
-void cBrickGenerator::ProcessBorders()
-{
-    const size_t n = Bricks.size();
-    for (size_t i = 0; i < n; ++i) {
-        if (Aborted) break;
-        const float value = static_cast<float>(static_cast<double>(i) / static_cast<double>(n) / 2.0 + 0.49);
-        ReportProgress(value, "Post Processing Borders...");
     }
 }
 
@@ -375,9 +339,5 @@ void cBrickGenerator::PostProcessRightBorder()
     ProcessBorders();
     OutBitmap.CropPicture(0, 0, OutBitmap.Width() / 2, OutBitmap.Height());
 }
-
-void cBrickGenerator::PostProcessArch() {}
-
-void cBrickGenerator::PostProcessColumn() {}
 
 }  // namespace kalvora

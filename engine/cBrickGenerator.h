@@ -90,10 +90,9 @@ private:
     void InitializeLayout();
     void runLayout();
 
-    // Drawing phases. For now the background is a transparent canvas of
-    // the texture type's size (the mortar cells are not drawn yet), a brick
-    // draws nothing, and the post-processing reports its steps and crops
-    // the border halves without cutting the alpha.
+    // Drawing phases: the background, the bricks and the post-processing
+    // (the mortar tiling, bricks and post-processing steps are defined in
+    // cBrickGeneratorDrawing.cpp).
     void CreateBackground();
     void DrawMortarBackground();
     void CreateBorderBackground();

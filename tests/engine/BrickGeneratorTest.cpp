@@ -308,7 +308,8 @@ TEST_F(GeneratorTest, CanvasSizesOfEachTextureType)
 
     BrickDefaults::reset(project);
     ASSERT_TRUE(run(ColumnTexture));
-    EXPECT_EQ(generator.OutBitmap.Width(), 154);
+    // The column loses BorderSizePx (5) + 2 x NoiseStrengthPx (0) on each side.
+    EXPECT_EQ(generator.OutBitmap.Width(), 154 - 2 * 5);
     EXPECT_EQ(generator.OutBitmap.Height(), 1024);
     EXPECT_EQ(generator.pixelSizes().RoundedBorderPx, 0);
     EXPECT_EQ(project.RowOffset, RowOffsetNone);

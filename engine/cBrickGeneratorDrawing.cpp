@@ -1,0 +1,81 @@
+// The drawing phases of the generator run: the mortar background, the
+// bricks and the post-processing of the partial textures.
+
+#include <string>
+
+#include "engine/BrickPainter.h"
+#include "engine/MortarBackground.h"
+#include "engine/TexturePostProcess.h"
+#include "engine/cBrickData.h"
+#include "engine/cBrickGenerator.h"
+#include "platform/PixelFormat.h"
+#include "platform/ThreadPool.h"
+
+namespace kalvora {
+
+namespace {
+
+constexpr int32_t kTransparentBlack = 0;
+
+}  // namespace
+
+void cBrickGenerator::DrawMortarBackground()
+{
+    const cBrickData& project = *BrickData;
+    CreateTargetBitmap(project.Width, project.Height);
+    if (!Aborted) PrepareGraphics();
+    if (Aborted) {
+        // No canvas to draw on: the run ends with an empty result.
+        OutGraphics.Dispose();
+        OutBitmap.Dispose();
+        return;
+    }
+    OutGraphics.Clear(kTransparentBlack);
+    MortarBackground::DrawMortarTiles(project, m_sizes.BlendBordersPx, ResizeMode, OutGraphics, ImageFilter, [this] {
+        yieldToEvents();
+        return Aborted;
+    });
+}
+
+void cBrickGenerator::DrawAllBricks()
+{
+    // After a cancel or failure no brick is drawn.
+    if (Aborted) return;
+    PrepareGraphics();
+    const BrickPainter painter(*BrickData, m_sizes, ResizeMode);
+    painter.DrawAllBricks(
+        Bricks, OutGraphics, WorkBitmap, ImageFilter, platform::ThreadPool::size(), [this] { return Aborted; },
+        [this](size_t i, size_t n) {
+            const float value = static_cast<float>(static_cast<double>(i) / static_cast<double>(n) - 0.00001);
+            ReportProgress(value, "Drawing Brick (" + std::to_string(i) + " of " + std::to_string(n) + ")");
+        });
+    OutGraphics.Dispose();
+}
+
+void cBrickGenerator::DrawBrick(const tBrick& b)
+{
+    BrickPainter(*BrickData, m_sizes, ResizeMode).DrawBrick(b, OutGraphics, WorkBitmap, ImageFilter);
+}
+
+void cBrickGenerator::ProcessBorders()
+{
+    OutGraphics.Dispose();
+    TexturePostProcess(*BrickData, m_sizes, m_options, OutBitmap, WorkBitmap, ImageFilter)
+        .ProcessBorders(
+            Bricks, [this] { return Aborted; },
+            [this](float value, const std::string& description) { ReportProgress(value, description); });
+}
+
+void cBrickGenerator::PostProcessArch()
+{
+    OutGraphics.Dispose();
+    TexturePostProcess(*BrickData, m_sizes, m_options, OutBitmap, WorkBitmap, ImageFilter).PostProcessArch();
+}
+
+void cBrickGenerator::PostProcessColumn()
+{
+    OutGraphics.Dispose();
+    TexturePostProcess(*BrickData, m_sizes, m_options, OutBitmap, WorkBitmap, ImageFilter).PostProcessColumn();
+}
+
+}  // namespace kalvora
