@@ -108,19 +108,21 @@ platform::Image* clsImageFilter::CreateTransparentBorder(int32_t BorderSize, int
     if (!hasSession()) return nullptr;
 
     const PixelSource noisePixels(noise.Bitmap.Handle(), w, h);
+    // Displacement by noise byte: (n x S x 2) / 255 - S, in double.
+    std::vector<double> displacement(256);
     const int64_t strength = NoiseStrength;
+    for (int64_t n = 0; n < 256; ++n)
+        displacement[static_cast<size_t>(n)] =
+            static_cast<double>(n * strength * 2) / 255.0 - static_cast<double>(strength);
+    const double* shift = displacement.data();
     const int32_t maxX = MaxX();
     const int32_t maxY = MaxY();
     forEachRow(
         [&](int32_t y, const uint32_t* in, uint32_t* out) {
             for (int32_t x = 0; x < w; ++x) {
                 const uint32_t n = noisePixels.at(x, y);
-                const int64_t nr = (n >> 16) & 0xFF;
-                const int64_t ng = (n >> 8) & 0xFF;
-                float px = static_cast<float>(static_cast<double>(nr * strength * 2) / 255.0 -
-                                              static_cast<double>(strength) + x);
-                float py = static_cast<float>(static_cast<double>(ng * strength * 2) / 255.0 -
-                                              static_cast<double>(strength) + y);
+                float px = static_cast<float>(shift[(n >> 16) & 0xFF] + x);
+                float py = static_cast<float>(shift[(n >> 8) & 0xFF] + y);
                 if (px < 0.0f) px = 0.0f;
                 if (px > static_cast<float>(maxX)) px = static_cast<float>(maxX);
                 if (py < 0.0f) py = 0.0f;
