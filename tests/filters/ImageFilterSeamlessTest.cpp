@@ -204,6 +204,27 @@ TEST(ImageFilterNormalMap, MapTilesLikeTheHeightField)
         for (int32_t x = 0; x < w; ++x) ASSERT_EQ(b->pixelArgb(x, y), a->pixelArgb((x + dx) % w, (y + dy) % h)) << x << "," << y;
 }
 
+TEST(ImageFilterNormalMap, EveryPixelFollowsTheSobelNormal)
+{
+    // The map as written out pixel by pixel in double precision.
+    const int32_t w = 13, h = 6;
+    auto height = [](int32_t x, int32_t y) { return argb(255, uint32_t((x * 97 + y * 41 + x * y * 13) % 256), 0, 0); };
+    Seamless s(w, h, height);
+    platform::Image* result = s.filter.CreateNormalMap(false);
+    auto hAt = [&](int32_t x, int32_t y) { return double(redOf(height((x + w) % w, (y + h) % h))) / 255.0; };
+    auto byteOf = [](double v) { return uint32_t(std::nearbyint((v + 1.0) / 2.0 * 255.0)); };
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            const double a = (hAt(x - 1, y - 1) + 2.0 * hAt(x, y - 1) + hAt(x + 1, y - 1)) -
+                             (hAt(x - 1, y + 1) + 2.0 * hAt(x, y + 1) + hAt(x + 1, y + 1));
+            const double b = (hAt(x + 1, y - 1) + 2.0 * hAt(x + 1, y) + hAt(x + 1, y + 1)) -
+                             (hAt(x - 1, y - 1) + 2.0 * hAt(x - 1, y) + hAt(x - 1, y + 1));
+            const double length = std::sqrt(b * b + a * a + 1.0);
+            ASSERT_EQ(result->pixelArgb(x, y), argb(255, byteOf(-b / length), byteOf(-a / length), byteOf(1.0 / length)))
+                << x << "," << y;
+        }
+}
+
 TEST(ImageFilterNormalMap, OnePixelSidesWrapOntoThemselves)
 {
     Seamless one(1, 1, [](int32_t, int32_t) { return argb(255, 200, 0, 0); });
