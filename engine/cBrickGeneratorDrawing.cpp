@@ -1,6 +1,7 @@
 // The drawing phases of the generator run: the mortar background, the
 // bricks and the post-processing of the partial textures.
 
+#include <cmath>
 #include <string>
 
 #include "engine/BrickPainter.h"
@@ -9,6 +10,7 @@
 #include "engine/cBrickData.h"
 #include "engine/cBrickGenerator.h"
 #include "platform/PixelFormat.h"
+#include "platform/RandomGenerator.h"
 #include "platform/ThreadPool.h"
 
 namespace kalvora {
@@ -16,6 +18,19 @@ namespace kalvora {
 namespace {
 
 constexpr int32_t kTransparentBlack = 0;
+constexpr int kSeedTableSize = 1024;
+
+// The soft outlines draw from the filter's random generator. It is put into
+// the state that building the seeded random table leaves (restarted from
+// -|seed|, one value discarded, one value per table entry), so the same
+// project and seed give the same edges on every run.
+void seedOutlineRandom(platform::RandomGenerator& random, int32_t seed)
+{
+    const double argument = -std::fabs(static_cast<double>(seed));
+    random.reseedFromNumber(argument);
+    random.next(argument);
+    for (int i = 0; i < kSeedTableSize; ++i) random.next();
+}
 
 }  // namespace
 
@@ -42,6 +57,7 @@ void cBrickGenerator::DrawAllBricks()
     // After a cancel or failure no brick is drawn.
     if (Aborted) return;
     PrepareGraphics();
+    seedOutlineRandom(ImageFilter.randomGenerator(), BrickData->RandomSeed);
     const BrickPainter painter(*BrickData, m_sizes, ResizeMode);
     painter.DrawAllBricks(
         Bricks, OutGraphics, WorkBitmap, ImageFilter, platform::ThreadPool::size(), [this] { return Aborted; },

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/BrickDefaults.h"
@@ -91,7 +93,13 @@ public:
     TextureOptionsValues textureOptions() const override { return options.values(); }
     bool previewTabShown() const override { return preview; }
     int32_t previewQualityIndex() const override { return quality; }
+    void progress(int32_t percent, int32_t, const std::string& description, bool) override
+    {
+        reports.push_back({percent, description});
+    }
     void processEvents() override {}
+
+    std::vector<std::pair<int32_t, std::string>> reports;
 };
 
 }  // namespace kalvora::testing

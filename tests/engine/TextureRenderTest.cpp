@@ -1,0 +1,195 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "DrawingTestSupport.h"
+#include "engine/BrickLayout.h"
+#include "engine/BrickPainter.h"
+#include "engine/cBrickGenerator.h"
+#include "platform/ImageLimits.h"
+
+namespace kalvora {
+namespace {
+
+using testing::alphaAt;
+
+struct Variant {
+    bool mortar;
+    bool alpha;
+};
+
+const Variant kVariants[] = {{true, false}, {true, true}, {false, false}, {false, true}};
+
+// A small project of solid and gradient bricks (some with alpha), with or
+// without an opaque gradient mortar, and ragged soft outlines.
+void makeProject(cBrickData& p, Variant v)
+{
+    BrickDefaults::reset(p);
+    p.Width = 160;
+    p.Height = 120;
+    p.BorderSize = 20.0f;
+    p.NoiseStrength = 10.0f;
+    p.NoiseFrequency = 30.0f;
+    p.AntiAlias = 50.0f;
+    p.FlipV = true;
+    p.RepeatX = 3;
+    p.RepeatY = 2;
+    p.RandomSeed = 77;
+    p.BrickFiles->Add(testing::solidImage(16, 12, 0xFFB04020u));
+    p.BrickFiles->Add(testing::gradientImage(24, 16, v.alpha));
+    p.BrickFiles->Add(testing::solidImage(10, 30, v.alpha ? 0x80306090u : 0xFF306090u, platform::kFormat24bppRGB));
+    if (v.mortar) p.MortarFile = testing::gradientImage(32, 32);
+}
+
+class TextureRenderTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        host.editOptions = [](TextureOptionsValues& o) {
+            o.BorderWidth = 40;
+            o.BorderHeight = 120;
+            o.BorderAntialias = 3;
+            o.ArcWidth = 150;
+            o.ArcHeight = 100;
+            o.ArcAntialias = 4;
+            o.ColumnWidth = 60;
+            o.ColumnHeight = 120;
+            o.ColumnAntialias = 5;
+        };
+    }
+    void TearDown() override { BrickPainter::setParallelPreparation(true); }
+
+    void run(int32_t style, Variant v = kVariants[0])
+    {
+        makeProject(project, v);
+        host.reports.clear();
+        ASSERT_TRUE(generator.GenerateBricks(project, style, host));
+    }
+
+    cBitmap copyOfResult() const
+    {
+        cBitmap copy;
+        const cBitmap& out = generator.OutBitmap;
+        EXPECT_EQ(copy.CreateFromClone(out.Width(), out.Height(), out.Handle(), out.PixelFormat()), platform::Ok);
+        return copy;
+    }
+
+    bool anyAlpha(uint32_t alpha) const
+    {
+        const cBitmap& out = generator.OutBitmap;
+        for (int32_t y = 0; y < out.Height(); ++y)
+            for (int32_t x = 0; x < out.Width(); ++x)
+                if (alphaAt(out, x, y) == alpha) return true;
+        return false;
+    }
+
+    cBrickData project;
+    testing::DrawingHost host;
+    cBrickGenerator generator;
+};
+
+TEST_F(TextureRenderTest, EveryTextureTypeHasItsSize)
+{
+    for (const Variant& v : kVariants) {
+        SCOPED_TRACE(::testing::Message() << "mortar " << v.mortar << " alpha " << v.alpha);
+        run(SeamlessTexture, v);
+        EXPECT_EQ(generator.lastStatus(), platform::Ok);
+        EXPECT_EQ(host.reports.back().second.rfind("Completed", 0), 0u);
+        EXPECT_EQ(generator.OutBitmap.Width(), 160);
+        EXPECT_EQ(generator.OutBitmap.Height(), 120);
+        EXPECT_EQ(generator.OutBitmap.PixelFormat(), platform::kFormat32bppARGB);
+
+        run(BothBorders, v);
+        EXPECT_EQ(generator.OutBitmap.Width(), 80);
+        EXPECT_EQ(generator.OutBitmap.Height(), 120);
+        run(LeftBorder, v);
+        EXPECT_EQ(generator.OutBitmap.Width(), 40);
+        EXPECT_EQ(generator.OutBitmap.Height(), 120);
+        run(RightBorder, v);
+        EXPECT_EQ(generator.OutBitmap.Width(), 40);
+
+        run(ArchTexture, v);
+        EXPECT_EQ(generator.OutBitmap.Width(), 150);
+        EXPECT_EQ(generator.OutBitmap.Height(), 100);
+
+        run(ColumnTexture, v);
+        const LayoutPixelSizes& sizes = generator.pixelSizes();
+        const int32_t m = sizes.BorderSizePx + 2 * sizes.NoiseStrengthPx;
+        EXPECT_EQ(m, 6);
+        EXPECT_EQ(generator.OutBitmap.Width(), 60 - 2 * m);
+        EXPECT_EQ(generator.OutBitmap.Height(), 120);
+        EXPECT_EQ(generator.lastStatus(), platform::Ok);
+    }
+}
+
+TEST_F(TextureRenderTest, WithoutMortarTheJointsStayTransparent)
+{
+    for (int32_t style : {SeamlessTexture, ArchTexture}) {
+        run(style, {true, false});
+        // The edges of an arch are soft; inside, opaque mortar and bricks.
+        const cBitmap& out = generator.OutBitmap;
+        const int32_t inset = style == ArchTexture ? 16 : 0;
+        for (int32_t y = inset; y < out.Height() - inset; ++y)
+            for (int32_t x = inset; x < out.Width() - inset; ++x) ASSERT_EQ(alphaAt(out, x, y), 255u) << x << "," << y;
+
+        run(style, {false, false});
+        EXPECT_TRUE(anyAlpha(0)) << style;
+        EXPECT_TRUE(anyAlpha(255)) << style;
+    }
+}
+
+TEST_F(TextureRenderTest, SerialAndParallelRunsGiveTheSameBytes)
+{
+    for (int32_t style = SeamlessTexture; style <= ColumnTexture; ++style) {
+        BrickPainter::setParallelPreparation(false);
+        run(style, {true, true});
+        const cBitmap serial = copyOfResult();
+        run(style, {true, true});
+        EXPECT_TRUE(testing::sameBytes(serial, generator.OutBitmap)) << "a second run, type " << style;
+
+        BrickPainter::setParallelPreparation(true);
+        run(style, {true, true});
+        EXPECT_TRUE(testing::sameBytes(serial, generator.OutBitmap)) << "type " << style;
+    }
+}
+
+TEST_F(TextureRenderTest, BorderStripsAreTransparentBeyondTheirBricks)
+{
+    run(BothBorders);
+    const cBitmap& out = generator.OutBitmap;
+    // Bricks straddle x 40 with parts of 16 to 24 pixels: far from them,
+    // rows and joints alike are cut away; the bricks' middles stay.
+    for (int32_t y = 8; y < 112; ++y) {
+        EXPECT_EQ(alphaAt(out, 2, y), 0u) << y;
+        EXPECT_EQ(alphaAt(out, 77, y), 0u) << y;
+    }
+    for (const tBrick& b : generator.bricks()) EXPECT_EQ(alphaAt(out, 40, b.Top + b.Height / 2), 255u) << b.Top;
+
+    // The border pass reports from 49 % after the 99 % of "Post Processing...".
+    const auto post = std::find_if(host.reports.begin(), host.reports.end(),
+                                   [](const auto& r) { return r.second == "Post Processing..."; });
+    ASSERT_NE(post, host.reports.end());
+    EXPECT_EQ(post->first, 99);
+    ASSERT_NE(post + 1, host.reports.end());
+    EXPECT_EQ((post + 1)->first, 49);
+    EXPECT_EQ((post + 1)->second, "Post Processing Borders...");
+}
+
+TEST_F(TextureRenderTest, AnOutputThatCannotBeAllocatedEndsAbortedAndEmpty)
+{
+    run(SeamlessTexture);
+    ASSERT_NE(generator.OutBitmap.Handle(), nullptr);
+    platform::ImageLimits::set(platform::ImageLimits::kDefaultMaxSide, 4096);
+    for (int32_t style = SeamlessTexture; style <= ColumnTexture; ++style) {
+        run(style);
+        EXPECT_EQ(generator.OutBitmap.Handle(), nullptr) << style;
+        EXPECT_EQ(host.reports.back().second.rfind("Aborted", 0), 0u) << style;
+        EXPECT_EQ(generator.lastStatus(), platform::OutOfMemory) << style;
+    }
+    platform::ImageLimits::reset();
+    run(ArchTexture);
+    EXPECT_EQ(generator.lastStatus(), platform::Ok);
+}
+
+}  // namespace
+}  // namespace kalvora
