@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <vector>
 
 #include "filters/cNoiseGenerator.h"
 #include "filters/clsImageFilter.h"
@@ -48,7 +49,12 @@ platform::Image* clsImageFilter::CreateNoiseFilter(uint8_t NoiseStrength, uint8_
     const bool haveNoise = noiseWidth > 0 && noiseHeight > 0 &&
                            noise.Bitmap.LockBits({0, 0, noiseWidth, noiseHeight}, platform::LockRead,
                                                  platform::kFormat32bppARGB, noiseBits) == platform::Ok;
-    const uint8_t strength = NoiseStrength;
+    // The cross-fade of one channel with the noise by the fixed strength,
+    // for every pair of channel values.
+    std::vector<uint8_t> fade(size_t{256} * 256);
+    for (uint32_t a = 0; a < 256; ++a)
+        for (uint32_t b = 0; b < 256; ++b)
+            fade[(a << 8) | b] = static_cast<uint8_t>(BlendPixel(int32_t(a), int32_t(b), NoiseStrength) & 0xFF);
     forEachRow(
         [&](int32_t y, const uint32_t* in, uint32_t* out) {
             const uint32_t* noiseRow =
@@ -58,8 +64,10 @@ platform::Image* clsImageFilter::CreateNoiseFilter(uint8_t NoiseStrength, uint8_
             const int32_t readable = noiseRow ? noiseWidth : 0;
             for (int32_t x = 0; x < width; ++x) {
                 const uint32_t n = x < readable ? noiseRow[x] : 0u;
-                out[x] = static_cast<uint32_t>(
-                    BlendPixel(static_cast<int32_t>(in[x]), static_cast<int32_t>(n), strength));
+                const uint32_t p = in[x];
+                out[x] = (p & 0xFF000000u) | (uint32_t(fade[((p >> 8) & 0xFF00u) | ((n >> 16) & 0xFFu)]) << 16) |
+                         (uint32_t(fade[(p & 0xFF00u) | ((n >> 8) & 0xFFu)]) << 8) |
+                         fade[((p << 8) & 0xFF00u) | (n & 0xFFu)];
             }
         },
         true);

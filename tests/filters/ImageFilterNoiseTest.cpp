@@ -142,6 +142,13 @@ TEST(ImageFilterNoise, NoiseFilterStrengthZeroKeepsTheImageAndFullStrengthIsTheN
             ASSERT_EQ(full.at(x, y), expected) << x << "," << y;
         }
     EXPECT_TRUE(full.drew(6 * 4 * 3));
+
+    // In between: the cross-fade of each pixel with its noise.
+    Noisy mixed(30, 20);
+    mixed.filter.CreateNoiseFilter(77, 20, 5, false);
+    for (int32_t y = 0; y < 20; ++y)
+        for (int32_t x = 0; x < 30; ++x)
+            ASSERT_EQ(mixed.at(x, y), uint32_t(clsImageFilter::BlendPixel(int32_t(pattern(x, y)), noise.GetPixel(x, y), 77)));
 }
 
 TEST(ImageFilterNoise, NoiseCellsAreRoundedHalfToEvenAndAtLeastTwo)
