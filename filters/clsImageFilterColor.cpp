@@ -46,6 +46,22 @@ float limited(float value, float low, float high)
 
 // Per hue sector (0..5): the value subtracted from H / 60 for the ramp, and
 // the bit positions of the channels at m2, at m1 and on the ramp.
+#if defined(__SSE2__) || defined(__x86_64__)
+// Luminance (77 R + 150 G + 28 B) \ 255 of four pixels, one per 32-bit lane.
+// The sum fits in 16 bits, and s \ 255 = (s x 32897) >> 23 for every such s.
+inline __m128i luminance4(__m128i p)
+{
+    const __m128i byteMask = _mm_set1_epi32(0xFF);
+    const __m128i r = _mm_and_si128(_mm_srli_epi32(p, 16), byteMask);
+    const __m128i g = _mm_and_si128(_mm_srli_epi32(p, 8), byteMask);
+    const __m128i b = _mm_and_si128(p, byteMask);
+    const __m128i sum = _mm_add_epi16(
+        _mm_add_epi16(_mm_mullo_epi16(r, _mm_set1_epi32(77)), _mm_mullo_epi16(g, _mm_set1_epi32(150))),
+        _mm_mullo_epi16(b, _mm_set1_epi32(28)));
+    return _mm_srli_epi16(_mm_mulhi_epu16(sum, _mm_set1_epi32(32897)), 7);
+}
+#endif
+
 constexpr float kHueOffset[4] = {360.0f, 0.0f, 120.0f, 240.0f};
 
 // a when the condition holds, else b, without a branch (both are computed).
@@ -377,18 +393,9 @@ platform::Image* clsImageFilter::CreateGrayScaleFilter()
         [=](int32_t, const uint32_t* in, uint32_t* out) {
             int32_t x = 0;
 #if defined(__SSE2__) || defined(__x86_64__)
-            // 77 R + 150 G + 28 B fits in 16 bits; \ 255 is (s x 32897) >> 23
-            // for every such s.
-            const __m128i byteMask = _mm_set1_epi32(0xFF);
             for (; x + 4 <= width; x += 4) {
                 const __m128i p = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in + x));
-                const __m128i r = _mm_and_si128(_mm_srli_epi32(p, 16), byteMask);
-                const __m128i g = _mm_and_si128(_mm_srli_epi32(p, 8), byteMask);
-                const __m128i b = _mm_and_si128(p, byteMask);
-                const __m128i sum = _mm_add_epi16(_mm_add_epi16(_mm_mullo_epi16(r, _mm_set1_epi32(77)),
-                                                                _mm_mullo_epi16(g, _mm_set1_epi32(150))),
-                                                  _mm_mullo_epi16(b, _mm_set1_epi32(28)));
-                const __m128i v = _mm_srli_epi16(_mm_mulhi_epu16(sum, _mm_set1_epi32(32897)), 7);
+                const __m128i v = luminance4(p);
                 const __m128i grey = _mm_or_si128(_mm_or_si128(_mm_slli_epi32(v, 16), _mm_slli_epi32(v, 8)), v);
                 const __m128i alpha = _mm_andnot_si128(_mm_set1_epi32(0x00FFFFFF), p);
                 _mm_storeu_si128(reinterpret_cast<__m128i*>(out + x), _mm_or_si128(alpha, grey));
@@ -413,8 +420,26 @@ platform::Image* clsImageFilter::CreateEqualizeFilter()
         return handleResult();
     }
     // Pass 1: histogram of the luminance, without progress events.
-    uint64_t histogram[256] = {};
-    for (const uint32_t p : m_snapshot) ++histogram[Luminance(red(p), green(p), blue(p))];
+    // Four partial histograms, so runs of equal levels do not wait on each other.
+    uint64_t partial[4][256] = {};
+    const size_t count = m_snapshot.size();
+    const uint32_t* pixels = m_snapshot.data();
+    auto level = [](uint32_t p) {
+        return Luminance(static_cast<uint8_t>(red(p)), static_cast<uint8_t>(green(p)), static_cast<uint8_t>(blue(p)));
+    };
+    size_t i = 0;
+#if defined(__SSE2__) || defined(__x86_64__)
+    for (; i + 4 <= count; i += 4) {
+        const __m128i v = luminance4(_mm_loadu_si128(reinterpret_cast<const __m128i*>(pixels + i)));
+        ++partial[0][_mm_extract_epi16(v, 0)];
+        ++partial[1][_mm_extract_epi16(v, 2)];
+        ++partial[2][_mm_extract_epi16(v, 4)];
+        ++partial[3][_mm_extract_epi16(v, 6)];
+    }
+#endif
+    for (; i < count; ++i) ++partial[0][level(pixels[i])];
+    uint64_t histogram[256];
+    for (int v = 0; v < 256; ++v) histogram[v] = partial[0][v] + partial[1][v] + partial[2][v] + partial[3][v];
 
     const auto half = static_cast<int64_t>(
         platform::roundHalfEven(static_cast<double>(MaxY()) * static_cast<double>(MaxX()) * 0.5));
