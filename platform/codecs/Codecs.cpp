@@ -1,0 +1,200 @@
+#include "platform/codecs/Codecs.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+
+#include "platform/ImageLimits.h"
+#include "platform/codecs/BmpCodec.h"
+#include "platform/codecs/GifCodec.h"
+#include "platform/codecs/JpegCodec.h"
+#include "platform/codecs/PngCodec.h"
+#include "platform/codecs/TiffCodec.h"
+
+namespace kalvora::platform {
+
+namespace {
+
+constexpr int kDefaultJpegQuality = 90;
+// Files larger than this cannot hold an image within the cap (twice the
+// largest image covers 16-bit samples stored uncompressed, plus headers).
+constexpr int64_t kFileSlack = int64_t(64) << 20;
+constexpr int kTemporaryNameAttempts = 100;
+
+Status statusForErrno(int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENAMETOOLONG:
+        return FileNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+        return AccessDenied;
+    case ENOMEM:
+        return OutOfMemory;
+    default:
+        return Win32Error;
+    }
+}
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd) : m_fd(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor()
+    {
+        if (m_fd >= 0) ::close(m_fd);
+    }
+    int get() const { return m_fd; }
+    // Closes now and reports whether the close succeeded.
+    bool close()
+    {
+        const int fd = m_fd;
+        m_fd = -1;
+        return ::close(fd) == 0;
+    }
+
+private:
+    int m_fd;
+};
+
+Status readWholeFile(const std::string& path, std::vector<uint8_t>& bytes)
+{
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (file.get() < 0) return statusForErrno(errno);
+    struct stat info {};
+    if (::fstat(file.get(), &info) != 0) return statusForErrno(errno);
+    if (S_ISDIR(info.st_mode)) return AccessDenied;
+    const int64_t cap = ImageLimits::maxBytes() * 2 + kFileSlack;
+    if (!S_ISREG(info.st_mode) || info.st_size > cap) return info.st_size > cap ? OutOfMemory : UnknownImageFormat;
+    try {
+        bytes.resize(static_cast<size_t>(info.st_size));
+    } catch (...) {
+        return OutOfMemory;
+    }
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::read(file.get(), bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return statusForErrno(errno);
+        if (n == 0) break;  // the file shrank while being read
+        done += static_cast<size_t>(n);
+    }
+    bytes.resize(done);
+    return Ok;
+}
+
+bool writeAll(int fd, const std::vector<uint8_t>& bytes)
+{
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+// Opens a new file next to the target, named after it, that no one else uses.
+int openTemporaryBeside(const std::string& path, std::string& temporary)
+{
+    static std::atomic<unsigned> counter{0};
+    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+        temporary = path + ".~" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
+        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    errno = EEXIST;
+    return -1;
+}
+
+Status writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes)
+{
+    std::string temporary;
+    FileDescriptor file(openTemporaryBeside(path, temporary));
+    if (file.get() < 0) return statusForErrno(errno);
+    // A replaced file keeps its permissions.
+    struct stat existing {};
+    if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
+        (void)::fchmod(file.get(), existing.st_mode & 07777);
+    int error = 0;
+    if (!writeAll(file.get(), bytes) || ::fsync(file.get()) != 0) error = errno ? errno : EIO;
+    if (!file.close() && error == 0) error = errno;
+    if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
+    if (error != 0) {
+        ::unlink(temporary.c_str());
+        return statusForErrno(error);
+    }
+    return Ok;
+}
+
+}  // namespace
+
+const std::vector<EncoderInfo>& imageEncoders()
+{
+    static const std::vector<EncoderInfo> encoders = {
+        {kBmpEncoderClsid, "Kalvora BMP encoder", "BMP", "*.BMP;*.DIB;*.RLE", "image/bmp"},
+        {kJpegEncoderClsid, "Kalvora JPEG encoder", "JPEG", "*.JPG;*.JPEG;*.JPE;*.JFIF", "image/jpeg"},
+        {kGifEncoderClsid, "Kalvora GIF encoder", "GIF", "*.GIF", "image/gif"},
+        {kTiffEncoderClsid, "Kalvora TIFF encoder", "TIFF", "*.TIF;*.TIFF", "image/tiff"},
+        {kPngEncoderClsid, "Kalvora PNG encoder", "PNG", "*.PNG", "image/png"},
+    };
+    return encoders;
+}
+
+Status decodeImage(const uint8_t* data, size_t size, std::unique_ptr<Image>& out)
+{
+    if (!data && size > 0) return InvalidParameter;
+    if (!data) return UnknownImageFormat;
+    if (PngCodec::matches(data, size)) return PngCodec::decode(data, size, out);
+    if (JpegCodec::matches(data, size)) return JpegCodec::decode(data, size, out);
+    if (GifCodec::matches(data, size)) return GifCodec::decode(data, size, out);
+    if (TiffCodec::matches(data, size)) return TiffCodec::decode(data, size, out);
+    if (BmpCodec::matches(data, size)) return BmpCodec::decode(data, size, out);
+    return UnknownImageFormat;
+}
+
+Status decodeImageFile(const std::string& path, std::unique_ptr<Image>& out)
+{
+    if (path.empty()) return FileNotFound;
+    std::vector<uint8_t> bytes;
+    Status s = readWholeFile(path, bytes);
+    if (s != Ok) return s;
+    return decodeImage(bytes.data(), bytes.size(), out);
+}
+
+Status encodeImage(const Image& image, const EncoderClsid& encoder, const EncoderParameters* params,
+                   std::vector<uint8_t>& out)
+{
+    if (!isSupportedFormat(image.format()) || !image.data()) return InvalidParameter;
+    if (encoder == kBmpEncoderClsid) return BmpCodec::encode(image, out);
+    if (encoder == kJpegEncoderClsid) {
+        const int quality = (params && params->quality >= 0) ? params->quality : kDefaultJpegQuality;
+        return JpegCodec::encode(image, quality, out);
+    }
+    if (encoder == kGifEncoderClsid) return GifCodec::encode(image, out);
+    if (encoder == kTiffEncoderClsid) return TiffCodec::encode(image, out);
+    if (encoder == kPngEncoderClsid) return PngCodec::encode(image, out);
+    return UnknownImageFormat;
+}
+
+Status encodeImageFile(const Image& image, const std::string& path, const EncoderClsid& encoder,
+                       const EncoderParameters* params)
+{
+    if (path.empty()) return InvalidParameter;
+    std::vector<uint8_t> bytes;
+    Status s = encodeImage(image, encoder, params, bytes);
+    if (s != Ok) return s;
+    return writeFileAtomically(path, bytes);
+}
+
+}  // namespace kalvora::platform

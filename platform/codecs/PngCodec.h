@@ -1,0 +1,22 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "platform/Image.h"
+
+namespace kalvora::platform {
+
+// PNG through libpng. Decoding accepts every colour type and bit depth,
+// interlacing and tRNS; 16-bit samples are scaled to 8 bits. Encoding is
+// lossless: 24bpp and 32bpp RGB images as RGB, 32bpp ARGB as RGBA.
+class PngCodec {
+public:
+    static bool matches(const uint8_t* data, size_t size);
+    static Status decode(const uint8_t* data, size_t size, std::unique_ptr<Image>& out);
+    static Status encode(const Image& image, std::vector<uint8_t>& out);
+};
+
+}  // namespace kalvora::platform
