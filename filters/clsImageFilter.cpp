@@ -17,6 +17,9 @@ namespace {
 constexpr int kMessageOkOnly = platform::ButtonsOk;
 const char* const kErrorTitle = "GDI Error";
 
+// The innermost message deferral of this thread, if any.
+thread_local clsImageFilter::MessageDeferral* t_deferral = nullptr;
+
 }  // namespace
 
 clsImageFilter::clsImageFilter() : clsImageFilter(1) {}
@@ -25,7 +28,7 @@ clsImageFilter::clsImageFilter(int32_t gdiplusVersion)
 {
     const Status status = CheckGdipStatus(InitGdiplus(gdiplusVersion));
     if (status != platform::Ok)
-        platform::Services::messageBox().show("GDI+ not inizialized.", kErrorTitle, kMessageOkOnly);
+        showMessage("GDI+ not inizialized.", kErrorTitle, kMessageOkOnly);
 }
 
 clsImageFilter::~clsImageFilter()
@@ -92,10 +95,27 @@ std::string clsImageFilter::GetGdipErrorText(int32_t status)
 platform::Status clsImageFilter::CheckGdipStatus(platform::Status status)
 {
     if (status == platform::Ok) return status;
-    platform::Services::messageBox().show(
-        GetGdipErrorText(status) + " GDI+ Error:" + std::to_string(static_cast<int32_t>(status)), kErrorTitle,
-        kMessageOkOnly);
+    showMessage(GetGdipErrorText(status) + " GDI+ Error:" + std::to_string(static_cast<int32_t>(status)), kErrorTitle,
+                kMessageOkOnly);
     return status;
+}
+
+void clsImageFilter::showMessage(const std::string& text, const std::string& title, int style)
+{
+    if (t_deferral) {
+        t_deferral->m_messages.push_back({text, title, style});
+        return;
+    }
+    platform::Services::messageBox().show(text, title, style);
+}
+
+clsImageFilter::MessageDeferral::MessageDeferral() : m_outer(t_deferral) { t_deferral = this; }
+
+clsImageFilter::MessageDeferral::~MessageDeferral() { t_deferral = m_outer; }
+
+void clsImageFilter::MessageDeferral::showAll(const std::vector<Message>& messages)
+{
+    for (const Message& m : messages) platform::Services::messageBox().show(m.text, m.title, m.style);
 }
 
 void clsImageFilter::SetBitmapIn(cBitmap& vBitmap)

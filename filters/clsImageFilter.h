@@ -218,12 +218,40 @@ public:
     int32_t loadedHeight() const { return m_height; }
     bool hasSession() const { return m_token != 0; }
 
+    // While one lives on a thread, the failure messages of every filter used
+    // on that thread (noise generators' own filters included) are kept here
+    // instead of being shown: worker threads never show messages. The
+    // caller shows them afterwards on its own thread with showAll().
+    class MessageDeferral {
+    public:
+        struct Message {
+            std::string text;
+            std::string title;
+            int style;
+        };
+        MessageDeferral();
+        ~MessageDeferral();
+        MessageDeferral(const MessageDeferral&) = delete;
+        MessageDeferral& operator=(const MessageDeferral&) = delete;
+
+        const std::vector<Message>& messages() const { return m_messages; }
+        // Shows the kept messages in order through the message-box service.
+        static void showAll(const std::vector<Message>& messages);
+
+    private:
+        friend class clsImageFilter;
+        std::vector<Message> m_messages;
+        MessageDeferral* m_outer = nullptr;
+    };
+
 private:
     // ---- Session and status ------------------------------------------------
     platform::Status InitGdiplus(int32_t version);
     void ShutdownGdiplus();
     // Shows "<text> GDI+ Error:<n>" (title "GDI Error") for a non-zero status.
     platform::Status CheckGdipStatus(platform::Status status);
+    // Shows a message, or keeps it when a deferral lives on this thread.
+    static void showMessage(const std::string& text, const std::string& title, int style);
 
     // Replaces the working bitmap and snapshot from a temporary image.
     void loadFromTemporary(cBitmap& temporary);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <thread>
 #include <vector>
 
 #include "filters/clsImageFilter.h"
@@ -227,6 +228,37 @@ TEST(ImageFilterEngine, TheRandomGeneratorIsTheOneSetOnTheFilter)
         }
     filter.setRandomGenerator(nullptr);
     EXPECT_EQ(&filter.randomGenerator(), &platform::RandomGenerator::processDefault());
+}
+
+}  // namespace
+}  // namespace kalvora
+
+namespace kalvora {
+namespace {
+
+TEST(ImageFilterEngine, MessagesOfAWorkerAreKeptAndShownByTheCaller)
+{
+    testing::ScopedFakeServices services;
+    std::vector<clsImageFilter::MessageDeferral::Message> kept;
+    std::thread worker([&] {
+        clsImageFilter::MessageDeferral deferral;
+        clsImageFilter failed(3);
+        clsImageFilter empty;
+        empty.CreateSepiaFilter();
+        kept = deferral.messages();
+    });
+    worker.join();
+    EXPECT_TRUE(services.messageBox.shown.empty());
+    ASSERT_EQ(kept.size(), 3u);
+    EXPECT_EQ(kept[0].text, "Unsupported Gdiplus Version. GDI+ Error:17");
+    EXPECT_EQ(kept[1].text, "GDI+ not inizialized.");
+    EXPECT_EQ(kept[2].text, "Invalid Parameter. GDI+ Error:2");
+    clsImageFilter::MessageDeferral::showAll(kept);
+    ASSERT_EQ(services.messageBox.shown.size(), 3u);
+    EXPECT_EQ(services.messageBox.shown[1].title, "GDI Error");
+    // Without a deferral the message shows at once.
+    clsImageFilter().CreateSepiaFilter();
+    EXPECT_EQ(services.messageBox.shown.size(), 4u);
 }
 
 }  // namespace
