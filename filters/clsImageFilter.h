@@ -36,7 +36,9 @@ static_assert(std::endian::native == std::endian::little,
 // Progess with the percentage of rows done.
 //
 // Handle results are platform::Image* (nullptr = none); picture results are
-// new images owned by the caller (nullptr = none).
+// new plain 24-bit images (colours drawn over black) owned by the caller
+// (nullptr = none). Parameters out of range are limited silently. Without
+// a session every filter returns nullptr at once.
 class clsImageFilter {
 public:
     // The Progess event: Value is the percentage of rows done, raised once
@@ -67,6 +69,7 @@ public:
     platform::Image* GetHandle() const;
 
     // ---- Colour and tone filters ----------------------------------------
+    // All write alpha 255 except the grey scale, which keeps the snapshot's.
     std::unique_ptr<platform::Image> CreateSwapColorFilter(int32_t eSwapColor);
     platform::Image* CreateThresholdFilter(int32_t lFilterValue = 0);
     platform::Image* CreateHSLFilter(float sngHue = 0.0f, float sngSaturation = 0.0f, float sngLumination = 0.0f);
@@ -86,6 +89,9 @@ public:
     platform::Image* CreateGrayScaleFilter();
 
     // ---- Alpha and soft-border filters -----------------------------------
+    // Colours from the snapshot, alpha computed. The alpha stamp changes only
+    // the part of its destination rectangle inside the image; the rest of
+    // the working bitmap keeps its content.
     platform::Image* CreateAlphaRamp(uint8_t StartAlpha, uint8_t EndAlpha, bool HorizontalDirection);
     platform::Image* CreateAlphaAsGray();
     platform::Image* CreateDrawAlphaOnly(cBitmap& SourceBitmap, int32_t dstx, int32_t dsty, int32_t DstW,
