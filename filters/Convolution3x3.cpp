@@ -24,6 +24,9 @@ constexpr int64_t kMaxTableSize = int64_t{1} << 17;
 // fit a signed 16-bit lane.
 constexpr int32_t kMaxNarrowBias = 1024;
 constexpr int64_t kMaxNarrowWeight = (32767 - kMaxNarrowBias) / 255;
+constexpr int32_t kMaxNarrowSum = kMaxNarrowWeight * 255;
+// Largest divisor for which a multiple lifts every narrow sum into 0..65535.
+constexpr int32_t kMaxLaneDivisor = 2048;
 
 inline uint64_t expand(uint32_t argb)
 {
@@ -96,6 +99,7 @@ Convolution3x3::Convolution3x3(ConvolutionKernel& kernel, bool forRows)
                kernel.Bias <= kMaxNarrowBias;
     for (int shift = 0; shift < 15; ++shift)
         if (kernel.Divisor == (1 << shift) && shift <= 8) m_divisorShift = shift;
+    if (m_narrow && m_divisorShift < 0 && kernel.Divisor <= kMaxLaneDivisor) prepareLaneDivision();
     const int64_t lowest = -255 * negative;
     const int64_t highest = 255 * positive;
     if (!forRows || !m_packed || highest - lowest + 1 > kMaxTableSize) return;
@@ -141,6 +145,21 @@ uint32_t Convolution3x3::at(const PixelView& src, int32_t x, int32_t y) const
     return (centre & 0xFF000000u) | (static_cast<uint32_t>(channelValue(red, divisor, m_kernel.Bias)) << 16) |
            (static_cast<uint32_t>(channelValue(green, divisor, m_kernel.Bias)) << 8) |
            channelValue(blue, divisor, m_kernel.Bias);
+}
+
+void Convolution3x3::prepareLaneDivision()
+{
+    const int32_t d = m_kernel.Divisor;
+    int l = 0;
+    while ((1 << l) < d) ++l;
+    const int32_t k = (kMaxNarrowSum + d - 1) / d;
+    LaneDivision& dv = m_laneDivision;
+    dv.offset = uint16_t(k * d);
+    dv.magic = uint16_t((uint64_t{1} << 16) * ((uint64_t{1} << l) - uint64_t(d)) / uint64_t(d) + 1);
+    dv.shift = l - 1;
+    dv.divisor = uint16_t(d);
+    dv.base = int16_t(m_kernel.Bias - k);
+    dv.parity = int16_t((m_kernel.Bias - k) & 1);
 }
 
 uint8_t Convolution3x3::interiorChannel(int64_t sum) const
@@ -279,6 +298,46 @@ void laneShift(const LaneRows& r, int64_t end, int shift, int16_t bias, uint8_t*
     }
 }
 
+// Any other divisor d up to kMaxLaneDivisor. The sum is first raised by a
+// multiple K of d into 0..65535, then divided by d with a 16-bit
+// multiply-high (exact for every 16-bit value and such d); the remainder
+// decides the rounding, half to even on the parity of q - K + bias.
+template <int Shift>
+KALVORA_LANE_CLONES void laneDivide(const LaneRows r, int64_t end, const LaneDivision dv, uint8_t* __restrict bytes)
+{
+    KALVORA_LANE_WEIGHTS(r);
+    const uint16_t offset = dv.offset, magic = dv.magic, divisor = dv.divisor;
+    constexpr int shift = Shift;
+    // Lane arithmetic wraps in 16 bits; the final value q + up + base lies
+    // well inside the signed range.
+    const uint16_t base = uint16_t(dv.base), parity = uint16_t(dv.parity);
+    for (int64_t i = 4; i < end; ++i) {
+        const uint16_t u = uint16_t(uint16_t(KALVORA_LANE_SUM(r, i)) + offset);
+        const uint16_t t = uint16_t((uint32_t(u) * magic) >> 16);
+        const uint16_t q = uint16_t(uint16_t(t + uint16_t(uint16_t(u - t) >> 1)) >> shift);
+        const uint16_t twice = uint16_t(uint16_t(u - uint16_t(q * divisor)) << 1);
+        const uint16_t odd = uint16_t(uint16_t(q ^ parity) & 1u);
+        const uint16_t up = uint16_t(uint16_t(twice > divisor) | uint16_t(uint16_t(twice == divisor) & odd));
+        bytes[i] = clampToByte16(int16_t(uint16_t(q + up + base)));
+    }
+}
+
+void laneDivide(const LaneRows& r, int64_t end, const LaneDivision& dv, uint8_t* bytes)
+{
+    switch (dv.shift) {
+    case 1: laneDivide<1>(r, end, dv, bytes); break;
+    case 2: laneDivide<2>(r, end, dv, bytes); break;
+    case 3: laneDivide<3>(r, end, dv, bytes); break;
+    case 4: laneDivide<4>(r, end, dv, bytes); break;
+    case 5: laneDivide<5>(r, end, dv, bytes); break;
+    case 6: laneDivide<6>(r, end, dv, bytes); break;
+    case 7: laneDivide<7>(r, end, dv, bytes); break;
+    case 8: laneDivide<8>(r, end, dv, bytes); break;
+    case 9: laneDivide<9>(r, end, dv, bytes); break;
+    default: laneDivide<10>(r, end, dv, bytes); break;
+    }
+}
+
 #undef KALVORA_LANE_SUM
 #undef KALVORA_LANE_WEIGHTS
 
@@ -296,6 +355,8 @@ void Convolution3x3::interiorNarrow(const int16_t* a, const int16_t* h, const in
         laneWhole(rows, end, bias, bytes);
     } else if (m_divisorShift > 0) {
         laneShift(rows, end, m_divisorShift, bias, bytes);
+    } else if (m_laneDivision.divisor != 0) {
+        laneDivide(rows, end, m_laneDivision, bytes);
     } else {
         laneSums(rows, end, sums);
         for (int32_t x = 1; x < width - 1; ++x) {

@@ -28,6 +28,19 @@ struct PixelView {
     uint32_t at(int32_t x, int32_t y) const { return row(y)[x]; }
 };
 
+// Division of 16-bit lane sums by a fixed divisor: the sum is raised by
+// offset (a multiple K of the divisor) into 0..65535 and divided with a
+// multiply-high by magic and a shift; base is the bias minus K, parity its
+// lowest bit. divisor 0 means none.
+struct LaneDivision {
+    uint16_t offset = 0;
+    uint16_t magic = 0;
+    int shift = 0;
+    uint16_t divisor = 0;
+    int16_t base = 0;
+    int16_t parity = 0;
+};
+
 // One 3 x 3 convolution over an image with border rules: a pixel whose
 // neighbourhood leaves the image uses only its in-image cells. A kernel
 // whose weights add up to its divisor (normalised) then divides by the sum
@@ -55,6 +68,7 @@ public:
 
 private:
     uint8_t interiorChannel(int64_t sum) const;
+    void prepareLaneDivision();
     void interiorPacked(const uint64_t* above, const uint64_t* here, const uint64_t* below,
                         const uint32_t* centre, int32_t width, uint32_t* out) const;
     void interiorPlain(const PixelView& src, int32_t y, uint32_t* out) const;
@@ -74,6 +88,8 @@ private:
     bool m_narrow = false;
     // log2 of the divisor when it is a power of two, else -1.
     int m_divisorShift = -1;
+    // Other divisors of narrow kernels, divided in the lanes.
+    LaneDivision m_laneDivision;
 };
 
 }  // namespace kalvora

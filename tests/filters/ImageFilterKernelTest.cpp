@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstdint>
 #include <functional>
+#include <tuple>
 #include <memory>
 #include <vector>
 
@@ -356,6 +357,10 @@ TEST(Convolution3x3, FastRowsMatchThePixelRule)
         kernelOf({300, 0, 0, 0, 1, 0, 0, 0, -300}, 2, 0),      // packed sums, no table
         kernelOf({5000, 0, 0, 0, 1, 0, 0, 0, -5000}, 7, 0),    // plain sums
         kernelOf({1, 2, 1, 2, 4, 2, 1, 2, 1}, 16, 2000),       // bias too large for 16-bit lanes
+        kernelOf({-62, 0, 0, 0, 62, 0, 0, 0, 0}, 3, -1024),    // widest lane sums
+        kernelOf({124, 0, 0, 0, 0, 0, 0, 0, 0}, 2047, 1024),
+        kernelOf({0, 0, 0, -124, 0, 0, 0, 0, 0}, 2048, 7),
+        kernelOf({0, 0, 0, 0, 0, 0, 0, 0, 124}, 2049, 0),
     };
     uint32_t seed = 12345;
     auto next = [&seed](int32_t range) {
@@ -366,15 +371,19 @@ TEST(Convolution3x3, FastRowsMatchThePixelRule)
         const int32_t range = i < 100 ? 9 : 400;
         ConvolutionKernel k = kernelOf({next(range), next(range), next(range), next(range), next(range),
                                         next(range), next(range), next(range), next(range)},
-                                       i % 3 == 0 ? 1 << ((i / 3) % 10) : next(60), next(300));
+                                       i % 3 == 0 ? 1 << ((i / 3) % 10) : (i % 3 == 1 ? next(60) : next(2100)), next(300));
         kernels.push_back(k);
     }
     for (ConvolutionKernel k : kernels) {
         Convolution3x3 conv(k);
-        for (auto [w, h] : {std::pair{7, 5}, std::pair{1, 6}, std::pair{6, 1}, std::pair{2, 2}, std::pair{3, 4}}) {
+        for (auto [w, h, checker] : {std::tuple{7, 5, false}, std::tuple{7, 5, true}, std::tuple{1, 6, false},
+                                     std::tuple{6, 1, true}, std::tuple{2, 2, false}, std::tuple{3, 4, true}}) {
+            // Random pixels, or black and white ones for the widest sums.
             std::vector<uint32_t> pixels(size_t(w) * h);
             for (int32_t y = 0; y < h; ++y)
-                for (int32_t x = 0; x < w; ++x) pixels[size_t(y) * w + x] = noisePixel(x + int32_t(seed % 7), y);
+                for (int32_t x = 0; x < w; ++x)
+                    pixels[size_t(y) * w + x] = checker ? ((x + y) % 2 ? 0xFFFFFFFFu : 0u)
+                                                        : noisePixel(x + int32_t(seed % 7), y);
             const PixelView view{pixels.data(), w, h, w};
             std::vector<uint32_t> rows(pixels.size());
             conv.filterRows(view, 0, h, rows.data(), w);
