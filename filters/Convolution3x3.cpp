@@ -102,7 +102,9 @@ Convolution3x3::Convolution3x3(ConvolutionKernel& kernel, bool forRows)
     if (m_narrow && m_divisorShift < 0 && kernel.Divisor <= kMaxLaneDivisor) prepareLaneDivision();
     const int64_t lowest = -255 * negative;
     const int64_t highest = 255 * positive;
-    if (!forRows || !m_packed || highest - lowest + 1 > kMaxTableSize) return;
+    // Lanes that divide by themselves need no table.
+    const bool lanesDivide = m_narrow && (m_divisorShift >= 0 || m_laneDivision.divisor != 0);
+    if (!forRows || lanesDivide || !m_packed || highest - lowest + 1 > kMaxTableSize) return;
     m_tableMin = lowest;
     m_table.resize(static_cast<size_t>(highest - lowest + 1));
     for (int64_t s = lowest; s <= highest; ++s)
