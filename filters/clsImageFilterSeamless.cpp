@@ -84,13 +84,13 @@ public:
             const __m128i nx = bytes(_mm_div_pd(_mm_xor_pd(b, sign), length));
             const __m128i ny = bytes(_mm_div_pd(_mm_xor_pd(a, sign), length));
             const __m128i nz = bytes(_mm_div_pd(one, length));
+            alignas(16) int32_t r[4], g[4], bl[4];
+            _mm_store_si128(reinterpret_cast<__m128i*>(r), nx);
+            _mm_store_si128(reinterpret_cast<__m128i*>(g), ny);
+            _mm_store_si128(reinterpret_cast<__m128i*>(bl), nz);
             for (int i = 0; i < 2; ++i) {
-                const int shift = 4 * i;
-                const uint32_t r = uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(nx, shift)));
-                const uint32_t g = uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(ny, shift)));
-                const uint32_t bl = uint32_t(_mm_cvtsi128_si32(_mm_srli_si128(nz, shift)));
                 const uint32_t alpha = heightToAlpha ? redOf(here[x + i]) : 255u;
-                out[x + i] = (alpha << 24) | (r << 16) | (g << 8) | bl;
+                out[x + i] = (alpha << 24) | (uint32_t(r[i]) << 16) | (uint32_t(g[i]) << 8) | uint32_t(bl[i]);
             }
         }
 #endif
