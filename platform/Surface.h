@@ -6,6 +6,8 @@
 
 namespace kalvora::platform {
 
+class ImageSource;
+
 // Interpolation modes by their numbers.
 enum InterpolationMode : int32_t {
     InterpolationDefault = 0,
@@ -36,6 +38,20 @@ struct RectF {
 // A drawing surface on an image. Draws images with source-over compositing
 // of straight (non-premultiplied) alpha, resampling with the interpolation
 // mode when sizes differ. The target must outlive the surface.
+//
+// Geometry: pixel centres sit at half-integers in every pixel-offset mode
+// (the modes are stored, and 0, 1 and 3 are treated like 2 and 4), so
+// destination pixel j samples the source at
+// srcX + (j + 0.5 - dstX) * srcWidth / dstWidth. A destination pixel is drawn
+// when its centre lies inside the destination rectangle, inside the target,
+// and maps inside the source image; source pixels outside the image add
+// nothing. A draw at equal source and destination size at integer positions
+// copies the source pixels unresampled in every mode.
+//
+// Interpolation: 5 nearest neighbour; 3 bilinear and 4 bicubic (a = -0.5)
+// with a kernel of fixed width; 6 and 7 their high-quality forms, whose kernel
+// widens when shrinking so each output averages the area it covers. 0 and 1
+// work as bilinear, 2 as high-quality bicubic, any other value as bilinear.
 class Surface {
 public:
     explicit Surface(Image& target);
@@ -68,6 +84,10 @@ public:
     int32_t smoothingMode() const { return m_smoothing; }
     void setCompositingQuality(int32_t q) { m_compositingQuality = q; }
     int32_t compositingQuality() const { return m_compositingQuality; }
+    // Large draws split their rows over the thread pool unless this is turned
+    // off; the bytes drawn are the same either way.
+    void setUseThreadPool(bool on) { m_useThreadPool = on; }
+    bool useThreadPool() const { return m_useThreadPool; }
     void setTextRenderingHint(int32_t h) { m_textHint = h; }
     int32_t textRenderingHint() const { return m_textHint; }
 
@@ -78,6 +98,9 @@ public:
     double translateY() const { return m_translateY; }
 
 private:
+    Status draw(const ImageSource& source, const RectF& dst, const RectF& srcRect,
+                const ImageAttributes* attributes);
+
     Image& m_target;
     int32_t m_interpolation = InterpolationBilinear;
     int32_t m_pixelOffset = 0;
@@ -86,6 +109,7 @@ private:
     int32_t m_textHint = 0;
     double m_translateX = 0;
     double m_translateY = 0;
+    bool m_useThreadPool = true;
 };
 
 }  // namespace kalvora::platform

@@ -1,0 +1,76 @@
+#include "platform/Compositor.h"
+
+#include <cstring>
+
+namespace kalvora::platform {
+
+namespace {
+
+// n / d rounded to nearest, halves to even (n >= 0, d > 0).
+inline uint32_t divideRounded(uint32_t n, uint32_t d)
+{
+    uint32_t q = n / d;
+    uint32_t twice = 2 * (n - q * d);
+    if (twice > d || (twice == d && (q & 1u))) ++q;
+    return q;
+}
+
+}  // namespace
+
+void Compositor::blendPixel(uint8_t* dst, const uint8_t* src)
+{
+    const uint32_t sa = src[3];
+    const uint32_t da = dst[3];
+    if (sa == 255 || da == 0) {
+        std::memcpy(dst, src, 4);
+        return;
+    }
+    if (sa == 0) return;
+    // Everything in units of 1/255 of a byte step: alpha times 255 and the
+    // premultiplied colours times 255, so the sums stay exact integers.
+    const uint32_t rest = da * (255 - sa);
+    const uint32_t alpha255 = sa * 255 + rest;
+    for (int c = 0; c < 3; ++c)
+        dst[c] = static_cast<uint8_t>(divideRounded(src[c] * sa * 255 + dst[c] * rest, alpha255));
+    dst[3] = static_cast<uint8_t>(divideRounded(alpha255, 255));
+}
+
+void Compositor::blendRow(uint8_t* dst, const uint8_t* src, int32_t count)
+{
+    for (int32_t i = 0; i < count; ++i) {
+        const uint8_t sa = src[4 * i + 3];
+        if (sa == 255)
+            std::memcpy(dst + 4 * i, src + 4 * i, 4);
+        else
+            blendPixel(dst + 4 * i, src + 4 * i);
+    }
+}
+
+void Compositor::blendIntoImage(Image& target, int32_t x, int32_t y, const uint8_t* src,
+                                int32_t count, uint8_t* scratch)
+{
+    const PixelFormatId format = target.format();
+    uint8_t* line = target.row(y) + static_cast<int64_t>(x) * bytesPerPixel(format);
+    if (format == kFormat32bppARGB) {
+        blendRow(line, src, count);
+        return;
+    }
+    convertRow(line, format, scratch, kFormat32bppARGB, count);
+    blendRow(scratch, src, count);
+    convertRow(scratch, kFormat32bppARGB, line, format, count);
+}
+
+void Compositor::fill(Image& target, uint32_t argb)
+{
+    const PixelFormatId format = target.format();
+    const int bpp = bytesPerPixel(format);
+    uint8_t pixel[4] = {uint8_t(argb), uint8_t(argb >> 8), uint8_t(argb >> 16), uint8_t(argb >> 24)};
+    uint8_t converted[4] = {};
+    convertRow(pixel, kFormat32bppARGB, converted, format, 1);
+    uint8_t* first = target.row(0);
+    for (int32_t x = 0; x < target.width(); ++x) std::memcpy(first + x * bpp, converted, bpp);
+    const size_t bytes = static_cast<size_t>(target.width()) * bpp;
+    for (int32_t y = 1; y < target.height(); ++y) std::memcpy(target.row(y), first, bytes);
+}
+
+}  // namespace kalvora::platform

@@ -1,0 +1,80 @@
+#include "platform/PaddedImageSource.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace kalvora::platform {
+
+PaddedImageSource::PaddedImageSource(const Image& image, int32_t pad)
+    : m_image(image),
+      m_pad(pad),
+      m_paddedWidth(image.width() + 2 * pad),
+      m_paddedHeight(image.height() + 2 * pad)
+{
+}
+
+void PaddedImageSource::copyPixel(int32_t sx, int32_t sy, uint8_t* out) const
+{
+    PixelFormatId format = m_image.format();
+    const uint8_t* p = m_image.row(sy) + static_cast<int64_t>(sx) * bytesPerPixel(format);
+    if (format == kFormat32bppARGB) {
+        std::memcpy(out, p, 4);
+        return;
+    }
+    out[0] = p[0];
+    out[1] = p[1];
+    out[2] = p[2];
+    out[3] = 0xFF;
+}
+
+const uint8_t* PaddedImageSource::row(int32_t y, int32_t x0, int32_t x1, uint8_t* scratch) const
+{
+    const int64_t w = m_image.width();
+    const int64_t h = m_image.height();
+    const int64_t wp = m_paddedWidth;
+    const int64_t hp = m_paddedHeight;
+    const int32_t level = std::min({y, m_paddedHeight - 1 - y, m_pad});
+    uint8_t* out = scratch;
+
+    // Left of the band this row's level covers: the level is the column's own.
+    int32_t x = x0;
+    for (; x < x1 && x < level; ++x, out += 4)
+        copyPixel(sourceIndex(x, x, w, wp), sourceIndex(y, x, h, hp), out);
+
+    // The band: one source row stretched over Wp - 2 level columns.
+    const int32_t bandEnd = std::min(x1, m_paddedWidth - level);
+    if (x < bandEnd) {
+        const int32_t sy = sourceIndex(y, level, h, hp);
+        if (level == m_pad) {
+            // The unscaled image itself.
+            PixelFormatId format = m_image.format();
+            const uint8_t* line = m_image.row(sy) + static_cast<int64_t>(x - m_pad) * bytesPerPixel(format);
+            convertRow(line, format, out, kFormat32bppARGB, bandEnd - x);
+            out += 4 * static_cast<int64_t>(bandEnd - x);
+            x = bandEnd;
+        } else {
+            // Nearest-neighbour stretch stepped without division.
+            const int64_t den = 2 * (wp - 2 * int64_t(level));
+            int64_t num = (2 * (int64_t(x) - level) + 1) * w;
+            int64_t q = num / den;
+            int64_t r = num % den;
+            for (; x < bandEnd; ++x, out += 4) {
+                copyPixel(static_cast<int32_t>(q), sy, out);
+                r += 2 * w;
+                while (r >= den) {
+                    r -= den;
+                    ++q;
+                }
+            }
+        }
+    }
+
+    // Right of the band: the level again is the column's own.
+    for (; x < x1; ++x, out += 4) {
+        const int32_t i = m_paddedWidth - 1 - x;
+        copyPixel(sourceIndex(x, i, w, wp), sourceIndex(y, i, h, hp), out);
+    }
+    return scratch;
+}
+
+}  // namespace kalvora::platform

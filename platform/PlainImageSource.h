@@ -1,0 +1,22 @@
+#pragma once
+
+#include "platform/Image.h"
+#include "platform/ImageSource.h"
+
+namespace kalvora::platform {
+
+// An image of any supported format read as straight ARGB rows; 32bpp ARGB
+// rows are handed out in place, other formats are converted into scratch.
+class PlainImageSource final : public ImageSource {
+public:
+    explicit PlainImageSource(const Image& image) : m_image(image) {}
+
+    int32_t width() const override { return m_image.width(); }
+    int32_t height() const override { return m_image.height(); }
+    const uint8_t* row(int32_t y, int32_t x0, int32_t x1, uint8_t* scratch) const override;
+
+private:
+    const Image& m_image;
+};
+
+}  // namespace kalvora::platform

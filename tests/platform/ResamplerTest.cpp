@@ -1,0 +1,272 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+
+#include "platform/PaddedImageSource.h"
+#include "platform/Resampler.h"
+#include "platform/Surface.h"
+#include "platform/ThreadPool.h"
+#include "tests/platform/SurfaceTestImages.h"
+
+using namespace kalvora::platform;
+using namespace kalvora::testing;
+
+namespace {
+
+uint32_t px(const Image& image, int32_t x, int32_t y)
+{
+    uint32_t argb = 0;
+    EXPECT_EQ(image.getPixel(x, y, argb), Ok);
+    return argb;
+}
+
+// Resizes the way the bitmap class does: through the edge-padded source.
+std::unique_ptr<Image> paddedResize(const Image& src, int32_t nw, int32_t nh, int32_t mode, bool threads = true)
+{
+    auto out = blankImage(nw, nh);
+    Surface surface(*out);
+    surface.setInterpolationMode(mode);
+    surface.setPixelOffsetMode(2);
+    surface.setUseThreadPool(threads);
+    EXPECT_EQ(surface.drawImagePadded(src, resizePad(src.width(), src.height(), nw, nh), 0, 0, nw, nh), Ok);
+    return out;
+}
+
+std::unique_ptr<Image> plainResize(const Image& src, int32_t nw, int32_t nh, int32_t mode)
+{
+    auto out = blankImage(nw, nh);
+    Surface surface(*out);
+    surface.setInterpolationMode(mode);
+    EXPECT_EQ(surface.drawImageRect(src, 0, 0, nw, nh), Ok);
+    return out;
+}
+
+struct Size {
+    int32_t w, h;
+};
+
+const Size kSizes[] = {{1, 1}, {3, 2}, {17, 31}, {64, 48}, {150, 90}, {333, 7}};
+
+}  // namespace
+
+TEST(Resampler, BilinearAndBicubicWeightsAtKnownPositions)
+{
+    // 2 x 1 grey ramp enlarged to 4 x 1: centres at source 0.25, 0.75, 1.25,
+    // 1.75; taps outside the image drop out and the rest are renormalised.
+    auto ramp = blankImage(2, 1);
+    ramp->setPixel(0, 0, 0xFF000000);
+    ramp->setPixel(1, 0, 0xFFFFFFFF);
+    auto linear = plainResize(*ramp, 4, 1, 3);
+    EXPECT_EQ(px(*linear, 0, 0), 0xFF000000u);
+    EXPECT_EQ(px(*linear, 1, 0), 0xFF404040u);  // 63.75
+    EXPECT_EQ(px(*linear, 2, 0), 0xFFBFBFBFu);  // 191.25
+    EXPECT_EQ(px(*linear, 3, 0), 0xFFFFFFFFu);
+
+    // Halves round to even: 0.25 * 2 = 0.5 -> 0, 0.25 * 6 = 1.5 -> 2, 4.5 -> 4.
+    auto small = blankImage(2, 1);
+    small->setPixel(0, 0, 0xFF000004);
+    small->setPixel(1, 0, 0xFF020606);
+    auto halves = plainResize(*small, 4, 1, 3);
+    EXPECT_EQ(px(*halves, 1, 0), 0xFF000204u);
+
+    // Cubic, a = -0.5, centre 1.25: weights -0.0703125, 0.8671875,
+    // 0.2265625, -0.0234375 over 0, 0, 255, 255 -> 51.8 -> 52; centre 1.75
+    // mirrors them: 255 * 0.796875 = 203.2 -> 203.
+    auto step = blankImage(4, 1);
+    for (int x = 0; x < 4; ++x) step->setPixel(x, 0, x < 2 ? 0xFF000000 : 0xFFFFFFFF);
+    auto cubic = plainResize(*step, 8, 1, 4);
+    EXPECT_EQ(px(*cubic, 3, 0), 0xFF343434u);
+    EXPECT_EQ(px(*cubic, 4, 0), 0xFFCBCBCBu);
+}
+
+TEST(Resampler, UniformStaysUniformAndAlphaIsKept)
+{
+    for (uint32_t colour : {0xFF1E90C8u, 0x80FF4010u, 0x01FFFFFFu}) {
+        for (const Size& from : {Size{1, 1}, Size{5, 3}, Size{64, 48}}) {
+            auto src = uniformImage(from.w, from.h, colour);
+            for (const Size& to : kSizes) {
+                for (int32_t mode : {3, 4, 5, 6, 7}) {
+                    for (int padded = 0; padded < 2; ++padded) {
+                        auto out = padded ? paddedResize(*src, to.w, to.h, mode) : plainResize(*src, to.w, to.h, mode);
+                        for (int y = 0; y < to.h; ++y)
+                            for (int x = 0; x < to.w; ++x)
+                                ASSERT_EQ(px(*out, x, y), colour)
+                                    << from.w << "x" << from.h << " -> " << to.w << "x" << to.h << " mode " << mode;
+                    }
+                }
+            }
+        }
+    }
+}
+
+TEST(Resampler, OpaqueStaysOpaqueThroughThePaddedResize)
+{
+    auto src = texturedImage(64, 48, 21, true);
+    for (const Size& to : kSizes) {
+        for (int32_t mode : {3, 4, 5, 6, 7}) {
+            auto out = paddedResize(*src, to.w, to.h, mode);
+            for (int y = 0; y < to.h; ++y)
+                for (int x = 0; x < to.w; ++x) ASSERT_EQ(px(*out, x, y) >> 24, 255u) << to.w << "x" << to.h;
+        }
+    }
+    // Shrunk to a single pixel the kernel spans the whole padded image.
+    auto big = texturedImage(300, 200, 4, true);
+    auto dot = paddedResize(*big, 1, 1, 7);
+    EXPECT_EQ(px(*dot, 0, 0) >> 24, 255u);
+    // Averaging noise gives a middle grey, not an edge pixel.
+    for (int c = 0; c < 3; ++c) {
+        int v = (px(*dot, 0, 0) >> (8 * c)) & 0xFF;
+        EXPECT_GT(v, 100);
+        EXPECT_LT(v, 155);
+    }
+}
+
+TEST(Resampler, TransparentPixelsDoNotBleedTheirColour)
+{
+    // Left half opaque red, right half transparent green.
+    auto src = blankImage(16, 8);
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 16; ++x) src->setPixel(x, y, x < 8 ? 0xFFFF0000 : 0x0000FF00);
+    for (int32_t mode : {3, 4, 6, 7}) {
+        for (const Size& to : {Size{5, 3}, Size{40, 20}, Size{16, 8}}) {
+            auto out = paddedResize(*src, to.w, to.h, mode);
+            bool sawPartial = false;
+            for (int y = 0; y < to.h; ++y)
+                for (int x = 0; x < to.w; ++x) {
+                    uint32_t v = px(*out, x, y);
+                    if ((v >> 24) == 0) continue;
+                    ASSERT_EQ(v & 0xFFFFFF, 0xFF0000u) << "mode " << mode;
+                    sawPartial |= (v >> 24) != 255;
+                }
+            if (to.w != 16) {
+                EXPECT_TRUE(sawPartial);
+            }
+        }
+    }
+}
+
+TEST(Resampler, HighQualityModesAverageWhenShrinkingPlainOnesDoNot)
+{
+    // One-pixel stripes shrunk by 3: the plain kernels hit single columns,
+    // the high-quality ones average the columns each output covers.
+    auto stripes = blankImage(96, 6);
+    for (int y = 0; y < 6; ++y)
+        for (int x = 0; x < 96; ++x) stripes->setPixel(x, y, x % 2 ? 0xFFFFFFFF : 0xFF000000);
+    for (int32_t mode : {3, 4}) {
+        auto out = paddedResize(*stripes, 32, 2, mode);
+        for (int x = 1; x < 31; ++x) {
+            int v = px(*out, x, 0) & 0xFF;
+            EXPECT_TRUE(v == 0 || v == 255) << "mode " << mode << " x " << x << " " << v;
+        }
+    }
+    for (int32_t mode : {6, 7}) {
+        auto out = paddedResize(*stripes, 32, 2, mode);
+        for (int x = 1; x < 31; ++x) {
+            int v = px(*out, x, 0) & 0xFF;
+            EXPECT_GT(v, 64) << "mode " << mode;
+            EXPECT_LT(v, 192) << "mode " << mode;
+        }
+    }
+}
+
+TEST(Resampler, PaddedSourceMatchesTheNestedNearestNeighbourDraws)
+{
+    // The padded border is what drawing the image pad + 1 times into shrinking
+    // nested rectangles with nearest neighbour leaves behind, for an opaque
+    // image, where the draws do not compound.
+    for (const Size& size : {Size{1, 1}, Size{7, 5}, Size{13, 20}}) {
+        for (int32_t pad : {0, 1, 3, 6, 25}) {
+            auto src = texturedImage(size.w, size.h, 31, true);
+            const int32_t wp = size.w + 2 * pad;
+            const int32_t hp = size.h + 2 * pad;
+            auto reference = blankImage(wp, hp);
+            Surface surface(*reference);
+            surface.setInterpolationMode(5);
+            surface.setPixelOffsetMode(2);
+            for (int32_t i = 0; i <= pad; ++i)
+                ASSERT_EQ(surface.drawImageRect(*src, i, i, wp - 2 * i, hp - 2 * i), Ok);
+            PaddedImageSource padded(*src, pad);
+            ASSERT_EQ(padded.width(), wp);
+            std::vector<uint8_t> scratch(4 * wp);
+            for (int32_t y = 0; y < hp; ++y) {
+                ASSERT_EQ(std::memcmp(padded.row(y, 0, wp, scratch.data()), reference->row(y), 4 * wp), 0)
+                    << size.w << "x" << size.h << " pad " << pad << " row " << y;
+                // Any column window reads the same pixels.
+                const int32_t x0 = wp / 3;
+                const int32_t x1 = wp - wp / 4;
+                ASSERT_EQ(std::memcmp(padded.row(y, x0, x1, scratch.data()), reference->row(y) + 4 * x0, 4 * (x1 - x0)), 0);
+            }
+
+            // Resampling through the rule equals resampling the built image.
+            for (int32_t mode : {4, 5, 7}) {
+                auto viaRule = blankImage(9, 4);
+                auto viaImage = blankImage(9, 4);
+                Surface a(*viaRule);
+                Surface b(*viaImage);
+                a.setInterpolationMode(mode);
+                b.setInterpolationMode(mode);
+                ASSERT_EQ(a.drawImagePadded(*src, pad, 0, 0, 9, 4), Ok);
+                ASSERT_EQ(b.drawImageRectRect(*reference, 0, 0, 9, 4, pad, pad, size.w, size.h), Ok);
+                ASSERT_TRUE(samePixels(*viaRule, *viaImage)) << "mode " << mode;
+            }
+        }
+    }
+}
+
+TEST(Resampler, PaddedResizeKeepsHalfTransparencyAtTheEdges)
+{
+    // Drawing the border by compositing layers would compound the alpha; the
+    // rule keeps a uniform 50 % image at 50 % up to its edges.
+    auto src = uniformImage(40, 30, 0x80336699);
+    for (const Size& to : {Size{10, 8}, Size{80, 60}, Size{40, 30}, Size{2, 200}}) {
+        auto out = paddedResize(*src, to.w, to.h, 7);
+        for (int y = 0; y < to.h; ++y)
+            for (int x = 0; x < to.w; ++x) ASSERT_EQ(px(*out, x, y), 0x80336699u);
+    }
+    auto noisy = texturedImage(40, 30, 8, false);
+    auto out = paddedResize(*noisy, 40, 30, 7);
+    EXPECT_TRUE(samePixels(*out, *noisy));
+}
+
+TEST(Resampler, BytesDoNotDependOnTheNumberOfThreads)
+{
+    // Reductions take the accumulating vertical pass, enlargements the ring;
+    // both, split over the pool, must give the serial bytes.
+    auto src = texturedImage(700, 530, 77, false);
+    auto small = texturedImage(90, 70, 78, false);
+    struct Case {
+        const Image* src;
+        int32_t w, h, mode;
+    };
+    const Case cases[] = {{src.get(), 301, 257, 7}, {src.get(), 160, 96, 6}, {src.get(), 350, 265, 4},
+                          {small.get(), 333, 270, 7}, {small.get(), 400, 300, 3}, {src.get(), 1000, 700, 5}};
+    for (const Case& c : cases) {
+        auto serial = paddedResize(*c.src, c.w, c.h, c.mode, false);
+        auto parallel = paddedResize(*c.src, c.w, c.h, c.mode, true);
+        EXPECT_TRUE(samePixels(*serial, *parallel)) << c.w << "x" << c.h << " mode " << c.mode
+                                                    << " threads " << ThreadPool::size();
+    }
+}
+
+TEST(Resampler, AxisWeightsSumToOneAndStayInsideTheSource)
+{
+    for (int32_t mode : {3, 4, 6, 7}) {
+        ResampleKernel kernel = (mode == 3 || mode == 6) ? ResampleKernel::Linear : ResampleKernel::Cubic;
+        for (double scale : {0.013, 0.25, 0.7, 1.0, 1.3, 7.0}) {
+            const int32_t n = 57;
+            const int32_t count = static_cast<int32_t>(n * scale) + 1;
+            AxisMapping map{0.0, static_cast<double>(count), 0.0, static_cast<double>(n)};
+            ResampleAxis axis;
+            ASSERT_EQ(Resampler::buildAxis(map, 0, count, n, kernel, mode >= 6, axis), Ok);
+            ASSERT_EQ(axis.count, count);
+            for (int32_t j = 0; j < count; ++j) {
+                ASSERT_GE(axis.start[j], 0);
+                ASSERT_LE(axis.start[j] + axis.used[j], n);
+                ASSERT_LE(axis.start[j] + axis.taps, axis.end);
+                double sum = 0;
+                for (int32_t k = 0; k < axis.taps; ++k) sum += axis.weights[j * axis.taps + k];
+                ASSERT_NEAR(sum, 1.0, 1e-6);
+            }
+        }
+    }
+}
