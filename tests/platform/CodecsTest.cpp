@@ -8,7 +8,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include <gif_lib.h>
 #include <jpeglib.h>
+#include <tiffio.h>
 
 #include "platform/ImageLimits.h"
 #include "platform/codecs/Codecs.h"
@@ -135,6 +137,96 @@ std::vector<uint8_t> writeBmp(int w, int h, int bits, uint32_t compression, cons
     for (size_t y = 0; y < fileRows.size(); ++y)
         std::memcpy(b.data() + offset + y * rowBytes, fileRows[y].data(), fileRows[y].size());
     return b;
+}
+
+
+// A TIFF file written by libtiff with the given tags and packed rows.
+struct TiffSpec {
+    TiffSpec(uint32_t w, uint32_t h, uint16_t photo, uint16_t bitsPerSample, uint16_t samplesPerPixel,
+             uint16_t extraSample = 0)
+        : width(w), height(h), photometric(photo), bits(bitsPerSample), samples(samplesPerPixel), extra(extraSample)
+    {
+    }
+    uint32_t width;
+    uint32_t height;
+    uint16_t photometric;
+    uint16_t bits;
+    uint16_t samples;
+    uint16_t extra;  // the kind of the extra sample, 0 for none
+    bool separatePlanes = false;
+    uint32_t tileSide = 0;
+    std::vector<uint16_t> colormap;  // 3 * (1 << bits) entries for palette images
+};
+
+std::vector<uint8_t> readFileBytes(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+std::vector<uint8_t> writeTiff(const std::string& path, const TiffSpec& spec, const std::vector<uint8_t>& data)
+{
+    TIFF* tif = TIFFOpen(path.c_str(), "w");
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, spec.width);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, spec.height);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, spec.bits);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, spec.samples);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, spec.photometric);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, spec.separatePlanes ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG);
+    if (spec.extra) TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &spec.extra);
+    if (!spec.colormap.empty()) {
+        const size_t n = spec.colormap.size() / 3;
+        TIFFSetField(tif, TIFFTAG_COLORMAP, spec.colormap.data(), spec.colormap.data() + n,
+                     spec.colormap.data() + 2 * n);
+    }
+    if (spec.tileSide) {
+        TIFFSetField(tif, TIFFTAG_TILEWIDTH, spec.tileSide);
+        TIFFSetField(tif, TIFFTAG_TILELENGTH, spec.tileSide);
+        // data holds whole tiles in tile order
+        const size_t tileBytes = size_t(TIFFTileSize(tif));
+        for (uint32_t t = 0; t < TIFFNumberOfTiles(tif); ++t)
+            TIFFWriteEncodedTile(tif, t, const_cast<uint8_t*>(data.data() + t * tileBytes), tileBytes);
+    } else if (spec.separatePlanes) {
+        const size_t planeRow = (size_t(spec.width) * spec.bits + 7) / 8;
+        for (uint16_t plane = 0; plane < spec.samples; ++plane)
+            for (uint32_t y = 0; y < spec.height; ++y)
+                TIFFWriteScanline(tif, const_cast<uint8_t*>(data.data() + (plane * spec.height + y) * planeRow), y,
+                                  plane);
+    } else {
+        const size_t rowBytes = (size_t(spec.width) * spec.bits * spec.samples + 7) / 8;
+        for (uint32_t y = 0; y < spec.height; ++y)
+            TIFFWriteScanline(tif, const_cast<uint8_t*>(data.data() + y * rowBytes), y, 0);
+    }
+    TIFFClose(tif);
+    return readFileBytes(path);
+}
+
+int appendGif(GifFileType* gif, const GifByteType* data, int n)
+{
+    auto* out = static_cast<std::vector<uint8_t>*>(gif->UserData);
+    out->insert(out->end(), data, data + n);
+    return n;
+}
+
+// A GIF whose only frame covers part of its screen, interlaced.
+std::vector<uint8_t> writeOffsetInterlacedGif()
+{
+    std::vector<uint8_t> out;
+    int error = 0;
+    GifFileType* gif = EGifOpen(&out, appendGif, &error);
+    GifColorType colors[4] = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}, {255, 255, 255}};
+    ColorMapObject* map = GifMakeMapObject(4, colors);
+    EGifPutScreenDesc(gif, 6, 12, 2, 0, map);
+    EGifPutImageDesc(gif, 2, 1, 3, 10, true, nullptr);
+    // Interlaced order: rows 0, 8, then 4, then 2, 6, then the odd rows.
+    const int order[10] = {0, 8, 4, 2, 6, 1, 3, 5, 7, 9};
+    for (int row : order) {
+        GifPixelType line[3] = {GifPixelType(row % 4), GifPixelType((row + 1) % 4), 3};
+        EGifPutLine(gif, line, 3);
+    }
+    EGifCloseFile(gif, &error);
+    GifFreeMapObject(map);
+    return out;
 }
 
 class TempDir {
@@ -495,4 +587,88 @@ TEST(CodecsLimits, OversizedImagesAreRefusedBeforeDecoding)
     put32le(bmp, 18, 1000);
     put32le(bmp, 22, 1000);
     EXPECT_EQ(decodeImage(bmp.data(), bmp.size(), image), UnknownImageFormat);  // data missing
+}
+
+TEST(CodecsTiff, AlphaKindsGreyPaletteTilesAndPlanes)
+{
+    TempDir dir;
+    const std::string path = dir.file("variant.tif");
+
+    // Associated alpha is divided out: 100 * 255 / 128 = 199.2, 50 * 255 / 128 = 99.6.
+    auto decoded = decodeOrFail(writeTiff(path, TiffSpec{1, 1, PHOTOMETRIC_RGB, 8, 4, EXTRASAMPLE_ASSOCALPHA}, {100, 50, 0, 128}));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->format(), kFormat32bppARGB);
+    EXPECT_EQ(decoded->pixelArgb(0, 0), 0x80C76400u);
+    // Unassociated alpha is kept as stored.
+    decoded = decodeOrFail(writeTiff(path, TiffSpec{1, 1, PHOTOMETRIC_RGB, 8, 4, EXTRASAMPLE_UNASSALPHA}, {100, 50, 0, 128}));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->pixelArgb(0, 0), 0x80643200u);
+
+    // 16-bit grey with alpha, 1-bit min-is-white.
+    decoded = decodeOrFail(writeTiff(path, TiffSpec{2, 1, PHOTOMETRIC_MINISBLACK, 16, 2, EXTRASAMPLE_UNASSALPHA},
+                                     {0x00, 0x80, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00}));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->format(), kFormat32bppARGB);
+    EXPECT_EQ(decoded->pixelArgb(0, 0), 0xFF808080u);  // 0x8000 / 257 = 127.5 rounds to 128 (stored little-endian)
+    EXPECT_EQ(decoded->pixelArgb(1, 0), 0x00FFFFFFu);
+    decoded = decodeOrFail(writeTiff(path, TiffSpec{3, 1, PHOTOMETRIC_MINISWHITE, 1, 1}, {0x40}));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->format(), kFormat24bppRGB);
+    EXPECT_EQ(decoded->pixelArgb(0, 0), 0xFFFFFFFFu);
+    EXPECT_EQ(decoded->pixelArgb(1, 0), 0xFF000000u);
+
+    // 4-bit palette with a 16-bit colour map.
+    TiffSpec pal{2, 1, PHOTOMETRIC_PALETTE, 4, 1};
+    pal.colormap.assign(48, 0);
+    pal.colormap[1] = 0xFFFF;        // entry 1 red
+    pal.colormap[16 + 2] = 0x8080;   // entry 2 green 128
+    decoded = decodeOrFail(writeTiff(path, pal, {0x12}));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->format(), kFormat24bppRGB);
+    EXPECT_EQ(decoded->pixelArgb(0, 0), 0xFFFF0000u);
+    EXPECT_EQ(decoded->pixelArgb(1, 0), 0xFF008000u);
+    EXPECT_EQ(decoded->palette().size(), 16u);
+
+    // Tiles (20 x 20 in four 16 x 16 tiles) and separate planes reach the same pixels.
+    TiffSpec tiled{20, 20, PHOTOMETRIC_RGB, 8, 3};
+    tiled.tileSide = 16;
+    std::vector<uint8_t> tiles(4 * 16 * 16 * 3, 0);
+    for (int t = 0; t < 4; ++t)
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x) {
+                uint8_t* p = tiles.data() + ((t * 16 + y) * 16 + x) * 3;
+                p[0] = uint8_t((t % 2) * 16 + x);
+                p[1] = uint8_t((t / 2) * 16 + y);
+                p[2] = uint8_t(t);
+            }
+    decoded = decodeOrFail(writeTiff(path, tiled, tiles));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->pixelArgb(19, 3), 0xFF130301u);
+    EXPECT_EQ(decoded->pixelArgb(2, 17), 0xFF021102u);
+
+    TiffSpec planes{2, 2, PHOTOMETRIC_RGB, 8, 3};
+    planes.separatePlanes = true;
+    decoded = decodeOrFail(writeTiff(path, planes, {1, 2, 3, 4, 10, 20, 30, 40, 100, 110, 120, 130}));
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->format(), kFormat24bppRGB);
+    EXPECT_EQ(decoded->pixelArgb(0, 0), 0xFF010A64u);
+    EXPECT_EQ(decoded->pixelArgb(1, 1), 0xFF042882u);
+}
+
+TEST(CodecsGif, FirstFrameSitsOnItsScreenDeinterlaced)
+{
+    auto decoded = decodeOrFail(writeOffsetInterlacedGif());
+    ASSERT_TRUE(decoded);
+    EXPECT_EQ(decoded->width(), 6);
+    EXPECT_EQ(decoded->height(), 12);
+    EXPECT_EQ(decoded->format(), kFormat32bppARGB);  // the frame leaves part of the screen empty
+    const uint32_t colors[4] = {0xFFFF0000u, 0xFF00FF00u, 0xFF0000FFu, 0xFFFFFFFFu};
+    for (int row = 0; row < 10; ++row) {
+        EXPECT_EQ(decoded->pixelArgb(2, 1 + row), colors[row % 4]) << row;
+        EXPECT_EQ(decoded->pixelArgb(3, 1 + row), colors[(row + 1) % 4]) << row;
+        EXPECT_EQ(decoded->pixelArgb(4, 1 + row), colors[3]) << row;
+    }
+    EXPECT_EQ(decoded->pixelArgb(0, 0), 0u);
+    EXPECT_EQ(decoded->pixelArgb(5, 5), 0u);
+    EXPECT_EQ(decoded->pixelArgb(3, 11), 0u);
 }
