@@ -1,0 +1,179 @@
+// Headless render: loads a project file, generates one texture type and
+// writes it as PNG. For benchmarks and for looking at results.
+//
+//   kalvora-render PROJECT.bricks TYPE OUT.png [--preview] [--threads N]
+//
+// TYPE 0..5: seamless, left border, right border, both borders, arch,
+// column. --preview renders the project's preview size at its preview
+// quality; otherwise the final size with high-quality bicubic resizing.
+// --threads N sets the thread pool's size (1 = serial).
+// Prints "ms=N bricks=N" (N ms of the generation itself).
+// Exit status: 0 done and written, 1 the project could not be loaded,
+// 2 the run ended "Aborted", 3 the PNG could not be written, 64 bad usage.
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <exception>
+#include <fstream>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "engine/GeneratorHost.h"
+#include "engine/TextureOptions.h"
+#include "engine/cBrickData.h"
+#include "engine/cBrickDataFile.h"
+#include "engine/cBrickGenerator.h"
+#include "imaging/cGDIP.h"
+#include "platform/ThreadPool.h"
+#include "platform/codecs/Codecs.h"
+
+namespace {
+
+using namespace kalvora;
+
+constexpr int kExitDone = 0;
+constexpr int kExitNotLoaded = 1;
+constexpr int kExitAborted = 2;
+constexpr int kExitNotWritten = 3;
+constexpr int kExitUsage = 64;
+constexpr std::streamoff kLargestProjectFile = std::streamoff(1) << 31;
+
+// The texture options model answers for the dialog; the panel's state comes
+// from the command line; there is no event queue.
+class RenderHost : public GeneratorHost {
+public:
+    RenderHost(bool preview, int32_t quality) : m_preview(preview), m_quality(quality) {}
+
+    int32_t showTextureOptions(cBrickData& project, int32_t brickStyle) override
+    {
+        return m_options.ShowDialog(project, brickStyle);
+    }
+    TextureOptionsValues textureOptions() const override { return m_options.values(); }
+    bool previewTabShown() const override { return m_preview; }
+    int32_t previewQualityIndex() const override { return m_quality; }
+    void processEvents() override {}
+
+private:
+    TextureOptions m_options;
+    bool m_preview;
+    int32_t m_quality;
+};
+
+struct Arguments {
+    std::string project;
+    int32_t type = -1;
+    std::string output;
+    bool preview = false;
+    int threads = 0;
+};
+
+bool parseInt(const std::string& text, long low, long high, long& value)
+{
+    if (text.empty()) return false;
+    char* end = nullptr;
+    value = std::strtol(text.c_str(), &end, 10);
+    return end && *end == '\0' && value >= low && value <= high;
+}
+
+bool parseArguments(int argc, char** argv, Arguments& args)
+{
+    std::vector<std::string> positional;
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--preview") {
+            args.preview = true;
+        } else if (a == "--threads") {
+            long n = 0;
+            if (i + 1 >= argc || !parseInt(argv[++i], 1, 1024, n)) return false;
+            args.threads = static_cast<int>(n);
+        } else {
+            positional.push_back(a);
+        }
+    }
+    long type = 0;
+    if (positional.size() != 3 || !parseInt(positional[1], 0, 5, type)) return false;
+    args.project = positional[0];
+    args.type = static_cast<int32_t>(type);
+    args.output = positional[2];
+    return true;
+}
+
+bool loadProject(const std::string& path, cBrickData& project)
+{
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    if (!in) return false;
+    const std::streamoff size = in.tellg();
+    if (size <= 0 || size > kLargestProjectFile) return false;
+    std::vector<uint8_t> bytes(static_cast<size_t>(size));
+    in.seekg(0);
+    if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) return false;
+    return cBrickDataFile::read(bytes.data(), bytes.size(), project);
+}
+
+int render(const Arguments& args)
+{
+    if (args.threads > 0) platform::ThreadPool::setSize(args.threads);
+
+    cBrickData project;
+    if (!loadProject(args.project, project)) {
+        std::cerr << "Could not open " << args.project << "\n";
+        return kExitNotLoaded;
+    }
+    if (args.preview) {
+        project.Width = project.PreviewWidth;
+        project.Height = project.PreviewHeight;
+    }
+
+    RenderHost host(args.preview, project.PreviewQuality);
+    cBrickGenerator generator;
+    std::string lastReport;
+    // With KALVORA_RENDER_PHASES set, every phase report goes to stderr
+    // with the milliseconds since the start, for looking at where time goes.
+    const bool phases = std::getenv("KALVORA_RENDER_PHASES") != nullptr;
+    const auto start = std::chrono::steady_clock::now();
+    generator.Progress = [&](int32_t&, int32_t&, std::string& description, bool) {
+        lastReport = description;
+        if (!phases || description.rfind("Drawing Brick (", 0) == 0) return;
+        const auto at = std::chrono::steady_clock::now() - start;
+        std::cerr << std::chrono::duration_cast<std::chrono::milliseconds>(at).count() << " ms " << description
+                  << "\n";
+    };
+
+    generator.GenerateBricks(project, args.type, host);
+    const auto ms =
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+
+    if (generator.lastStatus() != platform::Ok || !generator.OutBitmap.Handle()) {
+        std::cerr << lastReport << ": " << cGDIP::GetErrorText(generator.lastStatus()) << "\n";
+        return kExitAborted;
+    }
+    const platform::Status written = platform::encodeImageFile(*generator.OutBitmap.Handle(), args.output,
+                                                               platform::kPngEncoderClsid, nullptr);
+    if (written != platform::Ok) {
+        std::cerr << "Could not write " << args.output << ": " << cGDIP::GetErrorText(written) << "\n";
+        return kExitNotWritten;
+    }
+    std::cout << "ms=" << ms << " bricks=" << generator.bricks().size() << "\n";
+    return kExitDone;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    Arguments args;
+    if (!parseArguments(argc, argv, args)) {
+        std::cerr << "usage: kalvora-render PROJECT.bricks TYPE OUT.png [--preview] [--threads N]\n"
+                     "  TYPE 0 seamless, 1 left border, 2 right border, 3 both borders, 4 arch, 5 column\n";
+        return kExitUsage;
+    }
+    try {
+        return render(args);
+    } catch (const std::exception& e) {
+        std::cerr << "Aborted: " << e.what() << "\n";
+        return kExitAborted;
+    }
+}
