@@ -24,6 +24,11 @@ constexpr int32_t kFlipX = 4;
 constexpr int32_t kFlipY = 6;
 constexpr int32_t kCompositingHighQuality = 2;
 
+// Bricks prepared ahead per worker, and the most brick pixels one batch
+// prepares (each slot holds a few copies of its brick).
+constexpr int kBricksPerWorker = 8;
+constexpr int64_t kBatchPixelBudget = int64_t(16) << 20;
+
 std::atomic<bool> g_parallelPreparation{true};
 
 }  // namespace
@@ -187,15 +192,15 @@ void BrickPainter::drawParallel(const std::vector<tBrick>& bricks, cGraphics& su
                                 int workers, const StopPoll& stop, const BrickDone& done) const
 {
     const size_t n = bricks.size();
-    const size_t batch = static_cast<size_t>(std::max(2, workers * 2));
-    // One filter, random generator and image per slot of a batch, kept for
-    // the whole drawing.
+    // Batches of several bricks a worker keep the workers busy between the
+    // compositing steps; the pixel budget bounds the memory of huge bricks.
+    const size_t slots = static_cast<size_t>(std::max(2, workers * kBricksPerWorker));
     std::vector<std::unique_ptr<clsImageFilter>> filters;
-    std::vector<platform::RandomGenerator> randoms(batch);
-    std::vector<cBitmap> works(batch);
-    std::vector<char> prepared(batch, 0);
-    filters.reserve(batch);
-    for (size_t j = 0; j < batch; ++j) {
+    std::vector<platform::RandomGenerator> randoms(slots);
+    std::vector<cBitmap> works(slots);
+    std::vector<char> prepared(slots, 0);
+    filters.reserve(slots);
+    for (size_t j = 0; j < slots; ++j) {
         filters.push_back(std::make_unique<clsImageFilter>());
         filters[j]->setParallelRows(false);
         filters[j]->setRandomGenerator(&randoms[j]);
@@ -203,17 +208,22 @@ void BrickPainter::drawParallel(const std::vector<tBrick>& bricks, cGraphics& su
 
     platform::RandomGenerator& random = filter.randomGenerator();
     const float length = noiseLength(m_project.NoiseFrequency, m_sizes);
-    for (size_t start = 0; start < n; start += batch) {
+    size_t start = 0;
+    while (start < n) {
         if (stop && stop()) return;
-        const size_t count = std::min(batch, n - start);
         // Every brick's outline starts from the state the serial run would
         // have reached, fixed here in list order.
-        for (size_t j = 0; j < count; ++j) {
-            const tBrick& b = bricks[start + j];
-            prepared[j] = drawable(b) ? 1 : 0;
-            if (!prepared[j]) continue;
-            randoms[j] = random;
-            skipOutlineDraws(random, b.Width, b.Height, length);
+        size_t count = 0;
+        int64_t pixels = 0;
+        while (start + count < n && count < slots && (count == 0 || pixels < kBatchPixelBudget)) {
+            const tBrick& b = bricks[start + count];
+            prepared[count] = drawable(b) ? 1 : 0;
+            if (prepared[count]) {
+                randoms[count] = random;
+                skipOutlineDraws(random, b.Width, b.Height, length);
+                pixels += static_cast<int64_t>(b.Width) * b.Height;
+            }
+            ++count;
         }
         platform::ThreadPool::parallelFor(0, static_cast<int64_t>(count), 1, [&](int64_t first, int64_t last) {
             for (int64_t j = first; j < last; ++j) {
@@ -227,6 +237,7 @@ void BrickPainter::drawParallel(const std::vector<tBrick>& bricks, cGraphics& su
             works[j].Dispose();
             if (done) done(start + j + 1, n);
         }
+        start += count;
     }
 }
 
