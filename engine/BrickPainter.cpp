@@ -199,6 +199,8 @@ void BrickPainter::drawParallel(const std::vector<tBrick>& bricks, cGraphics& su
     std::vector<platform::RandomGenerator> randoms(slots);
     std::vector<cBitmap> works(slots);
     std::vector<char> prepared(slots, 0);
+    // Failure messages of the workers' filters, shown on this thread in list order.
+    std::vector<std::vector<clsImageFilter::MessageDeferral::Message>> messages(slots);
     filters.reserve(slots);
     for (size_t j = 0; j < slots; ++j) {
         filters.push_back(std::make_unique<clsImageFilter>());
@@ -228,11 +230,16 @@ void BrickPainter::drawParallel(const std::vector<tBrick>& bricks, cGraphics& su
         platform::ThreadPool::parallelFor(0, static_cast<int64_t>(count), 1, [&](int64_t first, int64_t last) {
             for (int64_t j = first; j < last; ++j) {
                 const auto slot = static_cast<size_t>(j);
-                if (prepared[slot]) prepared[slot] = prepareBrick(bricks[start + slot], works[slot], *filters[slot]);
+                if (!prepared[slot]) continue;
+                clsImageFilter::MessageDeferral deferral;
+                prepared[slot] = prepareBrick(bricks[start + slot], works[slot], *filters[slot]);
+                messages[slot] = deferral.messages();
             }
         });
         for (size_t j = 0; j < count; ++j) {
             if (j > 0 && stop && stop()) return;
+            clsImageFilter::MessageDeferral::showAll(messages[j]);
+            messages[j].clear();
             if (prepared[j]) compositeBrick(surface, works[j], bricks[start + j], m_project.Width);
             works[j].Dispose();
             if (done) done(start + j + 1, n);
