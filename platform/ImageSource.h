@@ -18,6 +18,15 @@ public:
     // 0 <= y < height(). Returns a pointer to 4 * (x1 - x0) bytes: either
     // straight into the image or into scratch, which must hold that many.
     virtual const uint8_t* row(int32_t y, int32_t x0, int32_t x1, uint8_t* scratch) const = 0;
+
+    // A run of row y already in memory as B, G, R, A, so readers can skip the
+    // copy: pixels [begin, end) starting at the returned pointer, or nullptr.
+    virtual const uint8_t* inPlace(int32_t y, int32_t& begin, int32_t& end) const
+    {
+        (void)y;
+        begin = end = 0;
+        return nullptr;
+    }
 };
 
 }  // namespace kalvora::platform

@@ -27,6 +27,15 @@ void PaddedImageSource::copyPixel(int32_t sx, int32_t sy, uint8_t* out) const
     out[3] = 0xFF;
 }
 
+const uint8_t* PaddedImageSource::inPlace(int32_t y, int32_t& begin, int32_t& end) const
+{
+    begin = end = 0;
+    if (m_image.format() != kFormat32bppARGB || y < m_pad || y >= m_paddedHeight - m_pad) return nullptr;
+    begin = m_pad;
+    end = m_pad + m_image.width();
+    return m_image.row(y - m_pad);
+}
+
 const uint8_t* PaddedImageSource::row(int32_t y, int32_t x0, int32_t x1, uint8_t* scratch) const
 {
     const int64_t w = m_image.width();

@@ -21,6 +21,8 @@ public:
     int32_t width() const override { return m_paddedWidth; }
     int32_t height() const override { return m_paddedHeight; }
     const uint8_t* row(int32_t y, int32_t x0, int32_t x1, uint8_t* scratch) const override;
+    // Rows of the unscaled image within the border offer it in place.
+    const uint8_t* inPlace(int32_t y, int32_t& begin, int32_t& end) const override;
 
     // Source coordinate of padded coordinate p at nesting level i along an
     // axis of source length n and padded length np.

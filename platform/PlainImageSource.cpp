@@ -11,4 +11,11 @@ const uint8_t* PlainImageSource::row(int32_t y, int32_t x0, int32_t x1, uint8_t*
     return scratch;
 }
 
+const uint8_t* PlainImageSource::inPlace(int32_t y, int32_t& begin, int32_t& end) const
+{
+    begin = 0;
+    end = m_image.format() == kFormat32bppARGB ? m_image.width() : 0;
+    return end ? m_image.row(y) : nullptr;
+}
+
 }  // namespace kalvora::platform

@@ -14,6 +14,7 @@ public:
     int32_t width() const override { return m_image.width(); }
     int32_t height() const override { return m_image.height(); }
     const uint8_t* row(int32_t y, int32_t x0, int32_t x1, uint8_t* scratch) const override;
+    const uint8_t* inPlace(int32_t y, int32_t& begin, int32_t& end) const override;
 
 private:
     const Image& m_image;

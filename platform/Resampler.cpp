@@ -9,6 +9,10 @@
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
+#include <xmmintrin.h>
+#endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
 #endif
 
 #include "platform/Compositor.h"
@@ -102,6 +106,27 @@ void premultiplyRow(const uint8_t* bgra, int32_t count, Pixel4* out, const Color
 // even. A pixel whose alpha rounds to 0 becomes transparent black.
 void unpremultiplyRow(const Pixel4* in, int32_t count, uint8_t* out)
 {
+#if defined(__SSE2__)
+    // The scalar steps below on all lanes at once and without branches: max
+    // with 0 first (which also maps NaN to 0), then min with 255, then
+    // conversion under the default rounding mode, to nearest with halves to
+    // even; a pixel whose alpha rounds to 0 is masked to transparent black.
+    const __m128 zero = _mm_setzero_ps();
+    const __m128 top = _mm_set1_ps(255.0f);
+    const __m128i colourLanes = _mm_set_epi32(0, -1, -1, -1);
+    for (int32_t i = 0; i < count; ++i, out += 4) {
+        const __m128 v = in[i];
+        const __m128 a = _mm_shuffle_ps(v, v, 0xFF);
+        const __m128i alpha = _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(a, zero), top));
+        const __m128 c = _mm_min_ps(_mm_max_ps(_mm_div_ps(v, a), zero), top);
+        __m128i pixel = _mm_or_si128(_mm_and_si128(_mm_cvtps_epi32(c), colourLanes),
+                                     _mm_andnot_si128(colourLanes, alpha));
+        pixel = _mm_andnot_si128(_mm_cmpeq_epi32(alpha, _mm_setzero_si128()), pixel);
+        const __m128i words = _mm_packs_epi32(pixel, pixel);
+        const uint32_t packed = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
+        std::memcpy(out, &packed, 4);
+    }
+#else
     for (int32_t i = 0; i < count; ++i, out += 4) {
         const Pixel4 v = in[i];
         const float alpha = roundEven(clampByte(v[3]));
@@ -115,17 +140,22 @@ void unpremultiplyRow(const Pixel4* in, int32_t count, uint8_t* out)
         out[2] = static_cast<uint8_t>(roundEven(clampByte(c[2])));
         out[3] = static_cast<uint8_t>(alpha);
     }
+#endif
 }
 
 // The horizontal weights, each repeated over the four channels so the inner
-// loop multiplies whole pixels without broadcasting.
+// loops multiply whole pixels without broadcasting, and stored by pairs of
+// destination pixels: tap k of pixels 2q and 2q + 1 sit side by side at
+// (q * taps + k) * 2, the partner of an odd last pixel weighing 0.
 std::vector<Pixel4> spreadWeights(const ResampleAxis& ax)
 {
-    std::vector<Pixel4> spread(ax.weights.size());
-    for (size_t i = 0; i < spread.size(); ++i) {
-        const float w = ax.weights[i];
-        spread[i] = Pixel4{w, w, w, w};
-    }
+    const int64_t pairs = (static_cast<int64_t>(ax.count) + 1) / 2;
+    std::vector<Pixel4> spread(static_cast<size_t>(pairs * ax.taps * 2), Pixel4{});
+    for (int32_t x = 0; x < ax.count; ++x)
+        for (int32_t k = 0; k < ax.taps; ++k) {
+            const float w = ax.weights[static_cast<int64_t>(x) * ax.taps + k];
+            spread[((x / 2) * static_cast<int64_t>(ax.taps) + k) * 2 + (x & 1)] = Pixel4{w, w, w, w};
+        }
     return spread;
 }
 
@@ -143,16 +173,14 @@ void horizontalPass(const Pixel4* in, const ResampleAxis& ax, const Pixel4* w, P
         const Pixel4* p1 = in + (start[x + 1] - first);
         const Pixel4* p2 = in + (start[x + 2] - first);
         const Pixel4* p3 = in + (start[x + 3] - first);
-        const Pixel4* w0 = w + static_cast<int64_t>(x) * taps;
-        const Pixel4* w1 = w0 + taps;
-        const Pixel4* w2 = w1 + taps;
-        const Pixel4* w3 = w2 + taps;
+        const Pixel4* wa = w + static_cast<int64_t>(x) * taps;
+        const Pixel4* wb = wa + 2 * taps;
         Pixel4 s0 = {}, s1 = {}, s2 = {}, s3 = {};
         for (int32_t k = 0; k < taps; ++k) {
-            s0 += w0[k] * p0[k];
-            s1 += w1[k] * p1[k];
-            s2 += w2[k] * p2[k];
-            s3 += w3[k] * p3[k];
+            s0 += wa[2 * k] * p0[k];
+            s1 += wa[2 * k + 1] * p1[k];
+            s2 += wb[2 * k] * p2[k];
+            s3 += wb[2 * k + 1] * p3[k];
         }
         out[x] = s0;
         out[x + 1] = s1;
@@ -161,15 +189,85 @@ void horizontalPass(const Pixel4* in, const ResampleAxis& ax, const Pixel4* w, P
     }
     for (; x < ax.count; ++x) {
         const Pixel4* p = in + (start[x] - first);
-        const Pixel4* wx = w + static_cast<int64_t>(x) * taps;
+        const Pixel4* wx = w + static_cast<int64_t>(x & ~1) * taps + (x & 1);
         Pixel4 s = {};
-        for (int32_t k = 0; k < taps; ++k) s += wx[k] * p[k];
+        for (int32_t k = 0; k < taps; ++k) s += wx[2 * k] * p[k];
         out[x] = s;
     }
 }
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#define KALVORA_HORIZONTAL_AVX 1
+
+// horizontalPass with two destination pixels to a 256-bit register: the
+// same multiplications and additions in the same order per pixel (AVX
+// without fused multiply-add), so the bytes match the 128-bit loop.
+__attribute__((target("avx"))) void horizontalPassAvx(const Pixel4* in, const ResampleAxis& ax,
+                                                       const Pixel4* w, Pixel4* out)
+{
+    const int32_t taps = ax.taps;
+    const int32_t* start = ax.start.data();
+    const int32_t first = ax.first;
+    const float* inF = reinterpret_cast<const float*>(in);
+    const float* wF = reinterpret_cast<const float*>(w);
+    float* outF = reinterpret_cast<float*>(out);
+    int32_t x = 0;
+    for (; x + 4 <= ax.count; x += 4) {
+        const float* p0 = inF + 4 * static_cast<int64_t>(start[x] - first);
+        const float* p1 = inF + 4 * static_cast<int64_t>(start[x + 1] - first);
+        const float* p2 = inF + 4 * static_cast<int64_t>(start[x + 2] - first);
+        const float* p3 = inF + 4 * static_cast<int64_t>(start[x + 3] - first);
+        const float* wa = wF + 4 * static_cast<int64_t>(x) * taps;
+        const float* wb = wa + 8 * static_cast<int64_t>(taps);
+        __m256 s01 = _mm256_setzero_ps();
+        __m256 s23 = _mm256_setzero_ps();
+        for (int32_t k = 0; k < taps; ++k) {
+            const __m256 pa = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_load_ps(p0 + 4 * k)), _mm_load_ps(p1 + 4 * k), 1);
+            const __m256 pb = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_load_ps(p2 + 4 * k)), _mm_load_ps(p3 + 4 * k), 1);
+            s01 = _mm256_add_ps(s01, _mm256_mul_ps(_mm256_loadu_ps(wa + 8 * k), pa));
+            s23 = _mm256_add_ps(s23, _mm256_mul_ps(_mm256_loadu_ps(wb + 8 * k), pb));
+        }
+        _mm256_storeu_ps(outF + 4 * static_cast<int64_t>(x), s01);
+        _mm256_storeu_ps(outF + 4 * static_cast<int64_t>(x) + 8, s23);
+    }
+    for (; x < ax.count; ++x) {
+        const float* p = inF + 4 * static_cast<int64_t>(start[x] - first);
+        const float* wx = wF + 4 * (static_cast<int64_t>(x & ~1) * taps + (x & 1));
+        __m128 sum = _mm_setzero_ps();
+        for (int32_t k = 0; k < taps; ++k) sum = _mm_add_ps(sum, _mm_mul_ps(_mm_load_ps(wx + 8 * k), _mm_load_ps(p + 4 * k)));
+        _mm_store_ps(outF + 4 * static_cast<int64_t>(x), sum);
+    }
+}
+
+// acc[x] += w * row[x] eight floats at a time; the same operations per lane.
+__attribute__((target("avx"))) void addScaledAvx(Pixel4* acc, float w, const Pixel4* row, int32_t count)
+{
+    float* a = reinterpret_cast<float*>(acc);
+    const float* r = reinterpret_cast<const float*>(row);
+    const __m256 weight = _mm256_set1_ps(w);
+    const int64_t n = 4 * static_cast<int64_t>(count);
+    int64_t i = 0;
+    for (; i + 8 <= n; i += 8)
+        _mm256_storeu_ps(a + i, _mm256_add_ps(_mm256_loadu_ps(a + i), _mm256_mul_ps(weight, _mm256_loadu_ps(r + i))));
+    for (; i < n; i += 4)
+        _mm_store_ps(a + i, _mm_add_ps(_mm_load_ps(a + i), _mm_mul_ps(_mm_set1_ps(w), _mm_load_ps(r + i))));
+}
+
+bool cpuHasAvx()
+{
+    static const bool has = __builtin_cpu_supports("avx");
+    return has;
+}
+#endif
+
 inline void addScaled(Pixel4* acc, float w, const Pixel4* row, int32_t count)
 {
+#if defined(KALVORA_HORIZONTAL_AVX)
+    if (cpuHasAvx()) {
+        addScaledAvx(acc, w, row, count);
+        return;
+    }
+#endif
     for (int32_t x = 0; x < count; ++x) acc[x] += w * row[x];
 }
 
@@ -265,9 +363,35 @@ private:
 
     void horizontal(int32_t sourceRow, Pixel4* out)
     {
-        const uint8_t* bytes = m_job.source->row(sourceRow, m_ax.first, m_fetchEnd, m_fetch.data());
-        premultiplyRow(bytes, m_fetchEnd - m_ax.first, m_premultiplied.data(), m_key);
+        premultiplySource(sourceRow);
+#if defined(KALVORA_HORIZONTAL_AVX)
+        if (cpuHasAvx()) {
+            horizontalPassAvx(m_premultiplied.data(), m_ax, m_spreadX.data(), out);
+            return;
+        }
+#endif
         horizontalPass(m_premultiplied.data(), m_ax, m_spreadX.data(), out);
+    }
+
+    // Source pixels [ax.first, fetchEnd) of the row, premultiplied; a run the
+    // source holds in place is read directly, the rest through row().
+    void premultiplySource(int32_t sourceRow)
+    {
+        const int32_t lo = m_ax.first;
+        const int32_t hi = m_fetchEnd;
+        Pixel4* out = m_premultiplied.data();
+        int32_t runBegin = 0;
+        int32_t runEnd = 0;
+        const uint8_t* run = m_job.source->inPlace(sourceRow, runBegin, runEnd);
+        const int32_t b = std::max(runBegin, lo);
+        const int32_t e = std::min(runEnd, hi);
+        if (!run || b >= e) {
+            premultiplyRow(m_job.source->row(sourceRow, lo, hi, m_fetch.data()), hi - lo, out, m_key);
+            return;
+        }
+        if (lo < b) premultiplyRow(m_job.source->row(sourceRow, lo, b, m_fetch.data()), b - lo, out, m_key);
+        premultiplyRow(run + 4 * static_cast<int64_t>(b - runBegin), e - b, out + (b - lo), m_key);
+        if (e < hi) premultiplyRow(m_job.source->row(sourceRow, e, hi, m_fetch.data()), hi - e, out + (e - lo), m_key);
     }
 
     void emit(int32_t j, const Pixel4* acc)
@@ -465,7 +589,7 @@ Status Resampler::runFiltered(const ResampleJob& job)
     // Chunks long enough that rows filtered twice at their seams stay few,
     // and large enough to be worth a thread.
     const double rowsPerOutput = std::max(job.mapY.srcLen / job.mapY.dstLen, 1.0 / 64.0);
-    const int64_t seamChunk = static_cast<int64_t>(std::ceil(8.0 * ay.taps / std::max(rowsPerOutput, 1.0)));
+    const int64_t seamChunk = static_cast<int64_t>(std::ceil(4.0 * ay.taps / std::max(rowsPerOutput, 1.0)));
     const int64_t workChunk = 1 + (int64_t(1) << 18) / (static_cast<int64_t>(ax.count) * (ay.taps + ax.taps));
     const int64_t minChunk = std::max<int64_t>({4, std::min<int64_t>(seamChunk, 256), workChunk});
 
