@@ -533,6 +533,7 @@ Status Resampler::runNearest(const ResampleJob& job)
     const int32_t first = columns.front();
     const int32_t end = columns.back() + 1;
     bool identity = end - first == width;
+    for (int32_t k = 0; identity && k < width; ++k) identity = columns[k] == first + k;
     const ColorKey key(job.attributes);
     std::atomic<bool> failed{false};
     auto body = [&](int64_t begin, int64_t stop) {

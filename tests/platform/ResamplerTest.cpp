@@ -213,6 +213,22 @@ TEST(Resampler, PaddedSourceMatchesTheNestedNearestNeighbourDraws)
     }
 }
 
+TEST(Resampler, SourcesWithoutAlphaResampleAsOpaque)
+{
+    // A 24-bit source gives the bytes of its opaque 32-bit copy, padded or not.
+    auto argb = texturedImage(23, 17, 5, true);
+    std::unique_ptr<Image> rgb;
+    ASSERT_EQ(argb->cloneArea(23, 17, kFormat24bppRGB, rgb), Ok);
+    for (int32_t mode : {3, 5, 7}) {
+        auto fromArgb = paddedResize(*argb, 40, 9, mode);
+        auto fromRgb = paddedResize(*rgb, 40, 9, mode);
+        EXPECT_TRUE(samePixels(*fromArgb, *fromRgb)) << "mode " << mode;
+        auto plainArgb = plainResize(*argb, 11, 30, mode);
+        auto plainRgb = plainResize(*rgb, 11, 30, mode);
+        EXPECT_TRUE(samePixels(*plainArgb, *plainRgb)) << "mode " << mode;
+    }
+}
+
 TEST(Resampler, PaddedResizeKeepsHalfTransparencyAtTheEdges)
 {
     // Drawing the border by compositing layers would compound the alpha; the

@@ -258,3 +258,22 @@ TEST(Surface, HostileGeometryIsRefusedOrDrawsNothing)
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 8; ++x) EXPECT_EQ(px(*target, x, y) >> 24, 0u) << x << "," << y;
 }
+
+TEST(Surface, ClippingDoesNotMoveTheSamples)
+{
+    // The part of a scaled draw that lands inside a small target equals the
+    // same part of the draw into a target large enough to hold all of it.
+    auto src = texturedImage(50, 40, 23, false);
+    for (int32_t mode : {3, 4, 5, 6, 7}) {
+        auto whole = blankImage(120, 100);
+        Surface wholeSurface(*whole);
+        wholeSurface.setInterpolationMode(mode);
+        ASSERT_EQ(wholeSurface.drawImageRectRectF(*src, RectF{10, 5, 93.5, 71}, RectF{2.5, 1, 45, 37}), Ok);
+        auto part = blankImage(30, 20);
+        Surface partSurface(*part);
+        partSurface.setInterpolationMode(mode);
+        ASSERT_EQ(partSurface.drawImageRectRectF(*src, RectF{-30, -25, 93.5, 71}, RectF{2.5, 1, 45, 37}), Ok);
+        for (int y = 0; y < 20; ++y)
+            for (int x = 0; x < 30; ++x) ASSERT_EQ(px(*part, x, y), px(*whole, x + 40, y + 30)) << "mode " << mode;
+    }
+}
