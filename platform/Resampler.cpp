@@ -61,12 +61,6 @@ struct ColorKey {
     }
 };
 
-// Rounds a value in [0, 2^22) to an integer, halves to even: adding 1.5 * 2^23
-// leaves no fraction bits, so the addition itself rounds under the default mode.
-inline float roundEven(float v) { return (v + 12582912.0f) - 12582912.0f; }
-
-inline float clampByte(float v) { return v > 0.0f ? (v < 255.0f ? v : 255.0f) : 0.0f; }
-
 // Straight B, G, R, A bytes to premultiplied floats: colour times alpha
 // (0 .. 65025, exact) and alpha; keyed pixels become transparent.
 void premultiplyRow(const uint8_t* bgra, int32_t count, Pixel4* out, const ColorKey& key)
@@ -127,6 +121,10 @@ void unpremultiplyRow(const Pixel4* in, int32_t count, uint8_t* out)
         std::memcpy(out, &packed, 4);
     }
 #else
+    // Rounds a value in [0, 2^22) to an integer, halves to even: adding
+    // 1.5 * 2^23 leaves no fraction bits, so the addition itself rounds.
+    const auto roundEven = [](float v) { return (v + 12582912.0f) - 12582912.0f; };
+    const auto clampByte = [](float v) { return v > 0.0f ? (v < 255.0f ? v : 255.0f) : 0.0f; };
     for (int32_t i = 0; i < count; ++i, out += 4) {
         const Pixel4 v = in[i];
         const float alpha = roundEven(clampByte(v[3]));
