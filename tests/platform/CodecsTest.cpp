@@ -3,6 +3,10 @@
 #include <png.h>
 #include <zlib.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -671,4 +675,46 @@ TEST(CodecsGif, FirstFrameSitsOnItsScreenDeinterlaced)
     EXPECT_EQ(decoded->pixelArgb(0, 0), 0u);
     EXPECT_EQ(decoded->pixelArgb(5, 5), 0u);
     EXPECT_EQ(decoded->pixelArgb(3, 11), 0u);
+}
+
+TEST(CodecsFiles, FailedWriteKeepsTheOldFileAndLeavesNoTemporary)
+{
+    TempDir dir;
+    const std::string target = dir.file("keep.bmp");
+    auto small = makePatternImage(4, 4, kFormat24bppRGB);
+    ASSERT_EQ(encodeImageFile(*small, target, kBmpEncoderClsid, nullptr), Ok);
+    const auto before = readFileBytes(target);
+
+    // A file-size limit makes the write of a larger file fail part-way.
+    auto large = makePatternImage(200, 200, kFormat24bppRGB);
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit tight = old;
+    tight.rlim_cur = 4096;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
+    const Status s = encodeImageFile(*large, target, kBmpEncoderClsid, nullptr);
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_EQ(s, Win32Error);
+    EXPECT_EQ(readFileBytes(target), before);
+    EXPECT_EQ(dir.entries(), 1u);
+}
+
+TEST(CodecsFiles, FilesTooLargeForAnyAllowedImageAreNotRead)
+{
+    TempDir dir;
+    const std::string path = dir.file("huge.png");
+    {
+        std::ofstream out(path, std::ios::binary);
+        out.write("\x89PNG\r\n\x1a\n", 8);
+    }
+    // Sparse: no disk space or memory is used for the hole.
+    std::filesystem::resize_file(path, 80u << 20);
+    ImageLimits::set(100, 1000);
+    std::unique_ptr<Image> image;
+    EXPECT_EQ(decodeImageFile(path, image), OutOfMemory);
+    ImageLimits::reset();
+    EXPECT_EQ(decodeImageFile(path, image), UnknownImageFormat);
 }
