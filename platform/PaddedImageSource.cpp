@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
 
 namespace kalvora::platform {
 
@@ -11,6 +12,27 @@ PaddedImageSource::PaddedImageSource(const Image& image, int32_t pad)
       m_paddedWidth(image.width() + 2 * pad),
       m_paddedHeight(image.height() + 2 * pad)
 {
+    if (pad == 0) return;
+    try {
+        m_firstColumn.resize(4 * static_cast<size_t>(image.height()));
+        m_lastColumn.resize(4 * static_cast<size_t>(image.height()));
+    } catch (const std::bad_alloc&) {
+        m_firstColumn.clear();
+        m_lastColumn.clear();
+        return;
+    }
+    for (int32_t y = 0; y < image.height(); ++y) {
+        copyPixel(0, y, &m_firstColumn[4 * static_cast<size_t>(y)]);
+        copyPixel(image.width() - 1, y, &m_lastColumn[4 * static_cast<size_t>(y)]);
+    }
+}
+
+void PaddedImageSource::copyEdgePixel(const std::vector<uint8_t>& column, int32_t sx, int32_t sy, uint8_t* out) const
+{
+    if (column.empty())
+        copyPixel(sx, sy, out);
+    else
+        std::memcpy(out, &column[4 * static_cast<size_t>(sy)], 4);
 }
 
 void PaddedImageSource::copyPixel(int32_t sx, int32_t sy, uint8_t* out) const
@@ -45,10 +67,12 @@ const uint8_t* PaddedImageSource::row(int32_t y, int32_t x0, int32_t x1, uint8_t
     const int32_t level = std::min({y, m_paddedHeight - 1 - y, m_pad});
     uint8_t* out = scratch;
 
-    // Left of the band this row's level covers: the level is the column's own.
+    // Left of the band this row's level covers, the level is the column's
+    // own, i = X < pad, so the source column floor(0.5 W / (W + 2 (pad - X)))
+    // is always 0; right of it likewise always W - 1. Only the source row
+    // varies, read from the cached edge columns.
     int32_t x = x0;
-    for (; x < x1 && x < level; ++x, out += 4)
-        copyPixel(sourceIndex(x, x, w, wp), sourceIndex(y, x, h, hp), out);
+    for (; x < x1 && x < level; ++x, out += 4) copyEdgePixel(m_firstColumn, 0, sourceIndex(y, x, h, hp), out);
 
     // The band: one source row stretched over Wp - 2 level columns.
     const int32_t bandEnd = std::min(x1, m_paddedWidth - level);
@@ -79,10 +103,8 @@ const uint8_t* PaddedImageSource::row(int32_t y, int32_t x0, int32_t x1, uint8_t
     }
 
     // Right of the band: the level again is the column's own.
-    for (; x < x1; ++x, out += 4) {
-        const int32_t i = m_paddedWidth - 1 - x;
-        copyPixel(sourceIndex(x, i, w, wp), sourceIndex(y, i, h, hp), out);
-    }
+    for (; x < x1; ++x, out += 4)
+        copyEdgePixel(m_lastColumn, static_cast<int32_t>(w - 1), sourceIndex(y, m_paddedWidth - 1 - x, h, hp), out);
     return scratch;
 }
 

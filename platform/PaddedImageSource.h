@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "platform/Image.h"
 #include "platform/ImageSource.h"
 
@@ -28,16 +30,30 @@ public:
     // axis of source length n and padded length np.
     static int32_t sourceIndex(int64_t p, int64_t i, int64_t n, int64_t np)
     {
-        return static_cast<int32_t>(((2 * (p - i) + 1) * n) / (2 * (np - 2 * i)));
+        // floor(num / den) through a double division (pipelined, unlike the
+        // integer one) and an exact integer correction of the last step.
+        const int64_t num = (2 * (p - i) + 1) * n;
+        const int64_t den = 2 * (np - 2 * i);
+        int64_t q = static_cast<int64_t>(static_cast<double>(num) / static_cast<double>(den));
+        if (q * den > num)
+            --q;
+        else if ((q + 1) * den <= num)
+            ++q;
+        return static_cast<int32_t>(q);
     }
 
 private:
     void copyPixel(int32_t sx, int32_t sy, uint8_t* out) const;
+    void copyEdgePixel(const std::vector<uint8_t>& column, int32_t sx, int32_t sy, uint8_t* out) const;
 
     const Image& m_image;
     int32_t m_pad;
     int32_t m_paddedWidth;
     int32_t m_paddedHeight;
+    // The image's first and last columns as B, G, R, A, read by the corners
+    // of the border; empty when they could not be allocated.
+    std::vector<uint8_t> m_firstColumn;
+    std::vector<uint8_t> m_lastColumn;
 };
 
 }  // namespace kalvora::platform
