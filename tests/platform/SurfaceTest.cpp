@@ -277,3 +277,47 @@ TEST(Surface, ClippingDoesNotMoveTheSamples)
             for (int x = 0; x < 30; ++x) ASSERT_EQ(px(*part, x, y), px(*whole, x + 40, y + 30)) << "mode " << mode;
     }
 }
+
+TEST(Surface, RandomGeometryStaysInsideItsRectangle)
+{
+    // Arbitrary rectangles, fractional, reversed, far outside or huge, in
+    // every mode and target format: nothing is written outside the target
+    // (the sanitizer build checks) nor outside the destination rectangle.
+    uint32_t state = 99;
+    auto next = [&](int32_t lo, int32_t hi) {
+        state = state * 1664525u + 1013904223u;
+        return lo + static_cast<int32_t>((state >> 8) % static_cast<uint32_t>(hi - lo + 1));
+    };
+    auto src = texturedImage(13, 9, 2, false);
+    const PixelFormatId formats[] = {kFormat32bppARGB, kFormat24bppRGB, kFormat32bppRGB};
+    for (int round = 0; round < 400; ++round) {
+        auto target = blankImage(next(1, 20), next(1, 20), formats[round % 3]);
+        Surface surface(*target);
+        surface.clear(0xFF123456);
+        surface.setInterpolationMode(next(0, 8));
+        const RectF dst{next(-40, 40) / 4.0, next(-40, 40) / 4.0, next(-8, 120) / 4.0, next(-8, 120) / 4.0};
+        const RectF from{next(-60, 60) / 3.0, next(-60, 60) / 3.0, next(-4, 90) / 3.0, next(-4, 90) / 3.0};
+        ImageAttributes key;
+        key.hasColorKey = round % 5 == 0;
+        key.keyHigh = 0x808080;
+        const bool padded = round % 7 == 0;
+        const RectF whole{std::trunc(dst.x), std::trunc(dst.y), std::trunc(dst.width), std::trunc(dst.height)};
+        const Status s = padded ? surface.drawImagePadded(*src, next(0, 30), static_cast<int32_t>(whole.x),
+                                                          static_cast<int32_t>(whole.y), static_cast<int32_t>(whole.width),
+                                                          static_cast<int32_t>(whole.height))
+                                : surface.drawImageRectRectF(*src, dst, from, &key);
+        ASSERT_EQ(s, Ok);
+        const RectF& drawn = padded ? whole : dst;
+        const double x0 = drawn.x;
+        const double y0 = drawn.y;
+        const double x1 = drawn.x + drawn.width;
+        const double y1 = drawn.y + drawn.height;
+        for (int y = 0; y < target->height(); ++y)
+            for (int x = 0; x < target->width(); ++x) {
+                const bool inside = x + 0.5 >= x0 && x + 0.5 < x1 && y + 0.5 >= y0 && y + 0.5 < y1;
+                if (!inside) {
+                    ASSERT_EQ(px(*target, x, y), 0xFF123456u) << "round " << round << " at " << x << "," << y;
+                }
+            }
+    }
+}
