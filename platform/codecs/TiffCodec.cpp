@@ -229,7 +229,7 @@ inline uint8_t unpremultiply(uint8_t c, uint8_t a)
 }
 
 // Converts `count` pixels of one decoded row into B, G, R(, A).
-void convertRow(const PageLayout& page, const uint8_t* src, uint8_t* dst, uint32_t count)
+void convertSamples(const PageLayout& page, const uint8_t* src, uint8_t* dst, uint32_t count)
 {
     const bool alpha = page.alpha != AlphaKind::None;
     const int bpp = alpha ? 4 : 3;
@@ -301,7 +301,7 @@ Status readChunks(TIFF* tif, const PageLayout& page, Image& image)
             if (got < 0 || static_cast<uint64_t>(got) < rowBytes * rows) return UnknownImageFormat;
             const uint32_t cols = std::min(chunkW, page.width - x0);
             for (uint32_t r = 0; r < rows; ++r)
-                convertRow(page, chunk.data() + rowBytes * r,
+                convertSamples(page, chunk.data() + rowBytes * r,
                            image.row(static_cast<int32_t>(y0 + r)) + size_t(x0) * bpp, cols);
         }
     }
