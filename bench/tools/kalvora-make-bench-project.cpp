@@ -6,7 +6,8 @@
 //                       the default brick sizes;
 //   render-4096.bricks  4096 x 4096 final, bricks of 3-5 % of the width and
 //                       4-6 % of the height (about 500 bricks).
-// Both have ragged soft outlines, colour shifts, flips and blended mortar cells.
+// Both have ragged soft outlines, colour shifts and flips; the mortar keeps
+// the default of a new project (one cell, not blended).
 
 #include <algorithm>
 #include <cmath>
@@ -101,9 +102,6 @@ void describe(cBrickData& project, int32_t size)
     project.NoiseFrequency = 10.0f;
     project.AntiAlias = 50.0f;
     project.FlipV = true;
-    project.SeamlessH = true;
-    project.SeamlessV = true;
-    project.BlendBorders = 2.0f;
 }
 
 }  // namespace
