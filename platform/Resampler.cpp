@@ -7,24 +7,16 @@
 #include <functional>
 #include <new>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#include <xmmintrin.h>
-#endif
-#if defined(__x86_64__) && defined(__GNUC__)
-#include <immintrin.h>
-#endif
-
 #include "platform/Compositor.h"
+#include "platform/ResampleRows.h"
 #include "platform/ThreadPool.h"
 
 namespace kalvora::platform {
 
 namespace {
 
-// Four channels B, G, R, A of one pixel; the compiler maps it onto one SIMD
-// register and keeps IEEE single precision per lane.
-typedef float Pixel4 __attribute__((vector_size(16)));
+using resample::ColorKey;
+using resample::Pixel4;
 
 double kernelValue(ResampleKernel kernel, double t)
 {
@@ -37,237 +29,6 @@ double kernelValue(ResampleKernel kernel, double t)
 }
 
 double kernelRadius(ResampleKernel kernel) { return kernel == ResampleKernel::Linear ? 1.0 : 2.0; }
-
-// Pixels whose R, G and B all lie inside the key's range are not drawn.
-struct ColorKey {
-    bool active = false;
-    uint8_t low[3] = {};
-    uint8_t high[3] = {};
-
-    explicit ColorKey(const ImageAttributes* attributes)
-    {
-        if (!attributes || !attributes->hasColorKey) return;
-        active = true;
-        for (int c = 0; c < 3; ++c) {
-            low[c] = static_cast<uint8_t>(attributes->keyLow >> (8 * c));
-            high[c] = static_cast<uint8_t>(attributes->keyHigh >> (8 * c));
-        }
-    }
-
-    bool keyed(const uint8_t* p) const
-    {
-        return p[0] >= low[0] && p[0] <= high[0] && p[1] >= low[1] && p[1] <= high[1] &&
-               p[2] >= low[2] && p[2] <= high[2];
-    }
-};
-
-// Straight B, G, R, A bytes to premultiplied floats: colour times alpha
-// (0 .. 65025, exact) and alpha; keyed pixels become transparent.
-void premultiplyRow(const uint8_t* bgra, int32_t count, Pixel4* out, const ColorKey& key)
-{
-    int32_t i = 0;
-#if defined(__SSE2__)
-    // Four pixels at a time: the products fit 16 bits, so they are formed
-    // as integers and converted, the same exact values as the scalar loop.
-    const __m128i zero = _mm_setzero_si128();
-    const __m128i colourLanes = _mm_set_epi16(0, -1, -1, -1, 0, -1, -1, -1);
-    const __m128i alphaOne = _mm_set_epi16(1, 0, 0, 0, 1, 0, 0, 0);
-    for (; i + 4 <= count; i += 4) {
-        const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bgra + 4 * static_cast<int64_t>(i)));
-        for (int half = 0; half < 2; ++half) {
-            const __m128i wide = half ? _mm_unpackhi_epi8(bytes, zero) : _mm_unpacklo_epi8(bytes, zero);
-            __m128i alpha = _mm_shufflehi_epi16(_mm_shufflelo_epi16(wide, 0xFF), 0xFF);
-            alpha = _mm_or_si128(_mm_and_si128(alpha, colourLanes), alphaOne);
-            const __m128i product = _mm_mullo_epi16(wide, alpha);
-            _mm_store_ps(reinterpret_cast<float*>(out + i + 2 * half),
-                         _mm_cvtepi32_ps(_mm_unpacklo_epi16(product, zero)));
-            _mm_store_ps(reinterpret_cast<float*>(out + i + 2 * half + 1),
-                         _mm_cvtepi32_ps(_mm_unpackhi_epi16(product, zero)));
-        }
-    }
-#endif
-    for (; i < count; ++i) {
-        const uint8_t* p = bgra + 4 * static_cast<int64_t>(i);
-        const Pixel4 v = {static_cast<float>(p[0]), static_cast<float>(p[1]), static_cast<float>(p[2]), 1.0f};
-        out[i] = v * static_cast<float>(p[3]);
-    }
-    if (!key.active) return;
-    for (i = 0; i < count; ++i)
-        if (key.keyed(bgra + 4 * static_cast<int64_t>(i))) out[i] = Pixel4{0.0f, 0.0f, 0.0f, 0.0f};
-}
-
-// Premultiplied floats back to straight bytes, clamped and rounded half to
-// even. A pixel whose alpha rounds to 0 becomes transparent black.
-void unpremultiplyRow(const Pixel4* in, int32_t count, uint8_t* out)
-{
-#if defined(__SSE2__)
-    // The scalar steps below on all lanes at once and without branches: max
-    // with 0 first (which also maps NaN to 0), then min with 255, then
-    // conversion under the default rounding mode, to nearest with halves to
-    // even; a pixel whose alpha rounds to 0 is masked to transparent black.
-    const __m128 zero = _mm_setzero_ps();
-    const __m128 top = _mm_set1_ps(255.0f);
-    const __m128i colourLanes = _mm_set_epi32(0, -1, -1, -1);
-    for (int32_t i = 0; i < count; ++i, out += 4) {
-        const __m128 v = in[i];
-        const __m128 a = _mm_shuffle_ps(v, v, 0xFF);
-        const __m128i alpha = _mm_cvtps_epi32(_mm_min_ps(_mm_max_ps(a, zero), top));
-        const __m128 c = _mm_min_ps(_mm_max_ps(_mm_div_ps(v, a), zero), top);
-        __m128i pixel = _mm_or_si128(_mm_and_si128(_mm_cvtps_epi32(c), colourLanes),
-                                     _mm_andnot_si128(colourLanes, alpha));
-        pixel = _mm_andnot_si128(_mm_cmpeq_epi32(alpha, _mm_setzero_si128()), pixel);
-        const __m128i words = _mm_packs_epi32(pixel, pixel);
-        const uint32_t packed = static_cast<uint32_t>(_mm_cvtsi128_si32(_mm_packus_epi16(words, words)));
-        std::memcpy(out, &packed, 4);
-    }
-#else
-    // Rounds a value in [0, 2^22) to an integer, halves to even: adding
-    // 1.5 * 2^23 leaves no fraction bits, so the addition itself rounds.
-    const auto roundEven = [](float v) { return (v + 12582912.0f) - 12582912.0f; };
-    const auto clampByte = [](float v) { return v > 0.0f ? (v < 255.0f ? v : 255.0f) : 0.0f; };
-    for (int32_t i = 0; i < count; ++i, out += 4) {
-        const Pixel4 v = in[i];
-        const float alpha = roundEven(clampByte(v[3]));
-        if (alpha == 0.0f) {
-            std::memset(out, 0, 4);
-            continue;
-        }
-        const Pixel4 c = v / v[3];
-        out[0] = static_cast<uint8_t>(roundEven(clampByte(c[0])));
-        out[1] = static_cast<uint8_t>(roundEven(clampByte(c[1])));
-        out[2] = static_cast<uint8_t>(roundEven(clampByte(c[2])));
-        out[3] = static_cast<uint8_t>(alpha);
-    }
-#endif
-}
-
-// The horizontal weights, each repeated over the four channels so the inner
-// loops multiply whole pixels without broadcasting, and stored by pairs of
-// destination pixels: tap k of pixels 2q and 2q + 1 sit side by side at
-// (q * taps + k) * 2, the partner of an odd last pixel weighing 0.
-std::vector<Pixel4> spreadWeights(const ResampleAxis& ax)
-{
-    const int64_t pairs = (static_cast<int64_t>(ax.count) + 1) / 2;
-    std::vector<Pixel4> spread(static_cast<size_t>(pairs * ax.taps * 2), Pixel4{});
-    for (int32_t x = 0; x < ax.count; ++x)
-        for (int32_t k = 0; k < ax.taps; ++k) {
-            const float w = ax.weights[static_cast<int64_t>(x) * ax.taps + k];
-            spread[((x / 2) * static_cast<int64_t>(ax.taps) + k) * 2 + (x & 1)] = Pixel4{w, w, w, w};
-        }
-    return spread;
-}
-
-// One row through the horizontal weights. in[0] is source index ax.first.
-// Four destination pixels at a time keep four independent sums in flight;
-// each sum still adds its taps in order from zero.
-void horizontalPass(const Pixel4* in, const ResampleAxis& ax, const Pixel4* w, Pixel4* out)
-{
-    const int32_t taps = ax.taps;
-    const int32_t* start = ax.start.data();
-    const int32_t first = ax.first;
-    int32_t x = 0;
-    for (; x + 4 <= ax.count; x += 4) {
-        const Pixel4* p0 = in + (start[x] - first);
-        const Pixel4* p1 = in + (start[x + 1] - first);
-        const Pixel4* p2 = in + (start[x + 2] - first);
-        const Pixel4* p3 = in + (start[x + 3] - first);
-        const Pixel4* wa = w + static_cast<int64_t>(x) * taps;
-        const Pixel4* wb = wa + 2 * taps;
-        Pixel4 s0 = {}, s1 = {}, s2 = {}, s3 = {};
-        for (int32_t k = 0; k < taps; ++k) {
-            s0 += wa[2 * k] * p0[k];
-            s1 += wa[2 * k + 1] * p1[k];
-            s2 += wb[2 * k] * p2[k];
-            s3 += wb[2 * k + 1] * p3[k];
-        }
-        out[x] = s0;
-        out[x + 1] = s1;
-        out[x + 2] = s2;
-        out[x + 3] = s3;
-    }
-    for (; x < ax.count; ++x) {
-        const Pixel4* p = in + (start[x] - first);
-        const Pixel4* wx = w + static_cast<int64_t>(x & ~1) * taps + (x & 1);
-        Pixel4 s = {};
-        for (int32_t k = 0; k < taps; ++k) s += wx[2 * k] * p[k];
-        out[x] = s;
-    }
-}
-
-#if defined(__x86_64__) && defined(__GNUC__)
-#define KALVORA_HORIZONTAL_AVX 1
-
-// horizontalPass with two destination pixels to a 256-bit register: the
-// same multiplications and additions in the same order per pixel (AVX
-// without fused multiply-add), so the bytes match the 128-bit loop.
-__attribute__((target("avx"))) void horizontalPassAvx(const Pixel4* in, const ResampleAxis& ax,
-                                                       const Pixel4* w, Pixel4* out)
-{
-    const int32_t taps = ax.taps;
-    const int32_t* start = ax.start.data();
-    const int32_t first = ax.first;
-    const float* inF = reinterpret_cast<const float*>(in);
-    const float* wF = reinterpret_cast<const float*>(w);
-    float* outF = reinterpret_cast<float*>(out);
-    int32_t x = 0;
-    for (; x + 4 <= ax.count; x += 4) {
-        const float* p0 = inF + 4 * static_cast<int64_t>(start[x] - first);
-        const float* p1 = inF + 4 * static_cast<int64_t>(start[x + 1] - first);
-        const float* p2 = inF + 4 * static_cast<int64_t>(start[x + 2] - first);
-        const float* p3 = inF + 4 * static_cast<int64_t>(start[x + 3] - first);
-        const float* wa = wF + 4 * static_cast<int64_t>(x) * taps;
-        const float* wb = wa + 8 * static_cast<int64_t>(taps);
-        __m256 s01 = _mm256_setzero_ps();
-        __m256 s23 = _mm256_setzero_ps();
-        for (int32_t k = 0; k < taps; ++k) {
-            const __m256 pa = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_load_ps(p0 + 4 * k)), _mm_load_ps(p1 + 4 * k), 1);
-            const __m256 pb = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_load_ps(p2 + 4 * k)), _mm_load_ps(p3 + 4 * k), 1);
-            s01 = _mm256_add_ps(s01, _mm256_mul_ps(_mm256_loadu_ps(wa + 8 * k), pa));
-            s23 = _mm256_add_ps(s23, _mm256_mul_ps(_mm256_loadu_ps(wb + 8 * k), pb));
-        }
-        _mm256_storeu_ps(outF + 4 * static_cast<int64_t>(x), s01);
-        _mm256_storeu_ps(outF + 4 * static_cast<int64_t>(x) + 8, s23);
-    }
-    for (; x < ax.count; ++x) {
-        const float* p = inF + 4 * static_cast<int64_t>(start[x] - first);
-        const float* wx = wF + 4 * (static_cast<int64_t>(x & ~1) * taps + (x & 1));
-        __m128 sum = _mm_setzero_ps();
-        for (int32_t k = 0; k < taps; ++k) sum = _mm_add_ps(sum, _mm_mul_ps(_mm_load_ps(wx + 8 * k), _mm_load_ps(p + 4 * k)));
-        _mm_store_ps(outF + 4 * static_cast<int64_t>(x), sum);
-    }
-}
-
-// acc[x] += w * row[x] eight floats at a time; the same operations per lane.
-__attribute__((target("avx"))) void addScaledAvx(Pixel4* acc, float w, const Pixel4* row, int32_t count)
-{
-    float* a = reinterpret_cast<float*>(acc);
-    const float* r = reinterpret_cast<const float*>(row);
-    const __m256 weight = _mm256_set1_ps(w);
-    const int64_t n = 4 * static_cast<int64_t>(count);
-    int64_t i = 0;
-    for (; i + 8 <= n; i += 8)
-        _mm256_storeu_ps(a + i, _mm256_add_ps(_mm256_loadu_ps(a + i), _mm256_mul_ps(weight, _mm256_loadu_ps(r + i))));
-    for (; i < n; i += 4)
-        _mm_store_ps(a + i, _mm_add_ps(_mm_load_ps(a + i), _mm_mul_ps(_mm_set1_ps(w), _mm_load_ps(r + i))));
-}
-
-bool cpuHasAvx()
-{
-    static const bool has = __builtin_cpu_supports("avx");
-    return has;
-}
-#endif
-
-inline void addScaled(Pixel4* acc, float w, const Pixel4* row, int32_t count)
-{
-#if defined(KALVORA_HORIZONTAL_AVX)
-    if (cpuHasAvx()) {
-        addScaledAvx(acc, w, row, count);
-        return;
-    }
-#endif
-    for (int32_t x = 0; x < count; ++x) acc[x] += w * row[x];
-}
 
 // Runs body over [0, rows) on the pool or on this thread alone.
 void forRows(bool useThreadPool, int32_t rows, int64_t minChunk, const std::function<void(int64_t, int64_t)>& body)
@@ -318,7 +79,7 @@ public:
             }
             std::fill(acc, acc + m_width, Pixel4{});
             const float* w = m_ay.weights.data() + static_cast<int64_t>(j) * m_ay.taps;
-            for (int32_t k = 0; k < used; ++k) addScaled(acc, w[k], slotRow((first + k) % m_slots), m_width);
+            for (int32_t k = 0; k < used; ++k) resample::addScaled(acc, w[k], slotRow((first + k) % m_slots), m_width);
             emit(j, acc);
         }
     }
@@ -346,7 +107,7 @@ public:
             for (int32_t j = oldest; j < next; ++j) {
                 const int32_t k = r - m_ay.start[j];
                 if (k < m_ay.used[j])
-                    addScaled(slotRow(j % m_slots), m_ay.weights[static_cast<int64_t>(j) * m_ay.taps + k], line, m_width);
+                    resample::addScaled(slotRow(j % m_slots), m_ay.weights[static_cast<int64_t>(j) * m_ay.taps + k], line, m_width);
             }
             while (oldest < next && m_ay.start[oldest] + m_ay.used[oldest] <= r + 1) {
                 emit(oldest, slotRow(oldest % m_slots));
@@ -362,13 +123,7 @@ private:
     void horizontal(int32_t sourceRow, Pixel4* out)
     {
         premultiplySource(sourceRow);
-#if defined(KALVORA_HORIZONTAL_AVX)
-        if (cpuHasAvx()) {
-            horizontalPassAvx(m_premultiplied.data(), m_ax, m_spreadX.data(), out);
-            return;
-        }
-#endif
-        horizontalPass(m_premultiplied.data(), m_ax, m_spreadX.data(), out);
+        resample::horizontalPass(m_premultiplied.data(), m_ax, m_spreadX.data(), out);
     }
 
     // Source pixels [ax.first, fetchEnd) of the row, premultiplied; a run the
@@ -384,17 +139,17 @@ private:
         const int32_t b = std::max(runBegin, lo);
         const int32_t e = std::min(runEnd, hi);
         if (!run || b >= e) {
-            premultiplyRow(m_job.source->row(sourceRow, lo, hi, m_fetch.data()), hi - lo, out, m_key);
+            resample::premultiplyRow(m_job.source->row(sourceRow, lo, hi, m_fetch.data()), hi - lo, out, m_key);
             return;
         }
-        if (lo < b) premultiplyRow(m_job.source->row(sourceRow, lo, b, m_fetch.data()), b - lo, out, m_key);
-        premultiplyRow(run + 4 * static_cast<int64_t>(b - runBegin), e - b, out + (b - lo), m_key);
-        if (e < hi) premultiplyRow(m_job.source->row(sourceRow, e, hi, m_fetch.data()), hi - e, out + (e - lo), m_key);
+        if (lo < b) resample::premultiplyRow(m_job.source->row(sourceRow, lo, b, m_fetch.data()), b - lo, out, m_key);
+        resample::premultiplyRow(run + 4 * static_cast<int64_t>(b - runBegin), e - b, out + (b - lo), m_key);
+        if (e < hi) resample::premultiplyRow(m_job.source->row(sourceRow, e, hi, m_fetch.data()), hi - e, out + (e - lo), m_key);
     }
 
     void emit(int32_t j, const Pixel4* acc)
     {
-        unpremultiplyRow(acc, m_width, m_out.data());
+        resample::unpremultiplyRow(acc, m_width, m_out.data());
         Compositor::blendIntoImage(*m_job.target, m_job.x0, m_job.y0 + j, m_out.data(), m_width, m_blend.data());
     }
 
@@ -577,7 +332,7 @@ Status Resampler::runFiltered(const ResampleJob& job)
     std::vector<Pixel4> spreadX;
     try {
         sharing = maxSharing(ay);
-        spreadX = spreadWeights(ax);
+        spreadX = resample::spreadWeights(ax);
     } catch (const std::bad_alloc&) {
         return OutOfMemory;
     }

@@ -263,26 +263,3 @@ TEST(Resampler, BytesDoNotDependOnTheNumberOfThreads)
                                                     << " threads " << ThreadPool::size();
     }
 }
-
-TEST(Resampler, AxisWeightsSumToOneAndStayInsideTheSource)
-{
-    for (int32_t mode : {3, 4, 6, 7}) {
-        ResampleKernel kernel = (mode == 3 || mode == 6) ? ResampleKernel::Linear : ResampleKernel::Cubic;
-        for (double scale : {0.013, 0.25, 0.7, 1.0, 1.3, 7.0}) {
-            const int32_t n = 57;
-            const int32_t count = static_cast<int32_t>(n * scale) + 1;
-            AxisMapping map{0.0, static_cast<double>(count), 0.0, static_cast<double>(n)};
-            ResampleAxis axis;
-            ASSERT_EQ(Resampler::buildAxis(map, 0, count, n, kernel, mode >= 6, axis), Ok);
-            ASSERT_EQ(axis.count, count);
-            for (int32_t j = 0; j < count; ++j) {
-                ASSERT_GE(axis.start[j], 0);
-                ASSERT_LE(axis.start[j] + axis.used[j], n);
-                ASSERT_LE(axis.start[j] + axis.taps, axis.end);
-                double sum = 0;
-                for (int32_t k = 0; k < axis.taps; ++k) sum += axis.weights[j * axis.taps + k];
-                ASSERT_NEAR(sum, 1.0, 1e-6);
-            }
-        }
-    }
-}
