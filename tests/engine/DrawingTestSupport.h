@@ -96,10 +96,13 @@ public:
     void progress(int32_t percent, int32_t, const std::string& description, bool) override
     {
         reports.push_back({percent, description});
+        if (onReport) onReport(description);
     }
     void processEvents() override {}
 
     std::vector<std::pair<int32_t, std::string>> reports;
+    // Called with each report's text (for example to cancel the run).
+    std::function<void(const std::string&)> onReport;
 };
 
 }  // namespace kalvora::testing

@@ -175,6 +175,24 @@ TEST_F(TextureRenderTest, BorderStripsAreTransparentBeyondTheirBricks)
     EXPECT_EQ((post + 1)->second, "Post Processing Borders...");
 }
 
+TEST_F(TextureRenderTest, ACancelInTheBorderPassKeepsTheCutsAndTheHalf)
+{
+    int borderReports = 0;
+    host.onReport = [&](const std::string& text) {
+        if (text == "Post Processing Borders..." && ++borderReports == 2) generator.CancelProcess();
+    };
+    run(LeftBorder);
+    EXPECT_EQ(borderReports, 2);
+    EXPECT_EQ(host.reports.back().second.rfind("Aborted", 0), 0u);
+    EXPECT_EQ(generator.OutBitmap.Width(), 40);
+    EXPECT_EQ(generator.OutBitmap.Height(), 120);
+    // The first two rows were cut beyond their bricks, the last row was not.
+    const tBrick& first = generator.bricks().front();
+    const tBrick& last = generator.bricks().back();
+    EXPECT_EQ(alphaAt(generator.OutBitmap, 38, first.Top + first.Height / 2), 0u);
+    EXPECT_EQ(alphaAt(generator.OutBitmap, 38, last.Top + last.Height / 2), 255u);
+}
+
 TEST_F(TextureRenderTest, AnOutputThatCannotBeAllocatedEndsAbortedAndEmpty)
 {
     run(SeamlessTexture);
