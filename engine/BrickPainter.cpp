@@ -163,7 +163,11 @@ void BrickPainter::compositeBrick(cGraphics& surface, const cBitmap& work, const
 
 void BrickPainter::DrawBrick(const tBrick& b, cGraphics& surface, cBitmap& work, clsImageFilter& filter) const
 {
-    if (prepareBrick(b, work, filter)) compositeBrick(surface, work, b, m_project.Width);
+    // A brick that cannot be made (memory running out) is skipped; the run goes on.
+    try {
+        if (prepareBrick(b, work, filter)) compositeBrick(surface, work, b, m_project.Width);
+    } catch (...) {
+    }
     work.Dispose();
 }
 
@@ -231,9 +235,15 @@ void BrickPainter::drawParallel(const std::vector<tBrick>& bricks, cGraphics& su
             for (int64_t j = first; j < last; ++j) {
                 const auto slot = static_cast<size_t>(j);
                 if (!prepared[slot]) continue;
-                clsImageFilter::MessageDeferral deferral;
-                prepared[slot] = prepareBrick(bricks[start + slot], works[slot], *filters[slot]);
-                messages[slot] = deferral.messages();
+                // Nothing may escape a worker: a brick that cannot be made is skipped.
+                try {
+                    clsImageFilter::MessageDeferral deferral;
+                    prepared[slot] = prepareBrick(bricks[start + slot], works[slot], *filters[slot]);
+                    messages[slot] = deferral.messages();
+                } catch (...) {
+                    prepared[slot] = 0;
+                    works[slot].Dispose();
+                }
             }
         });
         for (size_t j = 0; j < count; ++j) {
