@@ -39,93 +39,28 @@ void forRows(bool useThreadPool, int32_t rows, int64_t minChunk, const std::func
         body(0, rows);
 }
 
-// The buffers and steps of one chunk of destination rows.
-class FilterWorker {
+// Horizontal filtering of single source rows, with its own buffers.
+class RowFilter {
 public:
-    FilterWorker(const ResampleJob& job, const ResampleAxis& ax, const std::vector<Pixel4>& spreadX,
-                 const ResampleAxis& ay, const ColorKey& key, int32_t slots)
+    RowFilter(const ResampleJob& job, const ResampleAxis& ax, const std::vector<Pixel4>& spreadX, const ColorKey& key)
         : m_job(job),
           m_ax(ax),
           m_spreadX(spreadX),
-          m_ay(ay),
           m_key(key),
-          m_width(ax.count),
-          m_slots(slots),
           m_fetchEnd(std::min(ax.end, job.source->width())),
           m_fetch(4 * static_cast<size_t>(m_fetchEnd - ax.first)),
-          m_premultiplied(static_cast<size_t>(ax.end - ax.first), Pixel4{}),
-          m_rows(static_cast<size_t>(slots) * ax.count),
-          m_slotRow(slots, -1),
-          m_line(ax.count),
-          m_out(4 * static_cast<size_t>(ax.count)),
-          m_blend(4 * static_cast<size_t>(ax.count))
+          m_premultiplied(static_cast<size_t>(ax.end - ax.first), Pixel4{})
     {
     }
 
-    // Vertical pass over a ring of horizontally filtered rows, each computed
-    // once; suits enlargements, where one source row serves many outputs.
-    void runRing(int32_t begin, int32_t end)
-    {
-        Pixel4* acc = m_line.data();
-        for (int32_t j = begin; j < end; ++j) {
-            const int32_t first = m_ay.start[j];
-            const int32_t used = m_ay.used[j];
-            for (int32_t k = 0; k < used; ++k) {
-                const int32_t r = first + k;
-                const int32_t slot = r % m_slots;
-                if (m_slotRow[slot] == r) continue;
-                horizontal(r, slotRow(slot));
-                m_slotRow[slot] = r;
-            }
-            std::fill(acc, acc + m_width, Pixel4{});
-            const float* w = m_ay.weights.data() + static_cast<int64_t>(j) * m_ay.taps;
-            for (int32_t k = 0; k < used; ++k) resample::addScaled(acc, w[k], slotRow((first + k) % m_slots), m_width);
-            emit(j, acc);
-        }
-    }
-
-    // Vertical pass that adds each filtered source row into the open output
-    // rows; suits reductions, where few outputs share a source row. The sums
-    // come out the same as runRing's: zero, then the taps in order.
-    void runAccumulate(int32_t begin, int32_t end)
-    {
-        Pixel4* line = m_line.data();
-        int32_t next = begin;
-        int32_t oldest = begin;
-        int32_t r = m_ay.start[begin];
-        const int32_t last = m_ay.start[end - 1] + m_ay.used[end - 1];
-        while (r < last && oldest < end) {
-            while (next < end && m_ay.start[next] <= r) {
-                std::fill(slotRow(next % m_slots), slotRow(next % m_slots) + m_width, Pixel4{});
-                ++next;
-            }
-            if (oldest == next) {
-                r = m_ay.start[next];
-                continue;
-            }
-            horizontal(r, line);
-            for (int32_t j = oldest; j < next; ++j) {
-                const int32_t k = r - m_ay.start[j];
-                if (k < m_ay.used[j])
-                    resample::addScaled(slotRow(j % m_slots), m_ay.weights[static_cast<int64_t>(j) * m_ay.taps + k], line, m_width);
-            }
-            while (oldest < next && m_ay.start[oldest] + m_ay.used[oldest] <= r + 1) {
-                emit(oldest, slotRow(oldest % m_slots));
-                ++oldest;
-            }
-            ++r;
-        }
-    }
-
-private:
-    Pixel4* slotRow(int32_t slot) { return m_rows.data() + static_cast<int64_t>(slot) * m_width; }
-
-    void horizontal(int32_t sourceRow, Pixel4* out)
+    // Source row r through the horizontal weights into out (ax.count pixels).
+    void filter(int32_t sourceRow, Pixel4* out)
     {
         premultiplySource(sourceRow);
         resample::horizontalPass(m_premultiplied.data(), m_ax, m_spreadX.data(), out);
     }
 
+private:
     // Source pixels [ax.first, fetchEnd) of the row, premultiplied; a run the
     // source holds in place is read directly, the rest through row().
     void premultiplySource(int32_t sourceRow)
@@ -147,6 +82,101 @@ private:
         if (e < hi) resample::premultiplyRow(m_job.source->row(sourceRow, e, hi, m_fetch.data()), hi - e, out + (e - lo), m_key);
     }
 
+    const ResampleJob& m_job;
+    const ResampleAxis& m_ax;
+    const std::vector<Pixel4>& m_spreadX;
+    const ColorKey& m_key;
+    int32_t m_fetchEnd;
+    std::vector<uint8_t> m_fetch;
+    std::vector<Pixel4> m_premultiplied;  // zero beyond the source's last column
+};
+
+// The vertical pass and output of one chunk of destination rows.
+class FilterWorker {
+public:
+    FilterWorker(const ResampleJob& job, const ResampleAxis& ax, const std::vector<Pixel4>& spreadX,
+                 const ResampleAxis& ay, const ColorKey& key, int32_t slots)
+        : m_job(job),
+          m_rowFilter(job, ax, spreadX, key),
+          m_ay(ay),
+          m_width(ax.count),
+          m_slots(slots),
+          m_rows(static_cast<size_t>(slots) * ax.count),
+          m_slotRow(slots, -1),
+          m_line(ax.count),
+          m_out(4 * static_cast<size_t>(ax.count)),
+          m_blend(4 * static_cast<size_t>(ax.count))
+    {
+    }
+
+    // Vertical pass over a ring of horizontally filtered rows, each computed
+    // once; suits enlargements, where one source row serves many outputs.
+    void runRing(int32_t begin, int32_t end)
+    {
+        Pixel4* acc = m_line.data();
+        for (int32_t j = begin; j < end; ++j) {
+            const int32_t first = m_ay.start[j];
+            const int32_t used = m_ay.used[j];
+            for (int32_t k = 0; k < used; ++k) {
+                const int32_t r = first + k;
+                const int32_t slot = r % m_slots;
+                if (m_slotRow[slot] == r) continue;
+                m_rowFilter.filter(r, slotRow(slot));
+                m_slotRow[slot] = r;
+            }
+            std::fill(acc, acc + m_width, Pixel4{});
+            const float* w = m_ay.weights.data() + static_cast<int64_t>(j) * m_ay.taps;
+            for (int32_t k = 0; k < used; ++k) resample::addScaled(acc, w[k], slotRow((first + k) % m_slots), m_width);
+            emit(j, acc);
+        }
+    }
+
+    // Vertical pass that adds each filtered source row into the open output
+    // rows; suits reductions, where few outputs share a source row. The sums
+    // come out the same as runRing's: zero, then the taps in order.
+    void runAccumulate(int32_t begin, int32_t end)
+    {
+        accumulate(begin, end, [this](int32_t r) {
+            m_rowFilter.filter(r, m_line.data());
+            return static_cast<const Pixel4*>(m_line.data());
+        });
+    }
+
+    // runAccumulate with the filtered rows from rowAt, which is called once
+    // for every source row some output reads, in increasing order.
+    template <typename RowAt>
+    void accumulate(int32_t begin, int32_t end, RowAt rowAt)
+    {
+        int32_t next = begin;
+        int32_t oldest = begin;
+        int32_t r = m_ay.start[begin];
+        const int32_t last = m_ay.start[end - 1] + m_ay.used[end - 1];
+        while (r < last && oldest < end) {
+            while (next < end && m_ay.start[next] <= r) {
+                std::fill(slotRow(next % m_slots), slotRow(next % m_slots) + m_width, Pixel4{});
+                ++next;
+            }
+            if (oldest == next) {
+                r = m_ay.start[next];
+                continue;
+            }
+            const Pixel4* line = rowAt(r);
+            for (int32_t j = oldest; j < next; ++j) {
+                const int32_t k = r - m_ay.start[j];
+                if (k < m_ay.used[j])
+                    resample::addScaled(slotRow(j % m_slots), m_ay.weights[static_cast<int64_t>(j) * m_ay.taps + k], line, m_width);
+            }
+            while (oldest < next && m_ay.start[oldest] + m_ay.used[oldest] <= r + 1) {
+                emit(oldest, slotRow(oldest % m_slots));
+                ++oldest;
+            }
+            ++r;
+        }
+    }
+
+private:
+    Pixel4* slotRow(int32_t slot) { return m_rows.data() + static_cast<int64_t>(slot) * m_width; }
+
     void emit(int32_t j, const Pixel4* acc)
     {
         resample::unpremultiplyRow(acc, m_width, m_out.data());
@@ -154,21 +184,30 @@ private:
     }
 
     const ResampleJob& m_job;
-    const ResampleAxis& m_ax;
-    const std::vector<Pixel4>& m_spreadX;
+    RowFilter m_rowFilter;
     const ResampleAxis& m_ay;
-    const ColorKey& m_key;
     int32_t m_width;
     int32_t m_slots;
-    int32_t m_fetchEnd;
-    std::vector<uint8_t> m_fetch;
-    std::vector<Pixel4> m_premultiplied;  // zero beyond the source's last column
     std::vector<Pixel4> m_rows;
     std::vector<int32_t> m_slotRow;
     std::vector<Pixel4> m_line;
     std::vector<uint8_t> m_out;
     std::vector<uint8_t> m_blend;
 };
+
+// The source rows some output reads, in increasing order (windows moving
+// forward).
+std::vector<int32_t> rowsRead(const ResampleAxis& axis)
+{
+    std::vector<int32_t> rows;
+    int32_t covered = axis.first;
+    for (int32_t j = 0; j < axis.count; ++j) {
+        const int32_t end = axis.start[j] + axis.used[j];
+        for (int32_t r = std::max(covered, axis.start[j]); r < end; ++r) rows.push_back(r);
+        covered = std::max(covered, end);
+    }
+    return rows;
+}
 
 // Windows that only move forward let the accumulating pass close rows in order.
 bool windowsMoveForward(const ResampleAxis& axis)
@@ -195,6 +234,54 @@ int32_t maxSharing(const ResampleAxis& axis)
         most = std::max(most, open);
     }
     return most;
+}
+
+
+// Few output rows over many source rows: splitting the outputs would leave
+// the pool idle, so blocks of source rows are filtered in parallel instead
+// and added up in order on this thread. Each filtered row is the same
+// whichever thread made it, and the sums keep their order.
+Status runFewRows(const ResampleJob& job, const ResampleAxis& ax, const std::vector<Pixel4>& spreadX,
+                  const ResampleAxis& ay, const ColorKey& key, int32_t slots)
+{
+    const int64_t rowBytes = static_cast<int64_t>(ax.count) * sizeof(Pixel4);
+    const int32_t block = static_cast<int32_t>(
+        std::clamp<int64_t>((int64_t(1) << 22) / rowBytes, 2 * int64_t(ThreadPool::size()), 256));
+    std::vector<int32_t> rows;
+    std::vector<Pixel4> filtered;
+    try {
+        rows = rowsRead(ay);
+        filtered.resize(static_cast<size_t>(block) * ax.count);
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
+    std::atomic<bool> failed{false};
+    size_t served = 0;
+    size_t blockStart = 0;
+    auto rowAt = [&](int32_t r) -> const Pixel4* {
+        (void)r;
+        const size_t slot = served - blockStart;
+        if (served == blockStart || slot >= static_cast<size_t>(block)) {
+            blockStart = served;
+            const int64_t count = std::min<int64_t>(block, static_cast<int64_t>(rows.size() - blockStart));
+            ThreadPool::parallelFor(0, count, 1, [&](int64_t b, int64_t e) {
+                try {
+                    RowFilter filter(job, ax, spreadX, key);
+                    for (int64_t i = b; i < e; ++i) filter.filter(rows[blockStart + i], filtered.data() + i * ax.count);
+                } catch (const std::bad_alloc&) {
+                    failed = true;
+                }
+            });
+        }
+        return filtered.data() + (served++ - blockStart) * ax.count;
+    };
+    try {
+        FilterWorker worker(job, ax, spreadX, ay, key, slots);
+        worker.accumulate(0, ay.count, rowAt);
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
+    return failed ? OutOfMemory : Ok;
 }
 
 }  // namespace
@@ -347,6 +434,16 @@ Status Resampler::runFiltered(const ResampleJob& job)
     const int64_t workChunk = 1 + (int64_t(1) << 18) / (static_cast<int64_t>(ax.count) * (ay.taps + ax.taps));
     const int64_t minChunk = std::max<int64_t>({4, std::min<int64_t>(seamChunk, 256), workChunk});
 
+    // One worker's buffers are tried here first, so a draw too large for
+    // memory fails before it touches the target.
+    try {
+        FilterWorker probe(job, ax, spreadX, ay, key, slots);
+    } catch (const std::bad_alloc&) {
+        return OutOfMemory;
+    }
+    if (accumulate && job.useThreadPool && ThreadPool::size() > 1 && ay.count < 2 * minChunk)
+        return runFewRows(job, ax, spreadX, ay, key, slots);
+
     std::atomic<bool> failed{false};
     auto body = [&](int64_t begin, int64_t end) {
         try {
@@ -359,13 +456,6 @@ Status Resampler::runFiltered(const ResampleJob& job)
             failed = true;
         }
     };
-    // One worker's buffers are tried here first, so a draw too large for
-    // memory fails before it touches the target.
-    try {
-        FilterWorker probe(job, ax, spreadX, ay, key, slots);
-    } catch (const std::bad_alloc&) {
-        return OutOfMemory;
-    }
     forRows(job.useThreadPool, ay.count, minChunk, body);
     return failed ? OutOfMemory : Ok;
 }

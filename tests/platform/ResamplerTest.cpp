@@ -254,8 +254,11 @@ TEST(Resampler, BytesDoNotDependOnTheNumberOfThreads)
         const Image* src;
         int32_t w, h, mode;
     };
+    // The last ones have too few output rows to split and filter blocks of
+    // source rows in parallel instead, with and without gaps between windows.
     const Case cases[] = {{src.get(), 301, 257, 7}, {src.get(), 160, 96, 6}, {src.get(), 350, 265, 4},
-                          {small.get(), 333, 270, 7}, {small.get(), 400, 300, 3}, {src.get(), 1000, 700, 5}};
+                          {small.get(), 333, 270, 7}, {small.get(), 400, 300, 3}, {src.get(), 1000, 700, 5},
+                          {src.get(), 37, 3, 7}, {src.get(), 1, 1, 6}, {src.get(), 650, 5, 3}, {src.get(), 9, 2, 4}};
     for (const Case& c : cases) {
         auto serial = paddedResize(*c.src, c.w, c.h, c.mode, false);
         auto parallel = paddedResize(*c.src, c.w, c.h, c.mode, true);
