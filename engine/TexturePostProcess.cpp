@@ -102,14 +102,47 @@ void TexturePostProcess::DrawBrickAlpha(const tBrick& b, bool WithMargin)
 void TexturePostProcess::cutAlpha(int32_t dstx, int32_t dsty, int32_t width, int32_t height, int32_t srcx,
                                   int32_t srcy)
 {
+    // The filter's alpha stamp at equal source and destination sizes, done
+    // in place over the rectangle instead of on a copy of the whole output:
+    // a becomes a x (255 - m) \ 255, m the mask alpha (0 outside the mask).
     if (width < 1 || height < 1) return;
     const int32_t outWidth = m_out.Width();
     const int32_t outHeight = m_out.Height();
-    m_filter.SetBitmapIn(m_out);
-    if (m_filter.loadedWidth() != outWidth || m_filter.loadedHeight() != outHeight) return;
-    const platform::Image* cut =
-        m_filter.CreateDrawAlphaOnly(m_work, dstx, dsty, width, height, srcx, srcy, width, height, true, true);
-    replaceWith(m_out, cut, outWidth, outHeight);
+    const int64_t firstX = std::max<int64_t>(dstx, 0);
+    const int64_t endX = std::min<int64_t>(static_cast<int64_t>(dstx) + width, outWidth);
+    const int64_t firstY = std::max<int64_t>(dsty, 0);
+    const int64_t endY = std::min<int64_t>(static_cast<int64_t>(dsty) + height, outHeight);
+    if (firstX >= endX || firstY >= endY) return;
+
+    platform::LockedBits out;
+    platform::LockedBits mask;
+    const platform::PixelRect area{static_cast<int32_t>(firstX), static_cast<int32_t>(firstY),
+                                   static_cast<int32_t>(endX - firstX), static_cast<int32_t>(endY - firstY)};
+    if (m_out.LockBits(area, platform::LockRead | platform::LockWrite, platform::kFormat32bppARGB, out) !=
+        platform::Ok)
+        return;
+    const int32_t maskWidth = m_work.Width();
+    const int32_t maskHeight = m_work.Height();
+    if (m_work.LockBits({0, 0, maskWidth, maskHeight}, platform::LockRead, platform::kFormat32bppARGB, mask) !=
+        platform::Ok) {
+        m_out.UnlockBits(out);
+        return;
+    }
+    const int64_t shiftX = static_cast<int64_t>(srcx) - dstx;
+    const int64_t shiftY = static_cast<int64_t>(srcy) - dsty;
+    for (int64_t y = firstY; y < endY; ++y) {
+        uint8_t* row = out.scan0 + (y - firstY) * out.stride;
+        const int64_t my = y + shiftY;
+        const uint8_t* maskRow = my >= 0 && my < maskHeight ? mask.scan0 + my * mask.stride : nullptr;
+        for (int64_t x = firstX; x < endX; ++x) {
+            const int64_t mx = x + shiftX;
+            const uint32_t m = maskRow && mx >= 0 && mx < maskWidth ? maskRow[4 * mx + 3] : 0u;
+            uint8_t& a = row[4 * (x - firstX) + 3];
+            a = static_cast<uint8_t>((static_cast<uint32_t>(a) * (255u - m)) / 255u);
+        }
+    }
+    m_work.UnlockBits(mask);
+    m_out.UnlockBits(out);
 }
 
 void TexturePostProcess::ProcessBorders(const std::vector<tBrick>& bricks, const StopPoll& stop,

@@ -88,6 +88,55 @@ TEST_F(PostProcessTest, WithTheMarginTheMaskRunsStraightThroughTopAndBottom)
     EXPECT_EQ(alphaAt(out, 5, 0), alphaAt(out, 5, 5));
 }
 
+TEST_F(PostProcessTest, CutsInPlaceMatchTheFiltersAlphaStamp)
+{
+    // A ragged, soft, wrapping piece over a texture with its own alpha.
+    project.NoiseFrequency = 40.0f;
+    sizes.MinHeightPx = 8;
+    sizes.MaxHeightPx = 12;
+    sizes.BorderSizePx = 2;
+    sizes.NoiseStrengthPx = 2;
+    sizes.AntiAliasPx = 2;
+    sizes.RoundedBorderPx = 3;
+    auto texture = testing::gradientImage(40, 16, true);
+    tBrick piece;
+    piece.Left = 27;
+    piece.Top = 3;
+    piece.Width = 22;
+    piece.Height = 9;
+    for (bool withMargin : {false, true}) {
+        fill(texture);
+        const platform::RandomGenerator before = random;
+        post().DrawBrickAlpha(piece, withMargin);
+
+        // The same steps through the filter on a copy of the whole texture.
+        platform::RandomGenerator same = before;
+        clsImageFilter f;
+        f.setRandomGenerator(&same);
+        const int32_t margin = withMargin ? sizes.AntiAliasPx + sizes.NoiseStrengthPx : 0;
+        cBitmap mask;
+        ASSERT_EQ(mask.CreateFromScan0(piece.Width, piece.Height + 2 * margin, 0, platform::kFormat32bppARGB),
+                  platform::Ok);
+        ASSERT_TRUE(BrickPainter::ShapeBrickImage(mask, f, sizes, BrickPainter::noiseLength(40.0f, sizes)));
+        mask.CropPicture(0, margin, piece.Width, piece.Height);
+        cBitmap expected;
+        ASSERT_EQ(expected.CreateFromClone(40, 16, texture->Bitmap.Handle(), platform::kFormat32bppARGB), platform::Ok);
+        const int32_t first = 40 - piece.Left;
+        const int32_t over = piece.Left + piece.Width - 40;
+        f.SetBitmapIn(expected);
+        expected.CreateFromClone(40, 16, f.CreateDrawAlphaOnly(mask, piece.Left, piece.Top, first, piece.Height, 0, 0,
+                                                               first, piece.Height, true, true),
+                                 platform::kFormat32bppARGB);
+        f.SetBitmapIn(expected);
+        expected.CreateFromClone(40, 16, f.CreateDrawAlphaOnly(mask, 0, piece.Top, over, piece.Height, first, 0, over,
+                                                               piece.Height, true, true),
+                                 platform::kFormat32bppARGB);
+        EXPECT_FALSE(testing::sameBytes(texture->Bitmap, out));
+        EXPECT_TRUE(testing::sameBytes(expected, out)) << withMargin;
+        EXPECT_EQ(same.next(), platform::RandomGenerator(random).next());
+    }
+}
+
 TEST_F(PostProcessTest, TheArchOutlineMultipliesIntoTheExistingAlpha)
 {
     options.ArcAntialias = 2;
