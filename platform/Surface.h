@@ -44,9 +44,15 @@ struct RectF {
 // destination pixel j samples the source at
 // srcX + (j + 0.5 - dstX) * srcWidth / dstWidth. A destination pixel is drawn
 // when its centre lies inside the destination rectangle, inside the target,
-// and maps inside the source image; source pixels outside the image add
-// nothing. A draw at equal source and destination size at integer positions
-// copies the source pixels unresampled in every mode.
+// and maps inside the source image. The kernel may read source pixels
+// outside the source rectangle but never outside the image: taps beyond the
+// image are left out and the remaining weights renormalised. A draw at equal
+// source and destination size at integer positions copies the source pixels
+// unresampled in every mode, then composites them like any other draw.
+//
+// Resampling weighs premultiplied colours in single precision and returns
+// straight colours clamped to 0..255 and rounded half to even, so fully
+// transparent pixels lend no colour. Compositing is exact (see Compositor).
 //
 // Interpolation: 5 nearest neighbour; 3 bilinear and 4 bicubic (a = -0.5)
 // with a kernel of fixed width; 6 and 7 their high-quality forms, whose kernel
