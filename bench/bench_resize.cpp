@@ -13,6 +13,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -53,11 +54,23 @@ std::vector<uint8_t> texturePixels(int32_t side)
     return pixels;
 }
 
+// The source images, made once per size for all runs.
+const cBitmap& sourceImage(int32_t side)
+{
+    static std::map<int32_t, std::unique_ptr<cBitmap>> images;
+    auto& image = images[side];
+    if (!image) {
+        image = std::make_unique<cBitmap>();
+        const std::vector<uint8_t> pixels = texturePixels(side);
+        image->CreateFromScan0(side, side, side * 4, platform::kFormat32bppARGB, pixels.data());
+    }
+    return *image;
+}
+
 void resizePicture(benchmark::State& state, int32_t side, int32_t newWidth, int32_t newHeight)
 {
-    const std::vector<uint8_t> pixels = texturePixels(side);
-    cBitmap source;
-    if (source.CreateFromScan0(side, side, side * 4, platform::kFormat32bppARGB, pixels.data()) != platform::Ok) {
+    const cBitmap& source = sourceImage(side);
+    if (!source.Handle()) {
         state.SkipWithError("cannot create the source image");
         return;
     }
