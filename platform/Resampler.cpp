@@ -245,8 +245,9 @@ Status runFewRows(const ResampleJob& job, const ResampleAxis& ax, const std::vec
                   const ResampleAxis& ay, const ColorKey& key, int32_t slots)
 {
     const int64_t rowBytes = static_cast<int64_t>(ax.count) * sizeof(Pixel4);
-    const int32_t block = static_cast<int32_t>(
-        std::clamp<int64_t>((int64_t(1) << 22) / rowBytes, 2 * int64_t(ThreadPool::size()), 256));
+    // About 4 MB of filtered rows a block, at least two rows a thread.
+    const int32_t block = static_cast<int32_t>(std::max<int64_t>(
+        2 * int64_t(ThreadPool::size()), std::min<int64_t>((int64_t(1) << 22) / rowBytes, 256)));
     std::vector<int32_t> rows;
     std::vector<Pixel4> filtered;
     try {
