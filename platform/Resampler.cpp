@@ -236,7 +236,6 @@ int32_t maxSharing(const ResampleAxis& axis)
     return most;
 }
 
-
 // Few output rows over many source rows: splitting the outputs would leave
 // the pool idle, so blocks of source rows are filtered in parallel instead
 // and added up in order on this thread. Each filtered row is the same
@@ -257,15 +256,16 @@ Status runFewRows(const ResampleJob& job, const ResampleAxis& ax, const std::vec
         return OutOfMemory;
     }
     std::atomic<bool> failed{false};
+    // accumulate asks for exactly the rows of rowsRead, in their order, so
+    // the next block is simply the next rows of the list.
     size_t served = 0;
     size_t blockStart = 0;
-    auto rowAt = [&](int32_t r) -> const Pixel4* {
-        (void)r;
-        const size_t slot = served - blockStart;
-        if (served == blockStart || slot >= static_cast<size_t>(block)) {
+    size_t blockCount = 0;
+    auto rowAt = [&](int32_t) -> const Pixel4* {
+        if (served == blockStart + blockCount) {
             blockStart = served;
-            const int64_t count = std::min<int64_t>(block, static_cast<int64_t>(rows.size() - blockStart));
-            ThreadPool::parallelFor(0, count, 1, [&](int64_t b, int64_t e) {
+            blockCount = std::min<size_t>(block, rows.size() - served);
+            ThreadPool::parallelFor(0, static_cast<int64_t>(blockCount), 1, [&](int64_t b, int64_t e) {
                 try {
                     RowFilter filter(job, ax, spreadX, key);
                     for (int64_t i = b; i < e; ++i) filter.filter(rows[blockStart + i], filtered.data() + i * ax.count);
