@@ -4,6 +4,8 @@
 #include <atomic>
 #include <cmath>
 #include <memory>
+#include <thread>
+#include <utility>
 
 #include "engine/cBrickData.h"
 #include "filters/clsImageFilter.h"
@@ -192,69 +194,112 @@ void BrickPainter::drawSerial(const std::vector<tBrick>& bricks, cGraphics& surf
     }
 }
 
+// The bricks of one batch, prepared on the thread pool: per slot a filter
+// with a random generator of its own, the prepared image, whether it is
+// ready, and the filter's failure messages (shown later on the calling thread).
+struct BrickPainter::Batch {
+    explicit Batch(size_t slots) : randoms(slots), works(slots), ready(slots, 0), messages(slots)
+    {
+        filters.reserve(slots);
+        for (size_t j = 0; j < slots; ++j) {
+            filters.push_back(std::make_unique<clsImageFilter>());
+            filters[j]->setParallelRows(false);
+            filters[j]->setRandomGenerator(&randoms[j]);
+        }
+    }
+
+    size_t start = 0;
+    size_t count = 0;
+    std::vector<std::unique_ptr<clsImageFilter>> filters;
+    std::vector<platform::RandomGenerator> randoms;
+    std::vector<cBitmap> works;
+    std::vector<char> ready;
+    std::vector<std::vector<clsImageFilter::MessageDeferral::Message>> messages;
+};
+
+void BrickPainter::planBatch(Batch& batch, const std::vector<tBrick>& bricks, size_t start,
+                             platform::RandomGenerator& random) const
+{
+    // Every brick's outline starts from the state the serial run would have
+    // reached, fixed here in list order.
+    const float length = noiseLength(m_project.NoiseFrequency, m_sizes);
+    batch.start = start;
+    batch.count = 0;
+    int64_t pixels = 0;
+    while (start + batch.count < bricks.size() && batch.count < batch.ready.size() &&
+           (batch.count == 0 || pixels < kBatchPixelBudget)) {
+        const size_t slot = batch.count++;
+        const tBrick& b = bricks[start + slot];
+        batch.ready[slot] = drawable(b) ? 1 : 0;
+        if (!batch.ready[slot]) continue;
+        batch.randoms[slot] = random;
+        skipOutlineDraws(random, b.Width, b.Height, length);
+        pixels += static_cast<int64_t>(b.Width) * b.Height;
+    }
+}
+
+void BrickPainter::prepareSlot(Batch& batch, const std::vector<tBrick>& bricks, size_t slot) const
+{
+    if (!batch.ready[slot]) return;
+    // Nothing may escape a worker: a brick that cannot be made is skipped.
+    try {
+        clsImageFilter::MessageDeferral deferral;
+        batch.ready[slot] = prepareBrick(bricks[batch.start + slot], batch.works[slot], *batch.filters[slot]);
+        batch.messages[slot] = deferral.messages();
+    } catch (...) {
+        batch.ready[slot] = 0;
+        batch.works[slot].Dispose();
+    }
+}
+
+bool BrickPainter::compositeBatch(Batch& batch, const std::vector<tBrick>& bricks, cGraphics& surface,
+                                  const StopPoll& stop, const BrickDone& done) const
+{
+    for (size_t j = 0; j < batch.count; ++j) {
+        if (stop && stop()) return false;
+        clsImageFilter::MessageDeferral::showAll(batch.messages[j]);
+        batch.messages[j].clear();
+        if (batch.ready[j]) compositeBrick(surface, batch.works[j], bricks[batch.start + j], m_project.Width);
+        batch.works[j].Dispose();
+        if (done) done(batch.start + j + 1, bricks.size());
+    }
+    return true;
+}
+
 void BrickPainter::drawParallel(const std::vector<tBrick>& bricks, cGraphics& surface, clsImageFilter& filter,
                                 int workers, const StopPoll& stop, const BrickDone& done) const
 {
-    const size_t n = bricks.size();
-    // Batches of several bricks a worker keep the workers busy between the
-    // compositing steps; the pixel budget bounds the memory of huge bricks.
+    // Two batches take turns: while this thread composites one in list
+    // order (with its reports), the workers prepare the next.
     const size_t slots = static_cast<size_t>(std::max(2, workers * kBricksPerWorker));
-    std::vector<std::unique_ptr<clsImageFilter>> filters;
-    std::vector<platform::RandomGenerator> randoms(slots);
-    std::vector<cBitmap> works(slots);
-    std::vector<char> prepared(slots, 0);
-    // Failure messages of the workers' filters, shown on this thread in list order.
-    std::vector<std::vector<clsImageFilter::MessageDeferral::Message>> messages(slots);
-    filters.reserve(slots);
-    for (size_t j = 0; j < slots; ++j) {
-        filters.push_back(std::make_unique<clsImageFilter>());
-        filters[j]->setParallelRows(false);
-        filters[j]->setRandomGenerator(&randoms[j]);
-    }
-
+    Batch first(slots);
+    Batch second(slots);
+    Batch* current = &first;
+    Batch* next = &second;
     platform::RandomGenerator& random = filter.randomGenerator();
-    const float length = noiseLength(m_project.NoiseFrequency, m_sizes);
-    size_t start = 0;
-    while (start < n) {
-        if (stop && stop()) return;
-        // Every brick's outline starts from the state the serial run would
-        // have reached, fixed here in list order.
-        size_t count = 0;
-        int64_t pixels = 0;
-        while (start + count < n && count < slots && (count == 0 || pixels < kBatchPixelBudget)) {
-            const tBrick& b = bricks[start + count];
-            prepared[count] = drawable(b) ? 1 : 0;
-            if (prepared[count]) {
-                randoms[count] = random;
-                skipOutlineDraws(random, b.Width, b.Height, length);
-                pixels += static_cast<int64_t>(b.Width) * b.Height;
-            }
-            ++count;
-        }
-        platform::ThreadPool::parallelFor(0, static_cast<int64_t>(count), 1, [&](int64_t first, int64_t last) {
-            for (int64_t j = first; j < last; ++j) {
-                const auto slot = static_cast<size_t>(j);
-                if (!prepared[slot]) continue;
-                // Nothing may escape a worker: a brick that cannot be made is skipped.
-                try {
-                    clsImageFilter::MessageDeferral deferral;
-                    prepared[slot] = prepareBrick(bricks[start + slot], works[slot], *filters[slot]);
-                    messages[slot] = deferral.messages();
-                } catch (...) {
-                    prepared[slot] = 0;
-                    works[slot].Dispose();
-                }
-            }
+    const auto prepareAll = [&](Batch& batch, const std::function<void()>& alongside) {
+        const std::thread::id caller = std::this_thread::get_id();
+        platform::ThreadPool::parallelFor(0, static_cast<int64_t>(batch.count), 1, [&](int64_t begin, int64_t end) {
+            if (alongside && std::this_thread::get_id() == caller) alongside();
+            for (int64_t j = begin; j < end; ++j) prepareSlot(batch, bricks, static_cast<size_t>(j));
         });
-        for (size_t j = 0; j < count; ++j) {
-            if (j > 0 && stop && stop()) return;
-            clsImageFilter::MessageDeferral::showAll(messages[j]);
-            messages[j].clear();
-            if (prepared[j]) compositeBrick(surface, works[j], bricks[start + j], m_project.Width);
-            works[j].Dispose();
-            if (done) done(start + j + 1, n);
-        }
-        start += count;
+    };
+
+    planBatch(*current, bricks, 0, random);
+    prepareAll(*current, nullptr);
+    while (current->count > 0) {
+        planBatch(*next, bricks, current->start + current->count, random);
+        bool composited = false;
+        bool stopped = false;
+        const std::function<void()> compositeCurrent = [&] {
+            if (composited) return;
+            composited = true;
+            stopped = !compositeBatch(*current, bricks, surface, stop, done);
+        };
+        prepareAll(*next, compositeCurrent);
+        compositeCurrent();
+        if (stopped) return;
+        std::swap(current, next);
     }
 }
 

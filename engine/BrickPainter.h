@@ -87,6 +87,8 @@ public:
     static bool parallelPreparation();
 
 private:
+    struct Batch;
+
     // A brick that prepareBrick would draw: an image with pixels and a size
     // of at least one pixel.
     bool drawable(const tBrick& b) const;
@@ -94,6 +96,15 @@ private:
                     const StopPoll& stop, const BrickDone& done) const;
     void drawParallel(const std::vector<tBrick>& bricks, cGraphics& surface, clsImageFilter& filter, int workers,
                       const StopPoll& stop, const BrickDone& done) const;
+    // Fills the batch with the bricks from start on and fixes each one's
+    // random state, advancing random past them.
+    void planBatch(Batch& batch, const std::vector<tBrick>& bricks, size_t start,
+                   platform::RandomGenerator& random) const;
+    // Prepares one brick of the batch; safe on any thread.
+    void prepareSlot(Batch& batch, const std::vector<tBrick>& bricks, size_t slot) const;
+    // Composites the batch in list order with its reports; false when stopped.
+    bool compositeBatch(Batch& batch, const std::vector<tBrick>& bricks, cGraphics& surface, const StopPoll& stop,
+                        const BrickDone& done) const;
 
     const cBrickData& m_project;
     const LayoutPixelSizes& m_sizes;

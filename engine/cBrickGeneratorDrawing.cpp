@@ -17,7 +17,6 @@ namespace kalvora {
 
 namespace {
 
-constexpr int32_t kTransparentBlack = 0;
 constexpr int kSeedTableSize = 1024;
 
 // The soft outlines draw from the filter's random generator. It is put into
@@ -45,7 +44,7 @@ void cBrickGenerator::DrawMortarBackground()
         OutBitmap.Dispose();
         return;
     }
-    OutGraphics.Clear(kTransparentBlack);
+    // A new output image is already transparent black: no clearing pass.
     MortarBackground::DrawMortarTiles(project, m_sizes.BlendBordersPx, ResizeMode, OutGraphics, ImageFilter, [this] {
         yieldToEvents();
         return Aborted;

@@ -220,15 +220,19 @@ TEST_F(BrickPainterTest, ParallelPreparationGivesTheSerialBytes)
 
 TEST_F(BrickPainterTest, AStopBeforeABrickEndsTheDrawing)
 {
-    newCanvas();
-    int polls = 0;
+    std::vector<tBrick> bricks;
+    for (int32_t i = 0; i < 40; ++i) bricks.push_back(brickAt((i % 10) * 10, (i / 10) * 10, 10, 10));
     BrickPainter painter(project, sizes, kNearest);
-    for (int workers : {1, 4}) {
-        polls = 0;
+    for (int workers : {1, 2, 4}) {
+        newCanvas();
+        int polls = 0;
         done = 0;
-        painter.DrawAllBricks({brickAt(0, 0, 5, 5), brickAt(10, 0, 5, 5), brickAt(20, 0, 5, 5)}, graphics, work,
-                              filter, workers, [&] { return ++polls > 2; }, [this](size_t, size_t) { ++done; });
-        EXPECT_EQ(done, 2) << workers;
+        // The stop comes in the second batch of two workers.
+        painter.DrawAllBricks(bricks, graphics, work, filter, workers, [&] { return ++polls > 19; },
+                              [this](size_t, size_t) { ++done; });
+        EXPECT_EQ(done, 19) << workers;
+        EXPECT_EQ(pixelAt(out, 85, 15), kGreen) << workers;
+        EXPECT_EQ(pixelAt(out, 95, 15), 0u) << workers;
     }
 }
 
