@@ -1,21 +1,7 @@
-#include <cstddef>
-#include <cstdint>
-#include <memory>
-
-#include "platform/ImageLimits.h"
+#include "fuzz/FuzzDecode.h"
 #include "platform/codecs/BmpCodec.h"
-
-using namespace kalvora::platform;
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    // Images stay within 64 MB, far below the fuzzer's memory limit.
-    static const bool limited = [] {
-        ImageLimits::set(4096, 4096LL * 4096 * 4);
-        return true;
-    }();
-    (void)limited;
-    std::unique_ptr<Image> image;
-    BmpCodec::decode(data, size, image);
-    return 0;
+    return kalvora::fuzzing::decodeOnce(data, size, kalvora::platform::BmpCodec::decode);
 }
