@@ -1,6 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
+#include <cmath>
+#include <cstdlib>
 #include <cstdint>
 #include <functional>
 #include <tuple>
@@ -306,6 +309,75 @@ TEST(ImageFilterKernel, RowsOnThePoolGiveTheSerialResultAndProgress)
         EXPECT_EQ(pooled.progress, expectedProgress) << name;
         for (int32_t y = 0; y < 150; ++y)
             for (int32_t x = 0; x < 97; ++x) ASSERT_EQ(pooled.at(x, y), serial.at(x, y)) << name << " " << x << "," << y;
+    }
+}
+
+// Every kernel filter against the region rules written out cell by cell:
+// border pixels sum only their in-image cells; a kernel whose weights add up
+// to its divisor divides there by those cells' weights (1 for 0), a zero-sum
+// kernel weighs the centre by the absolute sum of the in-image neighbours.
+uint32_t byRegionRule(const std::vector<uint32_t>& px, int32_t w, int32_t h, int32_t x, int32_t y,
+                      const std::vector<int32_t>& k, int32_t divisor, int32_t bias)
+{
+    int64_t sum = 0, neighbours = 0;
+    for (int32_t v : k) sum += v;
+    const bool border = x == 0 || y == 0 || x == w - 1 || y == h - 1;
+    auto inside = [&](int32_t xx, int32_t yy) { return xx >= 0 && yy >= 0 && xx < w && yy < h; };
+    for (int32_t dy = -1; dy <= 1; ++dy)
+        for (int32_t dx = -1; dx <= 1; ++dx)
+            if ((dx || dy) && inside(x + dx, y + dy)) neighbours += k[size_t((dy + 1) * 3 + dx + 1)];
+    const int64_t centre = border && sum == 0 ? std::llabs(neighbours) : k[4];
+    int64_t d = divisor;
+    if (border && sum == divisor) d = neighbours + k[4] == 0 ? 1 : neighbours + k[4];
+    uint32_t out = px[size_t(y) * w + x] & 0xFF000000u;
+    for (int shift = 0; shift <= 16; shift += 8) {
+        int64_t s = 0;
+        for (int32_t dy = -1; dy <= 1; ++dy)
+            for (int32_t dx = -1; dx <= 1; ++dx) {
+                if (!inside(x + dx, y + dy)) continue;
+                const int64_t weight = dx || dy ? k[size_t((dy + 1) * 3 + dx + 1)] : centre;
+                s += weight * ((px[size_t(y + dy) * w + x + dx] >> shift) & 0xFF);
+            }
+        const double v = std::clamp(std::nearbyint(double(s) / double(d) + bias), 0.0, 255.0);
+        out |= uint32_t(v) << shift;
+    }
+    return out;
+}
+
+TEST(ImageFilterKernel, KernelFiltersFollowTheirTablesAndRegionRules)
+{
+    struct Case {
+        std::function<void(clsImageFilter&)> run;
+        std::vector<int32_t> k;
+        int32_t divisor, bias;
+    };
+    const std::vector<Case> cases = {
+        {[](clsImageFilter& f) { f.CreateBasisMatrixFilter(); }, {0, 0, 0, 0, 1, 0, 0, 0, 0}, 1, 0},
+        {[](clsImageFilter& f) { f.CreateEdgeDedectionFilter(); }, {1, 1, 1, 1, 1, -1, -1, -1, -1}, 1, 0},
+        {[](clsImageFilter& f) { f.CreateRelieveFilter(); }, {0, 1, 1, 1, 1, -1, -1, -1, 0}, 1, 0},
+        {[](clsImageFilter& f) { f.CreateEmbossFilter1(); }, {-1, 0, -1, 0, 4, 0, -1, 0, -1}, 1, 127},
+        {[](clsImageFilter& f) { f.CreateEmbossFilter2(); }, {-1, -1, -1, -1, 8, -1, -1, -1, -1}, 1, 127},
+        {[](clsImageFilter& f) { f.CreateEmbossFilter3(); }, {1, -2, 1, -2, 4, -2, -2, 1, -2}, 1, 127},
+        {[](clsImageFilter& f) { f.CreateEmbossFilter4(); }, {0, -1, 0, -1, 4, -1, 0, -1, 0}, 1, 127},
+        {[](clsImageFilter& f) { f.CreateEmbossFilter5(); }, {0, 0, 0, -1, 2, -1, 0, 0, 0}, 1, 127},
+        {[](clsImageFilter& f) { f.CreateEmbossFilter6(); }, {0, -1, 0, 0, 2, 0, 0, -1, 0}, 1, 127},
+        {[](clsImageFilter& f) { f.CreateSharpenFilter3(37); }, {-1, -1, -1, -1, 59 - 18, -1, -1, -1, -1}, 51 - 18, 0},
+        {[](clsImageFilter& f) { f.CreateSharpenFilter2(-75); }, {0, -2, 0, -2, 61 - 37, -2, 0, -2, 0}, 53 - 37, 0},
+        {[](clsImageFilter& f) { f.CreateBlurFilter1(); }, {1, 2, 1, 2, 4, 2, 1, 2, 1}, 16, 0},
+        {[](clsImageFilter& f) { f.CreateBlurFilter2(); }, {0, 1, 0, 1, 1, 1, 0, 1, 0}, 5, 0},
+    };
+    for (auto [w, h] : {std::pair{2, 2}, std::pair{5, 3}, std::pair{23, 19}}) {
+        std::vector<uint32_t> px;
+        for (int32_t y = 0; y < h; ++y)
+            for (int32_t x = 0; x < w; ++x) px.push_back(noisePixel(x, y));
+        for (size_t i = 0; i < cases.size(); ++i) {
+            Loaded img(w, h, [&](int32_t x, int32_t y) { return px[size_t(y) * w + x]; });
+            cases[i].run(img.filter);
+            for (int32_t y = 0; y < h; ++y)
+                for (int32_t x = 0; x < w; ++x)
+                    ASSERT_EQ(img.at(x, y), byRegionRule(px, w, h, x, y, cases[i].k, cases[i].divisor, cases[i].bias))
+                        << "case " << i << ", " << w << "x" << h << " at " << x << "," << y;
+        }
     }
 }
 

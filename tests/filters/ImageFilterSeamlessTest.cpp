@@ -138,6 +138,14 @@ TEST(ImageFilterSeamless, CroppedResultTilesAcrossItsEdges)
     }
 }
 
+TEST(ImageFilterSeamless, RowsAloneReportTheirShareOfTheBand)
+{
+    // Without the column pass the rows report (Y * 100) \ n.
+    Seamless s(12, 9);
+    ASSERT_EQ(s.filter.CreateSeamlessTextureFilter(8, false, true)->height(), 17);
+    EXPECT_EQ(s.progress, (std::vector<int32_t>{0, 12, 25, 37, 50, 62, 75, 87, 100}));
+}
+
 TEST(ImageFilterSeamless, BandWiderThanTheImageStaysInside)
 {
     Seamless s(6, 5);
