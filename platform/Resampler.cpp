@@ -30,6 +30,20 @@ double kernelValue(ResampleKernel kernel, double t)
 
 double kernelRadius(ResampleKernel kernel) { return kernel == ResampleKernel::Linear ? 1.0 : 2.0; }
 
+// A keyed pixel is not drawn. Alpha 0 leaves a destination with any alpha as
+// it is; over a fully transparent destination a source pixel lands, so it
+// takes that destination's own colour and lands as what was already there.
+void keyOut(const Image& target, int32_t x, int32_t y, uint8_t* pixel)
+{
+    const uint32_t below = target.pixelArgb(x, y);
+    if ((below >> 24) == 0) {
+        pixel[0] = static_cast<uint8_t>(below);
+        pixel[1] = static_cast<uint8_t>(below >> 8);
+        pixel[2] = static_cast<uint8_t>(below >> 16);
+    }
+    pixel[3] = 0;
+}
+
 // Runs body over [0, rows) on the pool or on this thread alone.
 void forRows(bool useThreadPool, int32_t rows, int64_t minChunk, const std::function<void(int64_t, int64_t)>& body)
 {
@@ -394,7 +408,8 @@ Status Resampler::runNearest(const ResampleJob& job)
                 uint8_t* out = gathered.data();
                 for (int32_t k = 0; k < width; ++k, out += 4) {
                     std::memcpy(out, line + 4 * static_cast<int64_t>(columns[k] - first), 4);
-                    if (key.active && key.keyed(out)) out[3] = 0;
+                    if (key.active && key.keyed(out))
+                        keyOut(*job.target, job.x0 + k, job.y0 + static_cast<int32_t>(r), out);
                 }
                 pixels = gathered.data();
             }

@@ -406,7 +406,7 @@ TEST(cBitmapTest, MakeTransparentKeysOutOneColour)
     for (int32_t y = 0; y < 4; ++y)
         for (int32_t x = 0; x < 4; ++x) {
             if ((x + y) % 2)
-                EXPECT_EQ(px(b, x, y) >> 24, 0u) << x << "," << y;
+                EXPECT_EQ(px(b, x, y), 0x00FFFFFFu) << x << "," << y;
             else
                 EXPECT_EQ(px(b, x, y), pattern(x, y)) << x << "," << y;
         }

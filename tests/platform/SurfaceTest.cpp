@@ -170,6 +170,13 @@ TEST(Surface, ColourKeySkipsPixelsInsideTheRange)
         EXPECT_EQ(px(*target, 1, 0), 0xFF10F040u);
         EXPECT_EQ(px(*target, 2, 0), 0xFF000000u);
     }
+    // Not drawn means not drawn: over a transparent destination too, keyed
+    // pixels leave what was there.
+    auto clearTarget = uniformImage(3, 1, 0x00FFFFFF);
+    ASSERT_EQ(Surface(*clearTarget).drawImageRectRect(*src, 0, 0, 3, 1, 0, 0, 3, 1, &key), Ok);
+    EXPECT_EQ(px(*clearTarget, 0, 0), 0x00FFFFFFu);
+    EXPECT_EQ(px(*clearTarget, 1, 0), 0xFF10F040u);
+    EXPECT_EQ(px(*clearTarget, 2, 0), 0x00FFFFFFu);
     // Resampled: keyed pixels are transparent to the filter.
     auto wide = blankImage(6, 6);
     Surface surface(*wide);
