@@ -21,8 +21,8 @@ class cInlineBitmap {
 public:
     // Full path of the file the image was loaded from; empty when none.
     std::string FileName;
-    // The pixels; possibly without an image. Declared after the session so it
-    // is released first.
+    // The pixels; possibly without an image. It holds the session as its
+    // gdip, so on destruction the pixels go first and the session with them.
     cBitmap Bitmap;
 
     // Starts the image's own session, looks up the PNG encoder through it and
