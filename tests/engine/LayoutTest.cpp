@@ -307,6 +307,107 @@ TEST(BrickValues, FlipsFollowTheProjectWithoutChangingOtherDraws)
     EXPECT_TRUE(anyV);
 }
 
+// Reads a copy of the tables the way a channel does: one byte, then the
+// position advances modulo 1023.
+struct TableReader {
+    const LayoutRandomTables& tables;
+    bool seeded;
+    int32_t pos;
+
+    int32_t byte()
+    {
+        const int32_t b = seeded ? tables.seedTable(pos) : tables.timeTable(pos);
+        pos = (pos + 1) % 1023;
+        return b;
+    }
+    double value()
+    {
+        const int32_t b1 = byte();
+        const int32_t b2 = byte();
+        return static_cast<float>((b1 * 256 + b2) / 65535.0);
+    }
+};
+
+// Channel 0 starts every layout at 1021 and wraps at 1023; per brick it
+// gives the two flip bytes, hue, saturation, luminance and the image, in
+// this order. Channel 3 gives each row's offset.
+TEST(BrickValues, DrawnFromChannelZeroInTheirOrder)
+{
+    for (bool rearrange : {false, true}) {
+        SCOPED_TRACE(rearrange);
+        LayoutRun run;
+        run.imageCount = 5;
+        run.project.RandomSeed = 321;
+        run.project.FlipH = true;
+        run.project.FlipV = true;
+        run.project.ChangeHue = 50.0f;
+        run.project.ChangeSaturation = 30.0f;
+        run.project.ChangeLuminance = 20.0f;
+        run.project.RandomBrickDistribution = rearrange;
+        run.prepare();
+        const LayoutRandomTables tables = run.random;
+        ASSERT_EQ(tables.seedPos(0), 1021);
+        run.layout(SeamlessTexture).layout();
+
+        TableReader brick{tables, true, tables.seedPos(0)};
+        TableReader image{tables, !rearrange, rearrange ? tables.timePos(0) : 0};
+        TableReader& images = rearrange ? image : brick;
+        TableReader offsets{tables, true, tables.seedPos(3)};
+        int32_t previous = 0;
+        int32_t lastTop = -1;
+        for (size_t i = 0; i < run.bricks.size(); ++i) {
+            SCOPED_TRACE(i);
+            const tBrick& b = run.bricks[i];
+            if (b.Top != lastTop) {
+                EXPECT_EQ(b.Left, static_cast<int32_t>(std::nearbyint(offsets.value() * run.sizes.MaxWidthPx)));
+                lastTop = b.Top;
+            }
+            EXPECT_EQ(b.FlipH, brick.byte() % 2 == 0);
+            EXPECT_EQ(b.FlipV, brick.byte() % 2 == 0);
+            EXPECT_EQ(b.Hue, static_cast<int32_t>(std::nearbyint((brick.value() - 0.5) * 50.0 * 7.2)));
+            EXPECT_EQ(b.Saturation, static_cast<float>(std::nearbyint((brick.value() - 0.5) * 30.0 * 4.0)));
+            EXPECT_EQ(b.Luminance, static_cast<float>(std::nearbyint((brick.value() - 0.5) * 20.0 * 4.0)));
+            int32_t n = static_cast<int32_t>(std::nearbyint(images.value() * 4 + 1));
+            if (n == previous) n = n == 1 ? 5 : n - 1;
+            EXPECT_EQ(b.BrickNumber, n);
+            previous = n;
+        }
+        EXPECT_EQ(run.random.seedPos(0), (1021 + (rearrange ? 8 : 10) * static_cast<int>(run.bricks.size())) % 1023);
+    }
+}
+
+// With a random offset each row's brick lies between lo and hi by the
+// row's offset draw on channel 3, after its width draw on channel 2.
+TEST(BorderLayout, RandomOffsetPlacesTheBrickByTheOffsetDraw)
+{
+    LayoutRun run;
+    run.project.RandomSeed = 77;
+    run.options.BorderWidth = 241;
+    run.options.BorderBrickOffset = RowOffsetRandom;
+    run.prepare();
+    const LayoutRandomTables tables = run.random;
+    run.layout(LeftBorder).layout();
+    const int32_t minW = run.sizes.MinWidthPx;
+    const int32_t maxW = run.sizes.MaxWidthPx;
+    const int32_t b = run.options.BorderWidth;
+    TableReader offsets{tables, true, tables.seedPos(3)};
+    std::set<int32_t> widths;
+    for (const tBrick& brick : run.bricks) {
+        const int32_t w = brick.Width;
+        widths.insert(w);
+        EXPECT_GE(w, 2 * minW);
+        EXPECT_LE(w, minW + maxW);
+        const int32_t lo = std::max(b + minW - w, b - maxW);
+        const int32_t hi = std::min(b - minW, b + maxW - w);
+        const double off = std::nearbyint(offsets.value() * maxW);
+        EXPECT_EQ(brick.Left, static_cast<int32_t>(std::nearbyint(off / maxW * (hi - lo) + lo)));
+    }
+    EXPECT_GT(widths.size(), 1u);
+    const int rows = static_cast<int>(run.bricks.size());
+    EXPECT_EQ(run.random.seedPos(2), (tables.seedPos(2) + 2 * rows) % 1023);
+    EXPECT_EQ(run.random.seedPos(3), (tables.seedPos(3) + 2 * rows) % 1023);
+}
+
 TEST(Reproducibility, SameSeedSameLayoutAndSignIgnored)
 {
     auto layoutFor = [](int32_t seed, int32_t offset) {
