@@ -1,8 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
+#include "filters/cNoiseGenerator.h"
 #include "filters/clsImageFilter.h"
 #include "tests/filters/FilterTestSupport.h"
 
@@ -152,6 +154,49 @@ TEST(SoftBorder, DrawsInTheStatedOrder)
     platform::RandomGenerator replay;
     replay.next(1.0 - 40.0 / 30.0);
     for (int i = 0; i < 4 * 3 * 3; ++i) replay.next();
+    EXPECT_EQ(random.next(), replay.next());
+}
+
+TEST(SoftBorder, NoiseRedMovesAcrossAndGreenDownWithinTheStrength)
+{
+    // Every pixel against the rule: the stretched noise's red moves the test
+    // point along x, its green along y, by (n x S x 2) / 255 - S, held inside
+    // the image. A cell length of 6.5 rounds to 6 (half to even): 53 \ 6 by
+    // 37 \ 6 cells.
+    const int32_t w = 53, h = 37, b = 3, r = 5, s = 4, a = 2;
+    std::vector<uint32_t> colours(static_cast<size_t>(w) * h);
+    for (size_t i = 0; i < colours.size(); ++i) colours[i] = 0x12345678u * static_cast<uint32_t>(i + 1);
+    cBitmap bitmap;
+    makeBitmap(bitmap, w, h, [&](int32_t x, int32_t y) { return colours[static_cast<size_t>(y) * w + x]; });
+    platform::RandomGenerator random;
+    random.reseedFromNumber(9);
+    clsImageFilter filter;
+    filter.setRandomGenerator(&random);
+    filter.SetBitmapIn(bitmap);
+    const platform::Image* out = filter.CreateTransparentBorder(b, r, s, 6.5f, a);
+    ASSERT_NE(out, nullptr);
+
+    platform::RandomGenerator replay;
+    replay.reseedFromNumber(9);
+    replay.next(1.0 - static_cast<double>(w) / h);
+    cNoiseGenerator noise(&replay);
+    noise.CreateNoise(w / 6, h / 6, false);
+    noise.Interpolate(w, h, 4);
+    int32_t mismatches = 0;
+    for (int32_t y = 0; y < h; ++y)
+        for (int32_t x = 0; x < w; ++x) {
+            const auto n = static_cast<uint32_t>(noise.GetPixel(x, y));
+            const auto nr = static_cast<int32_t>((n >> 16) & 0xFF);
+            const auto ng = static_cast<int32_t>((n >> 8) & 0xFF);
+            float px = static_cast<float>(static_cast<double>(nr * s * 2) / 255.0 - s + x);
+            float py = static_cast<float>(static_cast<double>(ng * s * 2) / 255.0 - s + y);
+            px = std::min(std::max(px, 0.0f), static_cast<float>(w - 1));
+            py = std::min(std::max(py, 0.0f), static_cast<float>(h - 1));
+            const uint32_t alpha = clsImageFilter::RoundRectAlpha(px, py, w - 1, h - 1, b, r, a, s);
+            const uint32_t want = (colours[static_cast<size_t>(y) * w + x] & 0xFFFFFFu) | (alpha << 24);
+            mismatches += out->pixelArgb(x, y) != want;
+        }
+    EXPECT_EQ(mismatches, 0);
     EXPECT_EQ(random.next(), replay.next());
 }
 
