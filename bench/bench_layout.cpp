@@ -13,16 +13,16 @@
 using namespace kalvora;
 
 // The layout of a 16384 x 16384 seamless texture with brick sizes near 1 %
-// of the width: tens of thousands of bricks, reported in bricks per second.
+// of the canvas (10,000 bricks), reported in bricks per second.
 static void SeamlessLayout(benchmark::State& state)
 {
     BrickSettings project = BrickDefaults::settings();
     project.Width = 16384;
     project.Height = 16384;
     project.MinWidth = 1.0f;
-    project.MaxWidth = 1.5f;
-    project.MinHeight = 0.5f;
-    project.MaxHeight = 0.75f;
+    project.MaxWidth = 1.0f;
+    project.MinHeight = 1.0f;
+    project.MaxHeight = 1.0f;
     TextureOptionsValues options;
     std::vector<tBrick> bricks;
     int64_t placed = 0;
