@@ -108,9 +108,17 @@ TEST_F(BrickPainterTest, FlipsMirrorTheBrickImage)
     tBrick mirrored = brickAt(0, 20, 20, 10);
     mirrored.FlipH = true;
     mirrored.FlipV = true;
-    draw({b, mirrored});
+    tBrick leftRight = brickAt(40, 0, 20, 10);
+    leftRight.FlipH = true;
+    tBrick upDown = brickAt(40, 20, 20, 10);
+    upDown.FlipV = true;
+    draw({b, mirrored, leftRight, upDown});
     for (int32_t y = 0; y < 10; ++y)
-        for (int32_t x = 0; x < 20; ++x) EXPECT_EQ(pixelAt(out, x, y), pixelAt(out, 19 - x, 29 - y)) << x << "," << y;
+        for (int32_t x = 0; x < 20; ++x) {
+            EXPECT_EQ(pixelAt(out, x, y), pixelAt(out, 19 - x, 29 - y)) << x << "," << y;
+            EXPECT_EQ(pixelAt(out, x, y), pixelAt(out, 59 - x, y)) << x << "," << y;
+            EXPECT_EQ(pixelAt(out, x, y), pixelAt(out, 40 + x, 29 - y)) << x << "," << y;
+        }
 }
 
 TEST_F(BrickPainterTest, AnImageWithoutAlphaAtBrickSizeKeepsItsSoftEdge)

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <string>
+#include <vector>
 
 #include "DrawingTestSupport.h"
 #include "engine/BrickPainter.h"
@@ -135,6 +137,76 @@ TEST_F(PostProcessTest, CutsInPlaceMatchTheFiltersAlphaStamp)
         EXPECT_TRUE(testing::sameBytes(expected, out)) << withMargin;
         EXPECT_EQ(same.next(), platform::RandomGenerator(random).next());
     }
+}
+
+tBrick rect(int32_t left, int32_t top, int32_t width, int32_t height)
+{
+    tBrick b;
+    b.Left = left;
+    b.Top = top;
+    b.Width = width;
+    b.Height = height;
+    return b;
+}
+
+TEST_F(PostProcessTest, BorderRowsAndJointsAreCutPieceByPiece)
+{
+    // A strip 40 wide and 30 high with three rows; the first brick's row
+    // remainder and the last brick's joint wrap at the right edge, and the
+    // last joint continues at the top of the strip.
+    project.Width = 40;
+    project.NoiseFrequency = 50.0f;
+    options.BorderWidth = 20;
+    options.BorderHeight = 30;
+    options.BorderAntialias = 2;
+    sizes.MinHeightPx = 10;
+    sizes.MaxHeightPx = 10;
+    sizes.BorderSizePx = 3;
+    sizes.AntiAliasPx = 1;
+    sizes.RoundedBorderPx = 2;
+    sizes.NoiseStrengthPx = 1;
+    const LayoutPixelSizes kept = sizes;
+    const std::vector<tBrick> bricks = {rect(10, 0, 15, 10), rect(12, 10, 16, 11), rect(6, 21, 14, 9)};
+    auto texture = testing::gradientImage(40, 30, true);
+    const platform::RandomGenerator start = random;
+
+    fill(texture);
+    std::vector<float> values;
+    post().ProcessBorders(bricks, [] { return false; }, [&](float value, const std::string& text) {
+        EXPECT_EQ(text, "Post Processing Borders...");
+        values.push_back(value);
+    });
+    EXPECT_EQ(sizes, kept);
+    const platform::RandomGenerator afterBorders = random;
+    EXPECT_EQ(values, (std::vector<float>{0.49f, static_cast<float>(1.0 / 3.0 / 2.0 + 0.49),
+                                          static_cast<float>(2.0 / 3.0 / 2.0 + 0.49)}));
+    cBitmap processed;
+    ASSERT_EQ(processed.CreateFromClone(40, 30, out.Handle(), platform::kFormat32bppARGB), platform::Ok);
+
+    // The same cuts one by one: each row from its brick's right edge round
+    // to its left edge with the project's sizes; each joint e = 4 pixels
+    // inside the outer edges of its two bricks, from the middle of one to
+    // the middle of the next, with the joint's own sizes.
+    random = start;
+    fill(texture);
+    LayoutPixelSizes joint = kept;
+    joint.BorderSizePx = 3;  // noise strength + border antialias
+    joint.AntiAliasPx = 2;
+    joint.RoundedBorderPx = 0;
+    const auto cut = [&](const LayoutPixelSizes& with, const tBrick& piece, bool margin) {
+        sizes = with;
+        post().DrawBrickAlpha(piece, margin);
+    };
+    cut(kept, rect(25, 0, 25, 10), false);
+    cut(joint, rect(32, 5, 14, 10), true);
+    cut(kept, rect(28, 10, 24, 11), false);
+    cut(joint, rect(32, 15, 10, 9), true);
+    cut(kept, rect(20, 21, 26, 9), false);
+    cut(joint, rect(29, 25, 13, 5), true);
+    cut(joint, rect(29, 0, 13, 5), true);
+    EXPECT_TRUE(testing::sameBytes(processed, out));
+    EXPECT_EQ(platform::RandomGenerator(random).next(), platform::RandomGenerator(afterBorders).next());
+    EXPECT_FALSE(testing::sameBytes(texture->Bitmap, out));
 }
 
 TEST_F(PostProcessTest, TheArchOutlineMultipliesIntoTheExistingAlpha)

@@ -1,11 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <utility>
 
 #include "DrawingTestSupport.h"
 #include "engine/BrickLayout.h"
 #include "engine/BrickPainter.h"
+#include "engine/MortarBackground.h"
 #include "engine/cBrickGenerator.h"
+#include "filters/clsImageFilter.h"
+#include "imaging/cGraphics.h"
 #include "platform/ImageLimits.h"
 
 namespace kalvora {
@@ -173,6 +177,49 @@ TEST_F(TextureRenderTest, BorderStripsAreTransparentBeyondTheirBricks)
     ASSERT_NE(post + 1, host.reports.end());
     EXPECT_EQ((post + 1)->first, 49);
     EXPECT_EQ((post + 1)->second, "Post Processing Borders...");
+}
+
+TEST_F(TextureRenderTest, LeftAndRightBordersKeepTheirHalvesOfTheStrip)
+{
+    run(BothBorders);
+    const cBitmap strip = copyOfResult();
+    ASSERT_EQ(strip.Width(), 80);
+    // A left border keeps the right half of the strip, a right border the left half.
+    for (auto [style, from] : {std::pair{LeftBorder, 40}, std::pair{RightBorder, 0}}) {
+        run(style);
+        const cBitmap& out = generator.OutBitmap;
+        ASSERT_EQ(out.Width(), 40) << style;
+        ASSERT_EQ(out.Height(), strip.Height()) << style;
+        for (int32_t y = 0; y < out.Height(); ++y)
+            for (int32_t x = 0; x < out.Width(); ++x)
+                ASSERT_EQ(testing::pixelAt(out, x, y), testing::pixelAt(strip, x + from, y)) << style << " " << x
+                                                                                            << "," << y;
+    }
+}
+
+TEST_F(TextureRenderTest, TheBorderMortarIsTheCanvasMortarShiftedRightByTheBorderWidth)
+{
+    run(BothBorders);
+    const cBitmap& out = generator.OutBitmap;
+    // The mortar tiled over the 160 x 120 canvas, as the strip saw it
+    // before its shift by 40 and its crop to 80 x 120.
+    cBrickData canvas;
+    makeProject(canvas, kVariants[0]);
+    cBitmap tiled;
+    cGraphics graphics;
+    ASSERT_EQ(tiled.CreateFromScan0(160, 120, 0, platform::kFormat32bppARGB), platform::Ok);
+    ASSERT_EQ(graphics.GetGraphicsContext(tiled.Handle()), platform::Ok);
+    clsImageFilter filter;
+    MortarBackground::DrawMortarTiles(canvas, 0, 7, graphics, filter, [] { return false; });
+    graphics.Dispose();
+    // Far from the bricks the cuts leave the mortar's colour under alpha 0.
+    for (int32_t y = 8; y < 112; ++y)
+        for (int32_t x : {1, 2, 76, 77}) {
+            ASSERT_EQ(alphaAt(out, x, y), 0u) << x << "," << y;
+            EXPECT_EQ(testing::pixelAt(out, x, y) & 0xFFFFFFu,
+                      testing::pixelAt(tiled, (x + 120) % 160, y) & 0xFFFFFFu)
+                << x << "," << y;
+        }
 }
 
 TEST_F(TextureRenderTest, ACancelInTheBorderPassKeepsTheCutsAndTheHalf)
