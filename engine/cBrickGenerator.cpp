@@ -40,7 +40,10 @@ bool withinSide(int32_t v) { return v <= platform::ImageLimits::maxSide(); }
 
 }  // namespace
 
-cBrickGenerator::cBrickGenerator() : m_tickSource(platform::tickCountMs) {}
+cBrickGenerator::cBrickGenerator() : m_tickSource(platform::tickCountMs)
+{
+    ImageFilter.setRandomGenerator(&m_outlineRandom);
+}
 
 cBrickGenerator::~cBrickGenerator() = default;
 

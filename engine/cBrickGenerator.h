@@ -10,6 +10,7 @@
 #include "engine/TextureOptionsValues.h"
 #include "engine/tBrick.h"
 #include "filters/clsImageFilter.h"
+#include "platform/RandomGenerator.h"
 #include "imaging/cBitmap.h"
 #include "imaging/cGraphics.h"
 #include "platform/Status.h"
@@ -120,8 +121,11 @@ private:
     GeneratorHost* m_host = nullptr;
     TextureOptionsValues m_options;
 
-    // Imaging objects for the generator's whole life.
+    // Imaging objects for the generator's whole life. The filter draws the
+    // soft outlines from the run's own random generator, so nothing the user
+    // does during a run's yields (a "Randomize" click) changes the edges.
     cBitmap WorkBitmap;
+    platform::RandomGenerator m_outlineRandom;
     clsImageFilter ImageFilter;
     cGraphics OutGraphics;
 

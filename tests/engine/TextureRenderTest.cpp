@@ -11,6 +11,7 @@
 #include "filters/clsImageFilter.h"
 #include "imaging/cGraphics.h"
 #include "platform/ImageLimits.h"
+#include "platform/RandomGenerator.h"
 
 namespace kalvora {
 namespace {
@@ -154,6 +155,21 @@ TEST_F(TextureRenderTest, SerialAndParallelRunsGiveTheSameBytes)
         BrickPainter::setParallelPreparation(true);
         run(style, {true, true});
         EXPECT_TRUE(testing::sameBytes(serial, generator.OutBitmap)) << "type " << style;
+    }
+}
+
+TEST_F(TextureRenderTest, RandomNumbersDrawnElsewhereDuringARunChangeNothing)
+{
+    BrickPainter::setParallelPreparation(false);
+    for (int32_t style : {SeamlessTexture, BothBorders}) {
+        run(style, {true, true});
+        const cBitmap quiet = copyOfResult();
+        // The program's shared generator is used while the run yields (a
+        // "Randomize" click, the editor's noise filter): the run's edges stay.
+        host.onReport = [](const std::string&) { platform::RandomGenerator::processDefault().next(); };
+        run(style, {true, true});
+        host.onReport = nullptr;
+        EXPECT_TRUE(testing::sameBytes(quiet, generator.OutBitmap)) << "type " << style;
     }
 }
 
