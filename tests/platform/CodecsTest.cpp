@@ -38,8 +38,8 @@ std::unique_ptr<Image> decodeOrFail(const std::vector<uint8_t>& bytes)
 
 // --- Files written with the libraries directly, in layouts our encoders never produce.
 
-struct PngSpec {
-    PngSpec(int w, int h, int type, int bits, bool interlace = false)
+struct PngShape {
+    PngShape(int w, int h, int type, int bits, bool interlace = false)
         : width(w), height(h), colorType(type), depth(bits), interlaced(interlace)
     {
     }
@@ -60,21 +60,21 @@ void appendPng(png_structp png, png_bytep data, size_t n)
     out->insert(out->end(), data, data + n);
 }
 
-std::vector<uint8_t> writePng(const PngSpec& spec, const std::vector<std::vector<uint8_t>>& rows)
+std::vector<uint8_t> writePng(const PngShape& shape, const std::vector<std::vector<uint8_t>>& rows)
 {
     std::vector<uint8_t> out;
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
     png_infop info = png_create_info_struct(png);
     png_set_write_fn(png, &out, appendPng, nullptr);
-    png_set_IHDR(png, info, spec.width, spec.height, spec.depth, spec.colorType,
-                 spec.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+    png_set_IHDR(png, info, shape.width, shape.height, shape.depth, shape.colorType,
+                 shape.interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
-    if (!spec.palette.empty()) png_set_PLTE(png, info, spec.palette.data(), int(spec.palette.size()));
-    if (!spec.paletteAlpha.empty())
-        png_set_tRNS(png, info, spec.paletteAlpha.data(), int(spec.paletteAlpha.size()), nullptr);
-    if (spec.greyKey) {
+    if (!shape.palette.empty()) png_set_PLTE(png, info, shape.palette.data(), int(shape.palette.size()));
+    if (!shape.paletteAlpha.empty())
+        png_set_tRNS(png, info, shape.paletteAlpha.data(), int(shape.paletteAlpha.size()), nullptr);
+    if (shape.greyKey) {
         png_color_16 key{};
-        key.gray = spec.greyKeyValue;
+        key.gray = shape.greyKeyValue;
         png_set_tRNS(png, info, nullptr, 0, &key);
     }
     png_write_info(png, info);
@@ -145,8 +145,8 @@ std::vector<uint8_t> writeBmp(int w, int h, int bits, uint32_t compression, cons
 
 
 // A TIFF file written by libtiff with the given tags and packed rows.
-struct TiffSpec {
-    TiffSpec(uint32_t w, uint32_t h, uint16_t photo, uint16_t bitsPerSample, uint16_t samplesPerPixel,
+struct TiffShape {
+    TiffShape(uint32_t w, uint32_t h, uint16_t photo, uint16_t bitsPerSample, uint16_t samplesPerPixel,
              uint16_t extraSample = 0)
         : width(w), height(h), photometric(photo), bits(bitsPerSample), samples(samplesPerPixel), extra(extraSample)
     {
@@ -168,37 +168,37 @@ std::vector<uint8_t> readFileBytes(const std::string& path)
     return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
-std::vector<uint8_t> writeTiff(const std::string& path, const TiffSpec& spec, const std::vector<uint8_t>& data)
+std::vector<uint8_t> writeTiff(const std::string& path, const TiffShape& shape, const std::vector<uint8_t>& data)
 {
     TIFF* tif = TIFFOpen(path.c_str(), "w");
-    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, spec.width);
-    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, spec.height);
-    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, spec.bits);
-    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, spec.samples);
-    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, spec.photometric);
-    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, spec.separatePlanes ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG);
-    if (spec.extra) TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &spec.extra);
-    if (!spec.colormap.empty()) {
-        const size_t n = spec.colormap.size() / 3;
-        TIFFSetField(tif, TIFFTAG_COLORMAP, spec.colormap.data(), spec.colormap.data() + n,
-                     spec.colormap.data() + 2 * n);
+    TIFFSetField(tif, TIFFTAG_IMAGEWIDTH, shape.width);
+    TIFFSetField(tif, TIFFTAG_IMAGELENGTH, shape.height);
+    TIFFSetField(tif, TIFFTAG_BITSPERSAMPLE, shape.bits);
+    TIFFSetField(tif, TIFFTAG_SAMPLESPERPIXEL, shape.samples);
+    TIFFSetField(tif, TIFFTAG_PHOTOMETRIC, shape.photometric);
+    TIFFSetField(tif, TIFFTAG_PLANARCONFIG, shape.separatePlanes ? PLANARCONFIG_SEPARATE : PLANARCONFIG_CONTIG);
+    if (shape.extra) TIFFSetField(tif, TIFFTAG_EXTRASAMPLES, 1, &shape.extra);
+    if (!shape.colormap.empty()) {
+        const size_t n = shape.colormap.size() / 3;
+        TIFFSetField(tif, TIFFTAG_COLORMAP, shape.colormap.data(), shape.colormap.data() + n,
+                     shape.colormap.data() + 2 * n);
     }
-    if (spec.tileSide) {
-        TIFFSetField(tif, TIFFTAG_TILEWIDTH, spec.tileSide);
-        TIFFSetField(tif, TIFFTAG_TILELENGTH, spec.tileSide);
+    if (shape.tileSide) {
+        TIFFSetField(tif, TIFFTAG_TILEWIDTH, shape.tileSide);
+        TIFFSetField(tif, TIFFTAG_TILELENGTH, shape.tileSide);
         // data holds whole tiles in tile order
         const size_t tileBytes = size_t(TIFFTileSize(tif));
         for (uint32_t t = 0; t < TIFFNumberOfTiles(tif); ++t)
             TIFFWriteEncodedTile(tif, t, const_cast<uint8_t*>(data.data() + t * tileBytes), tileBytes);
-    } else if (spec.separatePlanes) {
-        const size_t planeRow = (size_t(spec.width) * spec.bits + 7) / 8;
-        for (uint16_t plane = 0; plane < spec.samples; ++plane)
-            for (uint32_t y = 0; y < spec.height; ++y)
-                TIFFWriteScanline(tif, const_cast<uint8_t*>(data.data() + (plane * spec.height + y) * planeRow), y,
+    } else if (shape.separatePlanes) {
+        const size_t planeRow = (size_t(shape.width) * shape.bits + 7) / 8;
+        for (uint16_t plane = 0; plane < shape.samples; ++plane)
+            for (uint32_t y = 0; y < shape.height; ++y)
+                TIFFWriteScanline(tif, const_cast<uint8_t*>(data.data() + (plane * shape.height + y) * planeRow), y,
                                   plane);
     } else {
-        const size_t rowBytes = (size_t(spec.width) * spec.bits * spec.samples + 7) / 8;
-        for (uint32_t y = 0; y < spec.height; ++y)
+        const size_t rowBytes = (size_t(shape.width) * shape.bits * shape.samples + 7) / 8;
+        for (uint32_t y = 0; y < shape.height; ++y)
             TIFFWriteScanline(tif, const_cast<uint8_t*>(data.data() + y * rowBytes), y, 0);
     }
     TIFFClose(tif);
@@ -375,7 +375,7 @@ TEST(Codecs, UnknownEncoderIsRefused)
 TEST(CodecsPng, SixteenBitGreyPaletteAndInterlacedVariants)
 {
     // 16-bit RGB: each sample scales by 1/257, rounded.
-    PngSpec rgb16{2, 1, PNG_COLOR_TYPE_RGB, 16};
+    PngShape rgb16{2, 1, PNG_COLOR_TYPE_RGB, 16};
     auto decoded = decodeOrFail(writePng(rgb16, {{0xFF, 0xFF, 0x80, 0x80, 0x00, 0x80, 0x01, 0x01, 0x12, 0x34, 0x00, 0x00}}));
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->format(), kFormat24bppRGB);
@@ -383,7 +383,7 @@ TEST(CodecsPng, SixteenBitGreyPaletteAndInterlacedVariants)
     EXPECT_EQ(decoded->pixelArgb(1, 0), 0xFF011200u);
 
     // Palette with tRNS: alpha per entry, entries past tRNS opaque.
-    PngSpec pal{3, 1, PNG_COLOR_TYPE_PALETTE, 4};
+    PngShape pal{3, 1, PNG_COLOR_TYPE_PALETTE, 4};
     pal.palette = {{255, 0, 0}, {0, 255, 0}, {0, 0, 255}};
     pal.paletteAlpha = {0, 128};
     decoded = decodeOrFail(writePng(pal, {{0x01, 0x20}}));
@@ -401,7 +401,7 @@ TEST(CodecsPng, SixteenBitGreyPaletteAndInterlacedVariants)
     EXPECT_EQ(decoded->format(), kFormat24bppRGB);
 
     // 2-bit grey with a transparent grey level.
-    PngSpec grey{4, 1, PNG_COLOR_TYPE_GRAY, 2};
+    PngShape grey{4, 1, PNG_COLOR_TYPE_GRAY, 2};
     grey.greyKey = true;
     grey.greyKeyValue = 1;
     decoded = decodeOrFail(writePng(grey, {{0x1B}}));
@@ -413,7 +413,7 @@ TEST(CodecsPng, SixteenBitGreyPaletteAndInterlacedVariants)
     EXPECT_EQ(decoded->pixelArgb(3, 0), 0xFFFFFFFFu);
 
     // Interlaced grey + alpha gives the same pixels as the rows written.
-    PngSpec ga{9, 7, PNG_COLOR_TYPE_GRAY_ALPHA, 8, true};
+    PngShape ga{9, 7, PNG_COLOR_TYPE_GRAY_ALPHA, 8, true};
     std::vector<std::vector<uint8_t>> rows;
     for (int y = 0; y < 7; ++y) {
         rows.emplace_back();
@@ -599,30 +599,30 @@ TEST(CodecsTiff, AlphaKindsGreyPaletteTilesAndPlanes)
     const std::string path = dir.file("variant.tif");
 
     // Associated alpha is divided out: 100 * 255 / 128 = 199.2, 50 * 255 / 128 = 99.6.
-    auto decoded = decodeOrFail(writeTiff(path, TiffSpec{1, 1, PHOTOMETRIC_RGB, 8, 4, EXTRASAMPLE_ASSOCALPHA}, {100, 50, 0, 128}));
+    auto decoded = decodeOrFail(writeTiff(path, TiffShape{1, 1, PHOTOMETRIC_RGB, 8, 4, EXTRASAMPLE_ASSOCALPHA}, {100, 50, 0, 128}));
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->format(), kFormat32bppARGB);
     EXPECT_EQ(decoded->pixelArgb(0, 0), 0x80C76400u);
     // Unassociated alpha is kept as stored.
-    decoded = decodeOrFail(writeTiff(path, TiffSpec{1, 1, PHOTOMETRIC_RGB, 8, 4, EXTRASAMPLE_UNASSALPHA}, {100, 50, 0, 128}));
+    decoded = decodeOrFail(writeTiff(path, TiffShape{1, 1, PHOTOMETRIC_RGB, 8, 4, EXTRASAMPLE_UNASSALPHA}, {100, 50, 0, 128}));
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->pixelArgb(0, 0), 0x80643200u);
 
     // 16-bit grey with alpha, 1-bit min-is-white.
-    decoded = decodeOrFail(writeTiff(path, TiffSpec{2, 1, PHOTOMETRIC_MINISBLACK, 16, 2, EXTRASAMPLE_UNASSALPHA},
+    decoded = decodeOrFail(writeTiff(path, TiffShape{2, 1, PHOTOMETRIC_MINISBLACK, 16, 2, EXTRASAMPLE_UNASSALPHA},
                                      {0x00, 0x80, 0xFF, 0xFF, 0xFF, 0xFF, 0x00, 0x00}));
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->format(), kFormat32bppARGB);
     EXPECT_EQ(decoded->pixelArgb(0, 0), 0xFF808080u);  // 0x8000 / 257 = 127.5 rounds to 128 (stored little-endian)
     EXPECT_EQ(decoded->pixelArgb(1, 0), 0x00FFFFFFu);
-    decoded = decodeOrFail(writeTiff(path, TiffSpec{3, 1, PHOTOMETRIC_MINISWHITE, 1, 1}, {0x40}));
+    decoded = decodeOrFail(writeTiff(path, TiffShape{3, 1, PHOTOMETRIC_MINISWHITE, 1, 1}, {0x40}));
     ASSERT_TRUE(decoded);
     EXPECT_EQ(decoded->format(), kFormat24bppRGB);
     EXPECT_EQ(decoded->pixelArgb(0, 0), 0xFFFFFFFFu);
     EXPECT_EQ(decoded->pixelArgb(1, 0), 0xFF000000u);
 
     // 4-bit palette with a 16-bit colour map.
-    TiffSpec pal{2, 1, PHOTOMETRIC_PALETTE, 4, 1};
+    TiffShape pal{2, 1, PHOTOMETRIC_PALETTE, 4, 1};
     pal.colormap.assign(48, 0);
     pal.colormap[1] = 0xFFFF;        // entry 1 red
     pal.colormap[16 + 2] = 0x8080;   // entry 2 green 128
@@ -634,7 +634,7 @@ TEST(CodecsTiff, AlphaKindsGreyPaletteTilesAndPlanes)
     EXPECT_EQ(decoded->palette().size(), 16u);
 
     // Tiles (20 x 20 in four 16 x 16 tiles) and separate planes reach the same pixels.
-    TiffSpec tiled{20, 20, PHOTOMETRIC_RGB, 8, 3};
+    TiffShape tiled{20, 20, PHOTOMETRIC_RGB, 8, 3};
     tiled.tileSide = 16;
     std::vector<uint8_t> tiles(4 * 16 * 16 * 3, 0);
     for (int t = 0; t < 4; ++t)
@@ -650,7 +650,7 @@ TEST(CodecsTiff, AlphaKindsGreyPaletteTilesAndPlanes)
     EXPECT_EQ(decoded->pixelArgb(19, 3), 0xFF130301u);
     EXPECT_EQ(decoded->pixelArgb(2, 17), 0xFF021102u);
 
-    TiffSpec planes{2, 2, PHOTOMETRIC_RGB, 8, 3};
+    TiffShape planes{2, 2, PHOTOMETRIC_RGB, 8, 3};
     planes.separatePlanes = true;
     decoded = decodeOrFail(writeTiff(path, planes, {1, 2, 3, 4, 10, 20, 30, 40, 100, 110, 120, 130}));
     ASSERT_TRUE(decoded);
