@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchThreads.h"
 #include "engine/BrickDefaults.h"
 #include "engine/cBrickData.h"
 #include "imaging/cInlineBitmap.h"
 #include "imaging/cInlineBitmapCollection.h"
-#include "platform/ThreadPool.h"
 
 using namespace kalvora;
 
@@ -57,10 +57,10 @@ void fillProject(cBrickData& project)
 
 }  // namespace
 
-// Saving a project of 20 brick images of 1024 x 1024 (mostly PNG encoding).
+// Saving a project of 20 brick images of 1024 x 1024 (mostly PNG encoding,
+// one image per pool thread).
 static void SaveProject(benchmark::State& state)
 {
-    platform::ThreadPool::setSize(1);
     cBrickData project;
     fillProject(project);
     for (auto _ : state) {
@@ -69,7 +69,10 @@ static void SaveProject(benchmark::State& state)
     state.counters["MP_per_s"] =
         benchmark::Counter(20.0 * 1024 * 1024 / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
-BENCHMARK(SaveProject)->Name("BrickFile/save_20x1024")->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(SaveProject)
+    ->Name("BrickFile/save_20x1024/" + bench::threadsLabel())
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(2);
 
 // Loading it back (mostly PNG decoding).
 static void LoadProject(benchmark::State& state)
@@ -86,4 +89,7 @@ static void LoadProject(benchmark::State& state)
     state.counters["MP_per_s"] =
         benchmark::Counter(20.0 * 1024 * 1024 / 1e6, benchmark::Counter::kIsIterationInvariantRate);
 }
-BENCHMARK(LoadProject)->Name("BrickFile/load_20x1024")->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(LoadProject)
+    ->Name("BrickFile/load_20x1024/" + bench::threadsLabel())
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(3);

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchThreads.h"
 #include "imaging/cBitmap.h"
 #include "platform/PixelFormat.h"
 #include "platform/ThreadPool.h"
@@ -25,15 +26,6 @@
 namespace {
 
 using namespace kalvora;
-
-int poolSizeFromEnvironment()
-{
-    if (const char* text = std::getenv("KALVORA_THREADS")) {
-        const int n = std::atoi(text);
-        if (n > 0) platform::ThreadPool::setSize(n);
-    }
-    return platform::ThreadPool::size();
-}
 
 // A textured ARGB image: smooth gradients, fine grain and a little alpha.
 std::vector<uint8_t> texturePixels(int32_t side)
@@ -90,7 +82,7 @@ void resizePicture(benchmark::State& state, int32_t side, int32_t newWidth, int3
 }
 
 const bool kRegistered = [] {
-    const std::string threads = poolSizeFromEnvironment() == 1 ? "threads:1" : "threads:all";
+    const std::string threads = bench::threadsLabel();
     struct Case {
         const char* name;
         int32_t side, width, height;

@@ -9,6 +9,7 @@
 #include "engine/BinaryWriter.h"
 #include "engine/TaggedValue.h"
 #include "engine/cBrickData.h"
+#include "platform/ThreadPool.h"
 
 namespace kalvora {
 
@@ -114,7 +115,7 @@ bool cBrickDataFile::readSettings(BinaryReader& r, cBrickData& s)
            readFlag(r, s.SeamlessH) && readFlag(r, s.SeamlessV) && readSingle(r, s.BlendBorders);
 }
 
-bool cBrickDataFile::readImageRecord(BinaryReader& reader, cInlineBitmap& image)
+bool cBrickDataFile::readImageRecord(BinaryReader& reader, cInlineBitmap& image, std::vector<ReadRecord>& pending)
 {
     std::string fileName;
     int32_t count = 0;
@@ -124,9 +125,26 @@ bool cBrickDataFile::readImageRecord(BinaryReader& reader, cInlineBitmap& image)
     TaggedValue array;
     if (!readValue(reader, array) || array.tag != TaggedValue::TagByteArray) return false;
     if (array.arraySize != static_cast<size_t>(count)) return false;
-    const std::vector<uint8_t> bytes(array.arrayData, array.arrayData + array.arraySize);
-    // Bytes that cannot be decoded stay with the image and are saved again.
-    image.LoadFromStream(bytes);
+    pending.push_back({&image, array.arrayData, array.arraySize});
+    return true;
+}
+
+bool cBrickDataFile::decodeImages(const std::vector<ReadRecord>& pending)
+{
+    std::vector<char> failed(pending.size(), 0);
+    platform::ThreadPool::parallelFor(0, static_cast<int64_t>(pending.size()), 1, [&](int64_t first, int64_t last) {
+        for (int64_t i = first; i < last; ++i) {
+            try {
+                const ReadRecord& r = pending[static_cast<size_t>(i)];
+                // Bytes that cannot be decoded stay with the image and are saved again.
+                r.image->LoadFromStream(std::vector<uint8_t>(r.bytes, r.bytes + r.count));
+            } catch (const std::bad_alloc&) {
+                failed[static_cast<size_t>(i)] = 1;
+            }
+        }
+    });
+    for (char f : failed)
+        if (f) return false;
     return true;
 }
 
@@ -141,36 +159,50 @@ bool cBrickDataFile::read(const uint8_t* data, size_t size, cBrickData& into)
         // what is left before any image object is made.
         if (static_cast<size_t>(brickCount) > reader.remaining() / kMinImageRecordBytes) return false;
         into.BrickFiles->RemoveAll();
+        std::vector<ReadRecord> pending;
         for (int32_t i = 0; i < brickCount; ++i) {
             auto image = std::make_shared<cInlineBitmap>();
-            if (!readImageRecord(reader, *image)) return false;
+            if (!readImageRecord(reader, *image, pending)) return false;
             into.BrickFiles->Add(std::move(image));
         }
         auto mortar = std::make_shared<cInlineBitmap>();
-        if (!readImageRecord(reader, *mortar)) return false;
+        if (!readImageRecord(reader, *mortar, pending)) return false;
         into.MortarFile = std::move(mortar);
-        return true;
+        return decodeImages(pending);
     } catch (const std::bad_alloc&) {
         return false;
     }
 }
 
-bool cBrickDataFile::writeImageRecord(cInlineBitmap* image, const Sink& sink)
+void cBrickDataFile::encodeImages(std::vector<WriteRecord>& records)
 {
-    std::vector<uint8_t> encoded;
-    const std::vector<uint8_t>* bytes = &encoded;
-    if (image && image->Bitmap.Handle() != nullptr) {
-        if (image->GetStream(encoded) <= 0) return false;
-    } else if (image) {
-        bytes = &image->RawBytes();
-    }
-    if (bytes->size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) return false;
+    platform::ThreadPool::parallelFor(0, static_cast<int64_t>(records.size()), 1, [&](int64_t first, int64_t last) {
+        for (int64_t i = first; i < last; ++i) {
+            WriteRecord& r = records[static_cast<size_t>(i)];
+            if (!r.image || r.image->Bitmap.Handle() == nullptr) continue;
+            try {
+                r.encodedOk = r.image->GetStream(r.encoded) > 0;
+            } catch (const std::bad_alloc&) {
+                r.encodedOk = false;
+            }
+        }
+    });
+}
+
+bool cBrickDataFile::writeImageRecord(const WriteRecord& record, const Sink& sink)
+{
+    if (!record.encodedOk) return false;
+    const cInlineBitmap* image = record.image;
+    // An image that could not be decoded when it was read keeps its bytes.
+    const bool raw = image && image->Bitmap.Handle() == nullptr;
+    const std::vector<uint8_t>& bytes = raw ? image->RawBytes() : record.encoded;
+    if (bytes.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) return false;
     BinaryWriter w;
     if (!TaggedValue::writeText(w, image ? image->FileName : std::string())) return false;
-    TaggedValue::writeInt32(w, static_cast<int32_t>(bytes->size()));
-    if (bytes->empty()) return flush(w, sink);
-    TaggedValue::writeByteArrayHeader(w, static_cast<uint32_t>(bytes->size()));
-    return flush(w, sink) && sink(bytes->data(), bytes->size());
+    TaggedValue::writeInt32(w, static_cast<int32_t>(bytes.size()));
+    if (bytes.empty()) return flush(w, sink);
+    TaggedValue::writeByteArrayHeader(w, static_cast<uint32_t>(bytes.size()));
+    return flush(w, sink) && sink(bytes.data(), bytes.size());
 }
 
 bool cBrickDataFile::write(const cBrickData& project, const Sink& sink)
@@ -178,19 +210,23 @@ bool cBrickDataFile::write(const cBrickData& project, const Sink& sink)
     try {
         BinaryWriter w;
         if (!writeSettings(project.settings(), w)) return false;
-        // An empty reference in the list is no image and is left out.
-        std::vector<cInlineBitmap*> bricks;
+        // An empty reference in the list is no image and is left out; the
+        // mortar record comes last, after the bricks.
+        std::vector<WriteRecord> records;
         if (project.BrickFiles) {
             for (const auto& image : project.BrickFiles->InlineBitmaps)
-                if (image) bricks.push_back(image.get());
+                if (image) records.push_back({image.get(), {}, true});
         }
-        if (bricks.size() > static_cast<size_t>(std::numeric_limits<int32_t>::max())) return false;
-        TaggedValue::writeInt32(w, static_cast<int32_t>(bricks.size()));
+        const size_t brickCount = records.size();
+        if (brickCount > static_cast<size_t>(std::numeric_limits<int32_t>::max())) return false;
+        records.push_back({project.MortarFile.get(), {}, true});
+        encodeImages(records);
+        TaggedValue::writeInt32(w, static_cast<int32_t>(brickCount));
         if (!flush(w, sink)) return false;
-        for (cInlineBitmap* image : bricks) {
-            if (!writeImageRecord(image, sink)) return false;
+        for (const WriteRecord& record : records) {
+            if (!writeImageRecord(record, sink)) return false;
         }
-        return writeImageRecord(project.MortarFile.get(), sink);
+        return true;
     } catch (const std::bad_alloc&) {
         return false;
     }

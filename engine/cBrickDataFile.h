@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <functional>
 #include <string_view>
+#include <vector>
 
 namespace kalvora {
 
@@ -37,10 +38,28 @@ public:
     static bool read(const uint8_t* data, size_t size, cBrickData& into);
 
 private:
+    // An image record as read: the encoded bytes stay in the file's buffer
+    // until every record is read, then all images are decoded at once.
+    struct ReadRecord {
+        cInlineBitmap* image = nullptr;
+        const uint8_t* bytes = nullptr;
+        size_t count = 0;
+    };
+    // An image record to write: its file name and the bytes to store.
+    struct WriteRecord {
+        cInlineBitmap* image = nullptr;
+        std::vector<uint8_t> encoded;
+        bool encodedOk = true;
+    };
+
     static bool readSettings(BinaryReader& reader, cBrickData& into);
-    static bool readImageRecord(BinaryReader& reader, cInlineBitmap& image);
+    static bool readImageRecord(BinaryReader& reader, cInlineBitmap& image, std::vector<ReadRecord>& pending);
+    // Decodes the images on the thread pool: each image is independent.
+    static bool decodeImages(const std::vector<ReadRecord>& pending);
+    // Encodes the images with pixels as PNG on the thread pool.
+    static void encodeImages(std::vector<WriteRecord>& records);
     // A missing image (empty reference) is written as one without pixels.
-    static bool writeImageRecord(cInlineBitmap* image, const Sink& sink);
+    static bool writeImageRecord(const WriteRecord& record, const Sink& sink);
 };
 
 }  // namespace kalvora

@@ -5,7 +5,9 @@ set -euo pipefail
 build=${KALVORA_BUILD:-build}
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-KALVORA_BENCH_DATA="$work" "$build/bin/bench_bricks" 2>/dev/null | grep -E "BrickFile"
+for threads in 1 "$(nproc)"; do
+  KALVORA_THREADS=$threads KALVORA_BENCH_DATA="$work" "$build/bin/bench_bricks" 2>/dev/null | grep -E "BrickFile"
+done
 # The same kind of picture for vips: 20 textured 1024 x 1024 RGBA images.
 for i in $(seq 0 19); do
   vips black "$work/b$i.v" 1024 1024 --bands 4 >/dev/null
