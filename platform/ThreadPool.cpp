@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <exception>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace kalvora::platform {
@@ -43,6 +45,7 @@ public:
             m_chunk = chunk;
             m_next = first;
             m_pending = static_cast<int>(m_workers.size());
+            m_failure = nullptr;
             ++m_generation;
         }
         m_wake.notify_all();
@@ -50,6 +53,9 @@ public:
         std::unique_lock<std::mutex> lock(m_mutex);
         m_done.wait(lock, [this] { return m_pending == 0; });
         m_body = nullptr;
+        // A chunk that threw is reported on the calling thread, never by
+        // ending the process from a worker.
+        if (m_failure) std::rethrow_exception(std::exchange(m_failure, nullptr));
     }
 
 private:
@@ -58,7 +64,12 @@ private:
         for (;;) {
             int64_t begin = m_next.fetch_add(m_chunk);
             if (begin >= m_last) return;
-            (*m_body)(begin, std::min(begin + m_chunk, m_last));
+            try {
+                (*m_body)(begin, std::min(begin + m_chunk, m_last));
+            } catch (...) {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                if (!m_failure) m_failure = std::current_exception();
+            }
         }
     }
 
@@ -90,6 +101,7 @@ private:
     int64_t m_chunk = 1;
     std::atomic<int64_t> m_next{0};
     int m_pending = 0;
+    std::exception_ptr m_failure;
     uint64_t m_generation = 0;
     bool m_stop = false;
 };
@@ -131,14 +143,18 @@ void ThreadPool::parallelFor(int64_t first, int64_t last, int64_t minChunk,
     }
     int64_t pieces = std::min<int64_t>(count / minChunk, int64_t(p.size()) * 4);
     int64_t chunk = (count + pieces - 1) / pieces;
-    t_insideLoop = true;
-    p.run(first, last, chunk, [&](int64_t b, int64_t e) {
+    // Marks the threads running chunks, so loops nested in a chunk run
+    // serially; the mark is taken off again even when a chunk throws.
+    struct InsideLoop {
         bool outer = t_insideLoop;
-        t_insideLoop = true;
+        InsideLoop() { t_insideLoop = true; }
+        ~InsideLoop() { t_insideLoop = outer; }
+    };
+    InsideLoop caller;
+    p.run(first, last, chunk, [&](int64_t b, int64_t e) {
+        InsideLoop chunkMark;
         body(b, e);
-        t_insideLoop = outer;
     });
-    t_insideLoop = false;
 }
 
 }  // namespace kalvora::platform

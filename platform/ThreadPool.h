@@ -18,7 +18,9 @@ public:
 
     // Calls body(begin, end) for disjoint chunks covering [first, last), on the
     // calling thread and the workers, and returns when all are done. Ranges
-    // shorter than minChunk * 2 run serially on the calling thread.
+    // shorter than minChunk * 2 run serially on the calling thread. When a
+    // chunk throws, the other chunks still run and the first exception is
+    // rethrown here, on the calling thread.
     static void parallelFor(int64_t first, int64_t last, int64_t minChunk,
                             const std::function<void(int64_t, int64_t)>& body);
 };
