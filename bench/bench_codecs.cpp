@@ -1,5 +1,5 @@
-// Decoding and encoding a 4096 x 4096 PNG and JPEG on one thread. The same
-// files are timed with `vips copy` by scripts/bench.d/codecs.sh.
+// Decoding and encoding a 4096 x 4096 PNG and JPEG (KALVORA_THREADS=1 for one
+// thread). The same files are timed with `vips copy` by scripts/bench.d/codecs.sh.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "bench/BenchImages.h"
+#include "bench/BenchThreads.h"
 #include "platform/codecs/Codecs.h"
 
 using namespace kalvora::platform;
@@ -79,7 +80,19 @@ void BM_JpegEncode4096(benchmark::State& state) { encodeLoop(state, kJpegEncoder
 
 }  // namespace
 
-BENCHMARK(BM_PngDecode4096)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_PngEncode4096)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_JpegDecode4096)->Unit(benchmark::kMillisecond)->UseRealTime();
-BENCHMARK(BM_JpegEncode4096)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_PngDecode4096)
+    ->Name("BM_PngDecode4096/" + kalvora::bench::threadsLabel())
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_PngEncode4096)
+    ->Name("BM_PngEncode4096/" + kalvora::bench::threadsLabel())
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_JpegDecode4096)
+    ->Name("BM_JpegDecode4096/" + kalvora::bench::threadsLabel())
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_JpegEncode4096)
+    ->Name("BM_JpegEncode4096/" + kalvora::bench::threadsLabel())
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();

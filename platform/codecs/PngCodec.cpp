@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "platform/ImageLimits.h"
+#include "platform/codecs/PngWriter.h"
 
 namespace kalvora::platform {
 
@@ -119,49 +120,6 @@ Status runDecode(PngDecodeState& s)
     return Ok;
 }
 
-struct PngEncodeState {
-    png_structp png = nullptr;
-    png_infop info = nullptr;
-    const Image* image = nullptr;
-    std::vector<uint8_t>* out = nullptr;
-};
-
-bool appendBytes(std::vector<uint8_t>& out, const uint8_t* src, size_t count) noexcept
-{
-    try {
-        out.insert(out.end(), src, src + count);
-        return true;
-    } catch (...) {
-        return false;
-    }
-}
-
-void pngWriteBytes(png_structp png, png_bytep src, size_t count)
-{
-    auto* s = static_cast<PngEncodeState*>(png_get_io_ptr(png));
-    if (!appendBytes(*s->out, src, count)) png_error(png, "out of memory");
-}
-
-void pngFlush(png_structp) {}
-
-Status runEncode(PngEncodeState& s)
-{
-    if (setjmp(png_jmpbuf(s.png))) return OutOfMemory;
-    const Image& image = *s.image;
-    const bool alpha = image.format() == kFormat32bppARGB;
-    png_set_write_fn(s.png, &s, pngWriteBytes, pngFlush);
-    png_set_IHDR(s.png, s.info, static_cast<png_uint_32>(image.width()), static_cast<png_uint_32>(image.height()), 8,
-                 alpha ? PNG_COLOR_TYPE_RGB_ALPHA : PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE,
-                 PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
-    png_set_compression_level(s.png, 6);
-    png_write_info(s.png, s.info);
-    png_set_bgr(s.png);
-    if (image.format() == kFormat32bppRGB) png_set_filler(s.png, 0, PNG_FILLER_AFTER);
-    for (int32_t y = 0; y < image.height(); ++y) png_write_row(s.png, image.row(y));
-    png_write_end(s.png, nullptr);
-    return Ok;
-}
-
 }  // namespace
 
 bool PngCodec::matches(const uint8_t* data, size_t size)
@@ -191,18 +149,7 @@ Status PngCodec::decode(const uint8_t* data, size_t size, std::unique_ptr<Image>
 
 Status PngCodec::encode(const Image& image, std::vector<uint8_t>& out)
 {
-    std::vector<uint8_t> bytes;
-    PngEncodeState s;
-    s.image = &image;
-    s.out = &bytes;
-    s.png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, pngError, pngWarning);
-    if (!s.png) return OutOfMemory;
-    s.info = png_create_info_struct(s.png);
-    Status status = s.info ? runEncode(s) : OutOfMemory;
-    png_destroy_write_struct(&s.png, s.info ? &s.info : nullptr);
-    if (status != Ok) return status;
-    out = std::move(bytes);
-    return Ok;
+    return PngWriter::encode(image, out);
 }
 
 }  // namespace kalvora::platform
