@@ -9,9 +9,10 @@
 
 namespace kalvora::platform {
 
-// PNG through libpng. Decoding accepts every colour type and bit depth,
-// interlacing and tRNS; 16-bit samples are scaled to 8 bits. Encoding is
-// lossless: 24bpp and 32bpp RGB images as RGB, 32bpp ARGB as RGBA.
+// PNG. Decoding goes through libpng and accepts every colour type and bit
+// depth, interlacing and tRNS; 16-bit samples are scaled to 8 bits.
+// Encoding goes through PngWriter and is lossless: 24bpp and 32bpp RGB
+// images as RGB, 32bpp ARGB as RGBA.
 class PngCodec {
 public:
     static bool matches(const uint8_t* data, size_t size);
