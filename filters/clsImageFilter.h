@@ -13,13 +13,10 @@
 #include "imaging/cBitmap.h"
 #include "imaging/cGDIP.h"
 #include "platform/Image.h"
+#include "platform/Numeric.h"
 #include "platform/RandomGenerator.h"
 #include "platform/Status.h"
 #include "platform/ThreadPool.h"
-
-#if defined(__SSE__) || defined(__x86_64__)
-#include <emmintrin.h>
-#endif
 
 namespace kalvora {
 
@@ -185,39 +182,10 @@ public:
                                   int32_t Softness, int32_t Inset);
 
     // Round half to even into 0..255 after clamping (NaN gives 0).
-    static uint8_t toByte(float v)
-    {
-#if defined(__SSE__) || defined(__x86_64__)
-        // max(v, 0) gives 0 for NaN; min(.., 255) clamps; the conversion
-        // rounds half to even.
-        const __m128 clamped = _mm_min_ss(_mm_max_ss(_mm_set_ss(v), _mm_setzero_ps()), _mm_set_ss(255.0f));
-        return static_cast<uint8_t>(_mm_cvtss_si32(clamped));
-#else
-        if (!(v > 0.0f)) return 0;
-        if (v >= 255.0f) return 255;
-        return static_cast<uint8_t>(std::nearbyint(v));
-#endif
-    }
-    static uint8_t toByte(double v)
-    {
-#if defined(__SSE2__) || defined(__x86_64__)
-        const __m128d clamped = _mm_min_sd(_mm_max_sd(_mm_set_sd(v), _mm_setzero_pd()), _mm_set_sd(255.0));
-        return static_cast<uint8_t>(_mm_cvtsd_si32(clamped));
-#else
-        if (!(v > 0.0)) return 0;
-        if (v >= 255.0) return 255;
-        return static_cast<uint8_t>(std::nearbyint(v));
-#endif
-    }
+    static uint8_t toByte(float v) { return platform::roundToByte(v); }
+    static uint8_t toByte(double v) { return platform::roundToByte(v); }
     // Round half to even of a float known to lie well inside the 32-bit range.
-    static int32_t toWhole(float v)
-    {
-#if defined(__SSE__) || defined(__x86_64__)
-        return _mm_cvtss_si32(_mm_set_ss(v));
-#else
-        return static_cast<int32_t>(std::nearbyint(v));
-#endif
-    }
+    static int32_t toWhole(float v) { return platform::roundToInt32Unchecked(v); }
 
     // Size of the loaded image (0 x 0 before the first load).
     int32_t loadedWidth() const { return m_width; }
