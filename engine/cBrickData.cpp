@@ -3,7 +3,7 @@
 #include <new>
 #include <vector>
 
-#include "engine/AtomicFileWriter.h"
+#include "platform/AtomicFileWriter.h"
 #include "engine/BinaryReader.h"
 #include "engine/cBrickDataFile.h"
 #include "imaging/UISupport.h"
@@ -37,7 +37,7 @@ void cBrickData::adopt(cBrickData& loaded)
 bool cBrickData::SaveBrickFile(const std::string& path)
 {
     platform::Services::cursor().setBusy();
-    AtomicFileWriter file(path);
+    platform::AtomicFileWriter file(path);
     const bool ok = file.open() &&
                     cBrickDataFile::write(*this, [&file](const uint8_t* data, size_t count) {
                         return file.write(data, count);

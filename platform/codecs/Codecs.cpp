@@ -4,10 +4,10 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstdio>
 
+#include "platform/AtomicFileWriter.h"
 #include "platform/ImageLimits.h"
 #include "platform/codecs/BmpCodec.h"
 #include "platform/codecs/GifCodec.h"
@@ -23,7 +23,6 @@ constexpr int kDefaultJpegQuality = 90;
 // Files larger than this cannot hold an image within the cap (twice the
 // largest image covers 16-bit samples stored uncompressed, plus headers).
 constexpr int64_t kFileSlack = int64_t(64) << 20;
-constexpr int kTemporaryNameAttempts = 100;
 
 Status statusForErrno(int error)
 {
@@ -92,48 +91,11 @@ Status readWholeFile(const std::string& path, std::vector<uint8_t>& bytes)
     return Ok;
 }
 
-bool writeAll(int fd, const std::vector<uint8_t>& bytes)
-{
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<size_t>(n);
-    }
-    return true;
-}
-
-// Opens a new file next to the target, named after it, that no one else uses.
-int openTemporaryBeside(const std::string& path, std::string& temporary)
-{
-    static std::atomic<unsigned> counter{0};
-    for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-        temporary = path + ".~" + std::to_string(::getpid()) + "-" + std::to_string(counter++) + ".tmp";
-        const int fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0 || errno != EEXIST) return fd;
-    }
-    errno = EEXIST;
-    return -1;
-}
-
 Status writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes)
 {
-    std::string temporary;
-    FileDescriptor file(openTemporaryBeside(path, temporary));
-    if (file.get() < 0) return statusForErrno(errno);
-    // A replaced file keeps its permissions.
-    struct stat existing {};
-    if (::stat(path.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
-        (void)::fchmod(file.get(), existing.st_mode & 07777);
-    int error = 0;
-    if (!writeAll(file.get(), bytes) || ::fsync(file.get()) != 0) error = errno ? errno : EIO;
-    if (!file.close() && error == 0) error = errno;
-    if (error == 0 && ::rename(temporary.c_str(), path.c_str()) != 0) error = errno;
-    if (error != 0) {
-        ::unlink(temporary.c_str());
-        return statusForErrno(error);
-    }
+    AtomicFileWriter file(path);
+    if (!file.open() || !file.write(bytes.data(), bytes.size()) || !file.commit())
+        return statusForErrno(file.lastError());
     return Ok;
 }
 

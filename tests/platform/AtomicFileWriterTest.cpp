@@ -9,10 +9,10 @@
 
 #include <sys/stat.h>
 
-#include "engine/AtomicFileWriter.h"
+#include "platform/AtomicFileWriter.h"
 
 namespace fs = std::filesystem;
-using kalvora::AtomicFileWriter;
+using kalvora::platform::AtomicFileWriter;
 
 namespace {
 

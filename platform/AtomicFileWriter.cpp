@@ -1,4 +1,4 @@
-#include "engine/AtomicFileWriter.h"
+#include "platform/AtomicFileWriter.h"
 
 #include <atomic>
 #include <cerrno>
@@ -9,7 +9,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace kalvora {
+namespace kalvora::platform {
 
 namespace {
 
@@ -37,9 +37,20 @@ AtomicFileWriter::AtomicFileWriter(std::string targetPath) : m_target(std::move(
 
 AtomicFileWriter::~AtomicFileWriter() { discard(); }
 
+// Keeps the error number of the failed step before cleaning up changes it.
+bool AtomicFileWriter::fail()
+{
+    m_error = errno ? errno : EIO;
+    return false;
+}
+
 bool AtomicFileWriter::open()
 {
-    if (m_fd >= 0 || m_target.empty() || m_target.back() == '/') return false;
+    if (m_fd >= 0) return false;
+    if (m_target.empty() || m_target.back() == '/') {
+        m_error = EISDIR;
+        return false;
+    }
     resolveLink();
     // A short hidden name, so a target name near the length limit still works.
     const std::string stem = folderOf(m_target) + "/.kalvora-save-" + std::to_string(::getpid()) + "-";
@@ -47,9 +58,9 @@ bool AtomicFileWriter::open()
         std::string candidate = stem + std::to_string(g_counter.fetch_add(1)) + ".tmp";
         m_fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (m_fd >= 0) m_tempPath = std::move(candidate);
-        else if (errno != EEXIST) return false;
+        else if (errno != EEXIST) return fail();
     }
-    if (m_fd < 0) return false;
+    if (m_fd < 0) return fail();
     struct stat existing {};
     if (::stat(m_target.c_str(), &existing) == 0 && S_ISREG(existing.st_mode))
         ::fchmod(m_fd, existing.st_mode & 07777);
@@ -74,7 +85,8 @@ bool AtomicFileWriter::write(const uint8_t* data, size_t count)
     while (count > 0) {
         const ssize_t done = ::write(m_fd, data, count);
         if (done < 0 && errno == EINTR) continue;
-        if (done <= 0) return false;
+        if (done == 0) errno = ENOSPC;
+        if (done <= 0) return fail();
         data += done;
         count -= static_cast<size_t>(done);
     }
@@ -84,10 +96,12 @@ bool AtomicFileWriter::write(const uint8_t* data, size_t count)
 bool AtomicFileWriter::commit()
 {
     if (m_fd < 0) return false;
+    errno = 0;
     const bool synced = ::fsync(m_fd) == 0;
     const bool closed = ::close(m_fd) == 0;
     m_fd = -1;
     if (!synced || !closed || ::rename(m_tempPath.c_str(), m_target.c_str()) != 0) {
+        fail();
         discard();
         return false;
     }
@@ -108,4 +122,4 @@ void AtomicFileWriter::discard()
     }
 }
 
-}  // namespace kalvora
+}  // namespace kalvora::platform

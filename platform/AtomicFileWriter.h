@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-namespace kalvora {
+namespace kalvora::platform {
 
 // Writes a file so that its previous content survives any failure: the bytes
 // go to a new temporary file in the same folder, which is flushed to disk and
@@ -27,13 +27,17 @@ public:
     void discard();
 
     const std::string& temporaryPath() const { return m_tempPath; }
+    // The error number of the step that failed last (0 when none failed).
+    int lastError() const { return m_error; }
 
 private:
     void resolveLink();
+    bool fail();
 
     std::string m_target;
     std::string m_tempPath;
     int m_fd = -1;
+    int m_error = 0;
 };
 
-}  // namespace kalvora
+}  // namespace kalvora::platform
