@@ -64,9 +64,8 @@ void Compositor::fill(Image& target, uint32_t argb)
 {
     const PixelFormatId format = target.format();
     const int bpp = bytesPerPixel(format);
-    uint8_t pixel[4] = {uint8_t(argb), uint8_t(argb >> 8), uint8_t(argb >> 16), uint8_t(argb >> 24)};
     uint8_t converted[4] = {};
-    convertRow(pixel, kFormat32bppARGB, converted, format, 1);
+    storeArgb(converted, format, argb);
     uint8_t* first = target.row(0);
     for (int32_t x = 0; x < target.width(); ++x) std::memcpy(first + x * bpp, converted, bpp);
     const size_t bytes = static_cast<size_t>(target.width()) * bpp;

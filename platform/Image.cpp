@@ -15,27 +15,6 @@ int32_t strideFor(int32_t width, PixelFormatId format)
     return static_cast<int32_t>((bytes + 3) & ~int64_t(3));
 }
 
-inline uint32_t readArgb(const uint8_t* p, PixelFormatId format)
-{
-    switch (format) {
-    case kFormat24bppRGB:
-        return 0xFF000000u | (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
-    case kFormat32bppRGB:
-        return 0xFF000000u | (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
-    default:
-        return (uint32_t(p[3]) << 24) | (uint32_t(p[2]) << 16) | (uint32_t(p[1]) << 8) | p[0];
-    }
-}
-
-inline void writeArgb(uint8_t* p, PixelFormatId format, uint32_t argb)
-{
-    p[0] = uint8_t(argb);
-    p[1] = uint8_t(argb >> 8);
-    p[2] = uint8_t(argb >> 16);
-    if (format == kFormat32bppARGB) p[3] = uint8_t(argb >> 24);
-    else if (format == kFormat32bppRGB) p[3] = 0xFF;
-}
-
 }  // namespace
 
 Image::~Image() { std::free(m_pixels); }
@@ -78,15 +57,15 @@ void convertRow(const uint8_t* src, PixelFormatId srcFormat, uint8_t* dst,
     int sb = bytesPerPixel(srcFormat);
     int db = bytesPerPixel(dstFormat);
     for (int32_t i = 0; i < count; ++i) {
-        uint32_t argb = readArgb(src + i * sb, srcFormat);
+        uint32_t argb = loadArgb(src + i * sb, srcFormat);
         // RGB formats keep no alpha; converting into ARGB makes them opaque.
-        writeArgb(dst + i * db, dstFormat, argb);
+        storeArgb(dst + i * db, dstFormat, argb);
     }
 }
 
 uint32_t Image::pixelArgb(int32_t x, int32_t y) const
 {
-    return readArgb(row(y) + static_cast<int64_t>(x) * bytesPerPixel(m_format), m_format);
+    return loadArgb(row(y) + static_cast<int64_t>(x) * bytesPerPixel(m_format), m_format);
 }
 
 Status Image::cloneArea(int32_t w, int32_t h, PixelFormatId format, std::unique_ptr<Image>& out) const
@@ -112,7 +91,7 @@ Status Image::getPixel(int32_t x, int32_t y, uint32_t& argb) const
 Status Image::setPixel(int32_t x, int32_t y, uint32_t argb)
 {
     if (x < 0 || y < 0 || x >= m_width || y >= m_height) return InvalidParameter;
-    writeArgb(row(y) + static_cast<int64_t>(x) * bytesPerPixel(m_format), m_format, argb);
+    storeArgb(row(y) + static_cast<int64_t>(x) * bytesPerPixel(m_format), m_format, argb);
     return Ok;
 }
 

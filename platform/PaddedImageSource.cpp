@@ -37,16 +37,8 @@ void PaddedImageSource::copyEdgePixel(const std::vector<uint8_t>& column, int32_
 
 void PaddedImageSource::copyPixel(int32_t sx, int32_t sy, uint8_t* out) const
 {
-    PixelFormatId format = m_image.format();
-    const uint8_t* p = m_image.row(sy) + static_cast<int64_t>(sx) * bytesPerPixel(format);
-    if (format == kFormat32bppARGB) {
-        std::memcpy(out, p, 4);
-        return;
-    }
-    out[0] = p[0];
-    out[1] = p[1];
-    out[2] = p[2];
-    out[3] = 0xFF;
+    const PixelFormatId format = m_image.format();
+    storeArgb(out, kFormat32bppARGB, loadArgb(m_image.row(sy) + static_cast<int64_t>(sx) * bytesPerPixel(format), format));
 }
 
 const uint8_t* PaddedImageSource::inPlace(int32_t y, int32_t& begin, int32_t& end) const

@@ -160,10 +160,7 @@ void decodeIndexedRow(const uint8_t* src, uint8_t* dst, int32_t width, int bits,
     const unsigned valueMask = (1u << bits) - 1;
     for (int32_t x = 0; x < width; ++x, dst += 3) {
         const int shift = 8 - bits * (1 + x % perByte);
-        const uint32_t argb = lookup[(src[x / perByte] >> shift) & valueMask];
-        dst[0] = uint8_t(argb);
-        dst[1] = uint8_t(argb >> 8);
-        dst[2] = uint8_t(argb >> 16);
+        storeArgb(dst, kFormat24bppRGB, lookup[(src[x / perByte] >> shift) & valueMask]);
     }
 }
 

@@ -133,13 +133,7 @@ Status decodeFrame(GifFileType* gif, const FirstFrame& frame, std::unique_ptr<Im
         const int dstY = frame.top + y;
         if (dstY >= screenH || visibleW == 0) continue;
         uint8_t* dst = image->row(dstY) + static_cast<size_t>(frame.left) * bpp;
-        for (int x = 0; x < visibleW; ++x, dst += bpp) {
-            const uint32_t argb = argbOf[line[x]];
-            dst[0] = uint8_t(argb);
-            dst[1] = uint8_t(argb >> 8);
-            dst[2] = uint8_t(argb >> 16);
-            if (alpha) dst[3] = uint8_t(argb >> 24);
-        }
+        for (int x = 0; x < visibleW; ++x, dst += bpp) storeArgb(dst, format, argbOf[line[x]]);
     }
     image->setPalette(std::move(palette));
     out = std::move(image);
