@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <cmath>
 #include <memory>
 #include <thread>
 #include <utility>
@@ -12,7 +11,6 @@
 #include "imaging/UISupport.h"
 #include "imaging/cBitmap.h"
 #include "imaging/cGraphics.h"
-#include "platform/Numeric.h"
 #include "platform/PixelFormat.h"
 #include "platform/Surface.h"
 #include "platform/ThreadPool.h"
@@ -53,16 +51,7 @@ float BrickPainter::noiseLength(float noiseFrequency, const LayoutPixelSizes& si
 void BrickPainter::skipOutlineDraws(platform::RandomGenerator& random, int32_t width, int32_t height,
                                     float noiseLength)
 {
-    if (height <= 0) return;
-    // The outline reseeds (wide images), repeats (square) or draws once,
-    // then fills a grid of noise cells with three values each.
-    random.next(1.0 - std::fabs(static_cast<double>(width) / static_cast<double>(height)));
-    int32_t cell = platform::roundToInt32(static_cast<double>(noiseLength));
-    if (cell < 1) cell = 1;
-    const int64_t columns = std::max(2, width / cell);
-    const int64_t rows = std::max(2, height / cell);
-    const int64_t draws = columns * rows * 3;
-    for (int64_t i = 0; i < draws; ++i) random.next();
+    clsImageFilter::skipTransparentBorderDraws(random, width, height, noiseLength);
 }
 
 void BrickPainter::ResizeBrickImage(cBitmap& work, int32_t width, int32_t height, int32_t resizeMode)

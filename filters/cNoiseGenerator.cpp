@@ -15,8 +15,8 @@ cNoiseGenerator::~cNoiseGenerator() = default;
 
 void cNoiseGenerator::CreateNoise(int32_t Width, int32_t Height, bool MonochromeNoise)
 {
-    const int32_t w = Width < 2 ? 2 : Width;
-    const int32_t h = Height < 2 ? 2 : Height;
+    const int32_t w = gridSide(Width);
+    const int32_t h = gridSide(Height);
     Bitmap.CreateFromScan0(w, h, 0, platform::kFormat32bppARGB);
     m_filter->SetBitmapIn(Bitmap);
     Bitmap.Dispose();
@@ -30,5 +30,13 @@ void cNoiseGenerator::Interpolate(int32_t NewWidth, int32_t NewHeight, int32_t I
 }
 
 int32_t cNoiseGenerator::GetPixel(int32_t x, int32_t y) { return Bitmap.GetPixelARGB(x, y); }
+
+void cNoiseGenerator::skipNoiseDraws(platform::RandomGenerator& random, int32_t Width, int32_t Height,
+                                     bool MonochromeNoise)
+{
+    const int64_t draws =
+        static_cast<int64_t>(gridSide(Width)) * gridSide(Height) * (MonochromeNoise ? 1 : 3);
+    for (int64_t i = 0; i < draws; ++i) random.next();
+}
 
 }  // namespace kalvora

@@ -31,7 +31,15 @@ public:
     // Packed ARGB at (x, y); 0 outside the image.
     int32_t GetPixel(int32_t x, int32_t y);
 
+    // Advances the generator exactly as CreateNoise of Width x Height draws
+    // from it, without making the image.
+    static void skipNoiseDraws(platform::RandomGenerator& random, int32_t Width, int32_t Height,
+                               bool MonochromeNoise);
+
 private:
+    // A side of the random grid: at least 2.
+    static int32_t gridSide(int32_t side) { return side < 2 ? 2 : side; }
+
     std::unique_ptr<clsImageFilter> m_filter;
 };
 

@@ -96,6 +96,10 @@ public:
                                          bool MultiplyAlpha, bool InvertAlpha);
     platform::Image* CreateTransparentBorder(int32_t BorderSize, int32_t RoundedEdgeSize, int32_t NoiseStrength,
                                              float NoiseLength, int32_t AntiAlias);
+    // Advances a generator exactly as CreateTransparentBorder of a width x
+    // height image draws from it, without drawing the border.
+    static void skipTransparentBorderDraws(platform::RandomGenerator& random, int32_t width, int32_t height,
+                                           float NoiseLength);
 
     // ---- Noise: every pixel random ---------------------------------------
     platform::Image* CreateNoise(bool MonochromeNoise);

@@ -42,7 +42,29 @@ private:
     bool m_direct;
 };
 
+// Reseeds for images wider than high, so equal sizes give equal edges.
+void reseedForBorder(platform::RandomGenerator& random, int32_t w, int32_t h)
+{
+    random.next(1.0 - std::fabs(static_cast<double>(w) / static_cast<double>(h)));
+}
+
+// A noise cell of the soft border is at least one pixel, whatever length was asked for.
+int32_t borderNoiseCell(float noiseLength)
+{
+    const int32_t cell = platform::roundToInt32(static_cast<double>(noiseLength));
+    return cell < 1 ? 1 : cell;
+}
+
 }  // namespace
+
+void clsImageFilter::skipTransparentBorderDraws(platform::RandomGenerator& random, int32_t width, int32_t height,
+                                                float NoiseLength)
+{
+    if (height <= 0) return;
+    reseedForBorder(random, width, height);
+    const int32_t cell = borderNoiseCell(NoiseLength);
+    cNoiseGenerator::skipNoiseDraws(random, width / cell, height / cell, false);
+}
 
 uint8_t clsImageFilter::EdgeAlpha(float Distance, int32_t Softness)
 {
@@ -97,11 +119,8 @@ platform::Image* clsImageFilter::CreateTransparentBorder(int32_t BorderSize, int
     const int32_t h = loadedHeight();
     cNoiseGenerator noise(m_random);
     if (h > 0) {
-        // Reseeds for images wider than high, so equal sizes give equal edges.
-        m_random->next(1.0 - std::fabs(static_cast<double>(w) / static_cast<double>(h)));
-        // A noise cell is at least one pixel, whatever length was asked for.
-        int32_t cell = platform::roundToInt32(static_cast<double>(NoiseLength));
-        if (cell < 1) cell = 1;
+        reseedForBorder(*m_random, w, h);
+        const int32_t cell = borderNoiseCell(NoiseLength);
         noise.CreateNoise(w / cell, h / cell, false);
         noise.Interpolate(w, h, 4);
     }
