@@ -73,6 +73,17 @@ bool BrickPainter::runFilter(cBitmap& work, clsImageFilter& filter, const Filter
     return work.CreateFromClone(width, height, result, platform::kFormat32bppARGB) == platform::Ok;
 }
 
+bool BrickPainter::replaceWith(cBitmap& out, const platform::Image* image, int32_t width, int32_t height)
+{
+    if (!image) return false;
+    cBitmap copy;
+    if (copy.CreateFromClone(width, height, image, platform::kFormat32bppARGB) != platform::Ok) return false;
+    std::shared_ptr<cGDIP> session = out.gdip;
+    out = std::move(copy);
+    out.gdip = std::move(session);
+    return true;
+}
+
 bool BrickPainter::ApplyBrickColor(cBitmap& work, clsImageFilter& filter, float hue, float saturation,
                                    float luminance)
 {
@@ -91,15 +102,9 @@ bool BrickPainter::FlipBrickImage(cBitmap& work, bool flipH, bool flipV)
 bool BrickPainter::ShapeBrickImage(cBitmap& work, clsImageFilter& filter, const LayoutPixelSizes& sizes,
                                    float noiseLength)
 {
-    if (work.Handle() && work.PixelFormat() != platform::kFormat32bppARGB) {
-        cBitmap converted;
-        if (converted.CreateFromClone(work.Width(), work.Height(), work.Handle(), platform::kFormat32bppARGB) !=
-            platform::Ok)
-            return false;
-        std::shared_ptr<cGDIP> session = work.gdip;
-        work = std::move(converted);
-        work.gdip = std::move(session);
-    }
+    if (work.Handle() && work.PixelFormat() != platform::kFormat32bppARGB &&
+        !replaceWith(work, work.Handle(), work.Width(), work.Height()))
+        return false;
     return runFilter(work, filter, [&](clsImageFilter& f) {
         return f.CreateTransparentBorder(sizes.BorderSizePx, sizes.RoundedBorderPx, sizes.NoiseStrengthPx,
                                          noiseLength, sizes.AntiAliasPx);

@@ -58,6 +58,9 @@ public:
     // False when the filter did not take the image or the step failed.
     using FilterStep = std::function<const platform::Image*(clsImageFilter&)>;
     static bool runFilter(cBitmap& work, clsImageFilter& filter, const FilterStep& step);
+    // Makes out a 32-bit ARGB copy of the top-left width x height part of
+    // image, keeping out's session; false on failure (out unchanged).
+    static bool replaceWith(cBitmap& out, const platform::Image* image, int32_t width, int32_t height);
 
     // The resize of every brick and piece; an image of that size stays as it is.
     static void ResizeBrickImage(cBitmap& work, int32_t width, int32_t height, int32_t resizeMode);

@@ -1,7 +1,6 @@
 #include "engine/TexturePostProcess.h"
 
 #include <algorithm>
-#include <memory>
 
 #include "engine/BrickPainter.h"
 #include "engine/MortarBackground.h"
@@ -52,17 +51,6 @@ TexturePostProcess::TexturePostProcess(cBrickData& project, LayoutPixelSizes& si
 float TexturePostProcess::outlineNoiseLength() const
 {
     return BrickPainter::noiseLength(m_project.NoiseFrequency, m_sizes);
-}
-
-bool TexturePostProcess::replaceWith(cBitmap& out, const platform::Image* image, int32_t width, int32_t height)
-{
-    if (!image) return false;
-    cBitmap copy;
-    if (copy.CreateFromClone(width, height, image, platform::kFormat32bppARGB) != platform::Ok) return false;
-    std::shared_ptr<cGDIP> session = out.gdip;
-    out = std::move(copy);
-    out.gdip = std::move(session);
-    return true;
 }
 
 void TexturePostProcess::DrawBrickAlpha(const tBrick& b, bool WithMargin)
@@ -250,7 +238,7 @@ void TexturePostProcess::PostProcessColumn()
         m_work.CreateFromClone(m_out.Width(), m_out.Height(), m_out.Handle(), m_out.PixelFormat()) == platform::Ok &&
         MortarBackground::MakeImageSeamless(m_work, m_filter, m_sizes.BlendBordersPx, m_project.SeamlessH,
                                             m_project.SeamlessV))
-        replaceWith(m_out, m_work.Handle(), m_work.Width(), m_work.Height());
+        BrickPainter::replaceWith(m_out, m_work.Handle(), m_work.Width(), m_work.Height());
     m_sizes.BlendBordersPx = keptBlend;
     m_project.SeamlessH = keptH;
     m_project.SeamlessV = keptV;

@@ -57,8 +57,6 @@ private:
     void cutAlpha(int32_t dstx, int32_t dsty, int32_t width, int32_t height, int32_t srcx, int32_t srcy);
     // Multiplies the output's alpha by the mask's alpha (same size).
     void multiplyAlpha(cBitmap& mask);
-    // Makes out a copy of the image, keeping out's session; false on failure.
-    static bool replaceWith(cBitmap& out, const platform::Image* image, int32_t width, int32_t height);
     float outlineNoiseLength() const;
 
     cBrickData& m_project;
