@@ -5,6 +5,7 @@
 #include <mutex>
 
 #include "imaging/cGraphics.h"
+#include "platform/Compositor.h"
 #include "platform/Numeric.h"
 #include "platform/Services.h"
 #include "platform/Surface.h"
@@ -294,17 +295,14 @@ std::unique_ptr<Image> cBitmap::Picture()
     if (!m_image) return nullptr;
     std::unique_ptr<Image> picture;
     if (Image::create(m_width, m_height, platform::kFormat24bppRGB, picture) != platform::Ok) return nullptr;
-    // Composited over black: each colour channel times alpha / 255, rounded
-    // to nearest (c * a / 255 is never exactly half way).
+    // Composited over black; formats without alpha are opaque, so their
+    // colours carry over unchanged.
+    const bool alpha = m_image->format() == platform::kFormat32bppARGB;
     for (int32_t y = 0; y < m_height; ++y) {
-        uint8_t* out = picture->row(y);
-        for (int32_t x = 0; x < m_width; ++x) {
-            const uint32_t argb = m_image->pixelArgb(x, y);
-            const uint32_t a = argb >> 24;
-            out[3 * x + 0] = static_cast<uint8_t>(((argb & 0xFF) * a + 127) / 255);
-            out[3 * x + 1] = static_cast<uint8_t>((((argb >> 8) & 0xFF) * a + 127) / 255);
-            out[3 * x + 2] = static_cast<uint8_t>((((argb >> 16) & 0xFF) * a + 127) / 255);
-        }
+        if (alpha)
+            platform::Compositor::flattenOverBlack(m_image->row(y), picture->row(y), m_width);
+        else
+            platform::convertRow(m_image->row(y), m_image->format(), picture->row(y), platform::kFormat24bppRGB, m_width);
     }
     return picture;
 }

@@ -60,6 +60,14 @@ void Compositor::blendIntoImage(Image& target, int32_t x, int32_t y, const uint8
     convertRow(scratch, kFormat32bppARGB, line, format, count);
 }
 
+void Compositor::flattenOverBlack(const uint8_t* src, uint8_t* dst, int32_t count)
+{
+    for (int32_t i = 0; i < count; ++i, src += 4, dst += 3) {
+        const uint32_t a = src[3];
+        for (int c = 0; c < 3; ++c) dst[c] = static_cast<uint8_t>((src[c] * a + 127) / 255);
+    }
+}
+
 void Compositor::fill(Image& target, uint32_t argb)
 {
     const PixelFormatId format = target.format();

@@ -25,6 +25,10 @@ public:
     static void blendIntoImage(Image& target, int32_t x, int32_t y, const uint8_t* src,
                                int32_t count, uint8_t* scratch);
 
+    // count pixels B, G, R, A drawn over black into count pixels B, G, R:
+    // each colour times alpha / 255, rounded to nearest (never half way).
+    static void flattenOverBlack(const uint8_t* src, uint8_t* dst, int32_t count);
+
     // Fills every pixel of the image with the colour, alpha included where the
     // format keeps it.
     static void fill(Image& target, uint32_t argb);

@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "platform/Compositor.h"
 #include "platform/Surface.h"
 #include "tests/platform/SurfaceTestImages.h"
 
@@ -104,6 +105,25 @@ TEST(Surface, CompositesStraightAlphaSourceOver)
     Surface(*rgb).clear(0xFF0000FF);
     Surface(*rgb).drawImage(*uniformImage(1, 1, 0x80FF0000), 0, 0);
     EXPECT_EQ(px(*rgb, 0, 0), 0xFF80007Fu);
+}
+
+TEST(Surface, FlatteningOverBlackRoundsEveryChannelAlphaPairToNearest)
+{
+    for (uint32_t a = 0; a < 256; ++a) {
+        uint8_t src[256 * 4];
+        uint8_t dst[256 * 3];
+        for (uint32_t c = 0; c < 256; ++c) {
+            src[4 * c] = uint8_t(c);
+            src[4 * c + 1] = uint8_t(255 - c);
+            src[4 * c + 2] = uint8_t(c ^ 0x5A);
+            src[4 * c + 3] = uint8_t(a);
+        }
+        Compositor::flattenOverBlack(src, dst, 256);
+        for (uint32_t i = 0; i < 256 * 3; ++i) {
+            const uint8_t c = src[4 * (i / 3) + i % 3];
+            ASSERT_EQ(dst[i], uint8_t(std::lround(c * a / 255.0))) << "c=" << int(c) << " a=" << a;
+        }
+    }
 }
 
 TEST(Surface, ClipsToTheTargetAndDrawsOnlySourcePixelsInsideTheImage)
