@@ -165,10 +165,9 @@ void clsImageFilter::loadFromTemporary(cBitmap& temporary)
     if (CheckGdipStatus(temporary.LockBits({0, 0, width, height}, platform::LockRead,
                                            platform::kFormat32bppARGB, bits)) != platform::Ok)
         return;
-    for (int32_t y = 0; y < height; ++y) {
-        const uint8_t* row = bits.scan0 + static_cast<int64_t>(y) * bits.stride;
-        std::memcpy(snapshot.data() + static_cast<int64_t>(y) * width, row, static_cast<size_t>(width) * 4);
-    }
+    for (int32_t y = 0; y < height; ++y)
+        std::memcpy(snapshot.data() + static_cast<int64_t>(y) * width, lockedRow(bits, y),
+                    static_cast<size_t>(width) * 4);
     CheckGdipStatus(temporary.UnlockBits(bits));
 
     m_working = std::move(working);

@@ -57,10 +57,7 @@ platform::Image* clsImageFilter::CreateNoiseFilter(uint8_t NoiseStrength, uint8_
             fade[(a << 8) | b] = static_cast<uint8_t>(BlendPixel(int32_t(a), int32_t(b), NoiseStrength) & 0xFF);
     forEachRow(
         [&](int32_t y, const uint32_t* in, uint32_t* out) {
-            const uint32_t* noiseRow =
-                haveNoise && y < noiseHeight
-                    ? reinterpret_cast<const uint32_t*>(noiseBits.scan0 + static_cast<int64_t>(y) * noiseBits.stride)
-                    : nullptr;
+            const uint32_t* noiseRow = haveNoise && y < noiseHeight ? lockedRow(noiseBits, y) : nullptr;
             const int32_t readable = noiseRow ? noiseWidth : 0;
             for (int32_t x = 0; x < width; ++x) {
                 const uint32_t n = x < readable ? noiseRow[x] : 0u;
