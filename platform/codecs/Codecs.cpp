@@ -53,13 +53,6 @@ public:
         if (m_fd >= 0) ::close(m_fd);
     }
     int get() const { return m_fd; }
-    // Closes now and reports whether the close succeeded.
-    bool close()
-    {
-        const int fd = m_fd;
-        m_fd = -1;
-        return ::close(fd) == 0;
-    }
 
 private:
     int m_fd;

@@ -64,8 +64,6 @@ void installErrorManager(JpegErrorManager& err)
     err.pub.output_message = jpegOutputMessage;
 }
 
-// Everything a decode needs lives here, in the caller's frame, so the frame
-// that calls setjmp holds no C++ object with a destructor.
 // A failed allocation, or working memory beyond the budget, is OutOfMemory.
 Status failureStatus(const JpegErrorManager& err, Status otherwise)
 {
@@ -74,6 +72,8 @@ Status failureStatus(const JpegErrorManager& err, Status otherwise)
     return otherwise;
 }
 
+// Everything a decode needs lives here, in the caller's frame, so the frame
+// that calls setjmp holds no C++ object with a destructor.
 struct JpegDecodeState {
     jpeg_decompress_struct cinfo{};
     JpegErrorManager err;
