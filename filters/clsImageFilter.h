@@ -4,6 +4,7 @@
 #include <cmath>
 #include <bit>
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -190,6 +191,11 @@ public:
     static uint8_t toByte(double v) { return platform::roundToByte(v); }
     // Round half to even of a float known to lie well inside the 32-bit range.
     static int32_t toWhole(float v) { return platform::roundToInt32Unchecked(v); }
+    // |value| limited to at most limit (>= 0), also for the most negative value.
+    static int32_t limitedMagnitude(int32_t value, int32_t limit)
+    {
+        return platform::clampInt(std::llabs(static_cast<int64_t>(value)), 0, limit);
+    }
 
     // Size of the loaded image (0 x 0 before the first load).
     int32_t loadedWidth() const { return m_width; }

@@ -4,7 +4,6 @@
 
 #include <bit>
 #include <cmath>
-#include <cstdlib>
 
 #include "filters/clsImageFilter.h"
 #include "platform/Numeric.h"
@@ -23,14 +22,6 @@ inline uint32_t red(uint32_t p) { return (p >> 16) & 0xFF; }
 inline uint32_t green(uint32_t p) { return (p >> 8) & 0xFF; }
 inline uint32_t blue(uint32_t p) { return p & 0xFF; }
 inline uint32_t packOpaque(uint32_t r, uint32_t g, uint32_t b) { return kOpaque | (r << 16) | (g << 8) | b; }
-
-// Absolute value of a 32-bit parameter limited to at most `limit`, without
-// overflowing for the most negative value.
-int32_t absLimited(int32_t value, int32_t limit)
-{
-    const int64_t a = std::llabs(static_cast<int64_t>(value));
-    return a > limit ? limit : static_cast<int32_t>(a);
-}
 
 double limited(double value, double low, double high)
 {
@@ -314,7 +305,7 @@ platform::Image* clsImageFilter::CreateGammaFilter(double dblFilterValue)
 platform::Image* clsImageFilter::CreateThresholdFilter(int32_t lFilterValue)
 {
     if (!hasSession()) return nullptr;
-    const int32_t t = absLimited(lFilterValue, 255);
+    const int32_t t = limitedMagnitude(lFilterValue, 255);
     uint8_t table[256];
     for (int i = 0; i < 256; ++i) table[i] = static_cast<uint8_t>(i < t ? 0 : (i > t ? 255 : i));
     applyChannelTable(table);
@@ -469,7 +460,7 @@ platform::Image* clsImageFilter::CreateEqualizeFilter()
 std::unique_ptr<platform::Image> clsImageFilter::CreateSaturationFilter(int32_t lFilterValue)
 {
     if (!hasSession()) return nullptr;
-    const double k = absLimited(lFilterValue, 100) / 100.0;
+    const double k = limitedMagnitude(lFilterValue, 100) / 100.0;
     // Output channel by (average of the pixel, channel).
     std::vector<uint8_t> byAverage(256 * 256);
     for (int avg = 0; avg < 256; ++avg)
@@ -563,7 +554,7 @@ std::unique_ptr<platform::Image> clsImageFilter::CreateShiftFilter(int32_t lFilt
 std::unique_ptr<platform::Image> clsImageFilter::CreateBlackWhiteFilter1(int32_t lFilterValue)
 {
     if (!hasSession()) return nullptr;
-    const auto t = static_cast<uint32_t>(absLimited(lFilterValue, 255));
+    const auto t = static_cast<uint32_t>(limitedMagnitude(lFilterValue, 255));
     const int32_t width = loadedWidth();
     forEachRow(
         [=](int32_t, const uint32_t* in, uint32_t* out) {

@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstring>
 #include <vector>
 
@@ -31,8 +30,7 @@ ConvolutionKernel makeKernel(std::initializer_list<int32_t> weights, int32_t div
 // Strength t = (min(|value|, 100) * 50) \ 100 of the two sharpen kernels.
 int32_t sharpenStep(int32_t value)
 {
-    const int64_t magnitude = std::min<int64_t>(std::llabs(static_cast<int64_t>(value)), 100);
-    return static_cast<int32_t>(magnitude * 50 / 100);
+    return clsImageFilter::limitedMagnitude(value, 100) * 50 / 100;
 }
 
 // Rows of bytes combined lane by lane; plain loops the compiler vectorises.
@@ -240,8 +238,7 @@ platform::Image* clsImageFilter::CreateConturFilter()
 std::unique_ptr<platform::Image> clsImageFilter::CreatePixelizeFilter(int32_t lFilterValue)
 {
     if (!hasSession()) return nullptr;
-    const int32_t block =
-        static_cast<int32_t>(std::min<int64_t>(std::llabs(static_cast<int64_t>(lFilterValue)), 10)) + 1;
+    const int32_t block = limitedMagnitude(lFilterValue, 10) + 1;
     platform::LockedBits bits;
     if (lockWorking(bits)) {
         for (int32_t top = 0; top < m_height; top += block) {

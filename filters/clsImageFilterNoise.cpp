@@ -3,7 +3,6 @@
 // by pixel, so a seed gives the same image on every machine.
 
 #include <algorithm>
-#include <cstdlib>
 #include <vector>
 
 #include "filters/cNoiseGenerator.h"
@@ -21,11 +20,6 @@ int32_t noiseCells(int32_t frequency, int32_t side)
 {
     const int32_t product = frequency * side;
     return platform::roundToInt32(static_cast<double>(product) / 100.0);
-}
-
-int32_t limitedMagnitude(int32_t value, int32_t limit)
-{
-    return static_cast<int32_t>(std::min<int64_t>(std::llabs(static_cast<int64_t>(value)), limit));
 }
 
 }  // namespace
