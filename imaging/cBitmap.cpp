@@ -43,6 +43,17 @@ void prepareSurface(cGraphics& graphics, int32_t interpolation)
     graphics.SetInterpolationMode(interpolation);
 }
 
+// A new image of the size and format, cleared to transparent white, with
+// the surface open on it; the status of the first step that fails.
+Status openClearedCanvas(int32_t width, int32_t height, platform::PixelFormatId format,
+                         std::unique_ptr<Image>& image, cGraphics& graphics)
+{
+    Status s = Image::create(width, height, format, image);
+    if (s == platform::Ok) s = graphics.GetGraphicsContext(image.get());
+    if (s == platform::Ok) s = graphics.Clear(kTransparentWhite);
+    return s;
+}
+
 }  // namespace
 
 // The padding keeps the resampling kernel on image colours. Bounded so the
@@ -273,10 +284,9 @@ void cBitmap::MakeTransparent(int32_t lColor)
         return;
     }
     std::unique_ptr<Image> image;
-    if (Execute(Image::create(m_width, m_height, platform::kFormat32bppARGB, image)) != platform::Ok) return;
     cGraphics graphics;
-    if (Execute(graphics.GetGraphicsContext(image.get())) != platform::Ok) return;
-    if (Execute(graphics.Clear(kTransparentWhite)) != platform::Ok) return;
+    if (Execute(openClearedCanvas(m_width, m_height, platform::kFormat32bppARGB, image, graphics)) != platform::Ok)
+        return;
     platform::ImageAttributes attributes;
     attributes.hasColorKey = true;
     attributes.keyLow = static_cast<uint32_t>(lColor);
@@ -379,10 +389,8 @@ void cBitmap::CropPicture(int32_t x, int32_t y, int32_t w, int32_t h)
         return;
     }
     std::unique_ptr<Image> image;
-    if (Execute(Image::create(w, h, platform::kFormat32bppARGB, image)) != platform::Ok) return;
     cGraphics graphics;
-    if (Execute(graphics.GetGraphicsContext(image.get())) != platform::Ok) return;
-    if (Execute(graphics.Clear(kTransparentWhite)) != platform::Ok) return;
+    if (Execute(openClearedCanvas(w, h, platform::kFormat32bppARGB, image, graphics)) != platform::Ok) return;
     prepareSurface(graphics, kNearestNeighbor);
     const Status s = Execute(graphics.DrawImageRectRectI(m_image.get(), 0, 0, w, h, x, y, w, h));
     graphics.Dispose();
@@ -402,10 +410,8 @@ void cBitmap::ShiftPicture(int32_t& x, int32_t& y, bool WrapPicture)
     if (y < 0) y += H;
 
     std::unique_ptr<Image> image;
-    if (Execute(Image::create(W, H, m_pixelFormat, image)) != platform::Ok) return;
     cGraphics graphics;
-    if (Execute(graphics.GetGraphicsContext(image.get())) != platform::Ok) return;
-    if (Execute(graphics.Clear(kTransparentWhite)) != platform::Ok) return;
+    if (Execute(openClearedCanvas(W, H, m_pixelFormat, image, graphics)) != platform::Ok) return;
     prepareSurface(graphics, kNearestNeighbor);
 
     const Image* src = m_image.get();
