@@ -20,35 +20,19 @@ constexpr size_t kMinImageRecordBytes = 10;
 
 bool readValue(BinaryReader& reader, TaggedValue& value) { return TaggedValue::read(reader, value); }
 
-bool readInt32(BinaryReader& reader, int32_t& field)
+// The next tagged value, converted into the field's type.
+template <typename T>
+bool readAs(BinaryReader& reader, T& field, bool (TaggedValue::*convert)(T&) const)
 {
     TaggedValue v;
-    return readValue(reader, v) && v.toInt32(field);
+    return readValue(reader, v) && (v.*convert)(field);
 }
 
-bool readSingle(BinaryReader& reader, float& field)
-{
-    TaggedValue v;
-    return readValue(reader, v) && v.toSingle(field);
-}
-
-bool readFlag(BinaryReader& reader, bool& field)
-{
-    TaggedValue v;
-    return readValue(reader, v) && v.toFlag(field);
-}
-
-bool readByte(BinaryReader& reader, uint8_t& field)
-{
-    TaggedValue v;
-    return readValue(reader, v) && v.toByte(field);
-}
-
-bool readText(BinaryReader& reader, std::string& field)
-{
-    TaggedValue v;
-    return readValue(reader, v) && v.toText(field);
-}
+bool readInt32(BinaryReader& reader, int32_t& field) { return readAs(reader, field, &TaggedValue::toInt32); }
+bool readSingle(BinaryReader& reader, float& field) { return readAs(reader, field, &TaggedValue::toSingle); }
+bool readFlag(BinaryReader& reader, bool& field) { return readAs(reader, field, &TaggedValue::toFlag); }
+bool readByte(BinaryReader& reader, uint8_t& field) { return readAs(reader, field, &TaggedValue::toByte); }
+bool readText(BinaryReader& reader, std::string& field) { return readAs(reader, field, &TaggedValue::toText); }
 
 bool readMagic(BinaryReader& reader)
 {
