@@ -50,6 +50,14 @@ bool toSliderValue(double value, int32_t& out)
     return true;
 }
 
+// Moves the slider, without signals, to the value rounded half to even,
+// unless toSliderValue refuses it.
+void setSliderRounded(QSlider* slider, double value)
+{
+    int32_t sliderValue = 0;
+    if (toSliderValue(value, sliderValue)) setSliderSilently(slider, sliderValue);
+}
+
 // The slider's number: value / 10^decimals in single precision, rounded to
 // that many decimals half to even.
 float sliderNumber(const QSlider* slider, int32_t decimals)
@@ -149,11 +157,8 @@ void TextToSlider(QLineEdit* textBox, QSlider* slider, int32_t decimals)
 {
     if (!slider || !textBox) return;
     float number = 0.0f;
-    int32_t sliderValue = 0;
-    if (TextToNumber(textBox->text(), number) &&
-        toSliderValue(static_cast<double>(number) * scaleOf(decimals), sliderValue)) {
-        setSliderSilently(slider, sliderValue);
-    }
+    if (TextToNumber(textBox->text(), number))
+        setSliderRounded(slider, static_cast<double>(number) * scaleOf(decimals));
     SliderToText(slider, textBox, decimals);
 }
 
@@ -172,11 +177,8 @@ void PercentTextToSlider(QSlider* slider, QLineEdit* percentBox, QLineEdit* pxBo
 {
     if (!slider || !percentBox || !pxBox) return;
     float percent = 0.0f;
-    int32_t sliderValue = 0;
-    if (TextToNumber(percentBox->text(), percent) &&
-        toSliderValue(static_cast<double>(percent) * scaleOf(decimals), sliderValue)) {
-        setSliderSilently(slider, sliderValue);
-    }
+    if (TextToNumber(percentBox->text(), percent))
+        setSliderRounded(slider, static_cast<double>(percent) * scaleOf(decimals));
     SliderToPercentAndPx(slider, percentBox, pxBox, referencePx, decimals);
 }
 
@@ -185,11 +187,8 @@ void PxTextToSlider(QSlider* slider, QLineEdit* percentBox, QLineEdit* pxBox,
 {
     if (!slider || !percentBox || !pxBox) return;
     float pixels = 0.0f;
-    int32_t sliderValue = 0;
-    if (referencePx != 0 && TextToNumber(pxBox->text(), pixels)) {
-        const double value = static_cast<double>(pixels) / referencePx * 100.0 * scaleOf(decimals);
-        if (toSliderValue(value, sliderValue)) setSliderSilently(slider, sliderValue);
-    }
+    if (referencePx != 0 && TextToNumber(pxBox->text(), pixels))
+        setSliderRounded(slider, static_cast<double>(pixels) / referencePx * 100.0 * scaleOf(decimals));
     SliderToPercentAndPx(slider, percentBox, pxBox, referencePx, decimals);
 }
 
