@@ -38,7 +38,8 @@ void PaddedImageSource::copyEdgePixel(const std::vector<uint8_t>& column, int32_
 void PaddedImageSource::copyPixel(int32_t sx, int32_t sy, uint8_t* out) const
 {
     const PixelFormatId format = m_image.format();
-    storeArgb(out, kFormat32bppARGB, loadArgb(m_image.row(sy) + static_cast<int64_t>(sx) * bytesPerPixel(format), format));
+    const uint8_t* p = m_image.row(sy) + static_cast<int64_t>(sx) * bytesPerPixel(format);
+    storeArgb(out, kFormat32bppARGB, loadArgb(p, format));
 }
 
 const uint8_t* PaddedImageSource::inPlace(int32_t y, int32_t& begin, int32_t& end) const
