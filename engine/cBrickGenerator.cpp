@@ -282,35 +282,34 @@ void cBrickGenerator::CreateBackground()
     }
 }
 
-void cBrickGenerator::CreateBorderBackground()
+void cBrickGenerator::drawMortarAtLeast(int32_t width, int32_t height)
 {
     cBrickData& project = *BrickData;
-    const int32_t stripWidth = 2 * m_options.BorderWidth;
-    if (project.Width < stripWidth) project.Width = stripWidth;
-    if (project.Height < m_options.BorderHeight) project.Height = m_options.BorderHeight;
+    if (project.Width < width) project.Width = width;
+    if (project.Height < height) project.Height = height;
     DrawMortarBackground();
+}
+
+void cBrickGenerator::CreateBorderBackground()
+{
+    const int32_t stripWidth = 2 * m_options.BorderWidth;
+    drawMortarAtLeast(stripWidth, m_options.BorderHeight);
     int32_t shiftX = stripWidth / 2;
     int32_t shiftY = 0;
     OutBitmap.ShiftPicture(shiftX, shiftY, true);
     OutBitmap.CropPicture(0, 0, stripWidth, m_options.BorderHeight);
-    project.Width = stripWidth;
+    BrickData->Width = stripWidth;
 }
 
 void cBrickGenerator::CreateArchBackground()
 {
-    cBrickData& project = *BrickData;
-    if (project.Width < m_options.ArcWidth) project.Width = m_options.ArcWidth;
-    if (project.Height < m_options.ArcHeight) project.Height = m_options.ArcHeight;
-    DrawMortarBackground();
+    drawMortarAtLeast(m_options.ArcWidth, m_options.ArcHeight);
     OutBitmap.CropPicture(0, 0, m_options.ArcWidth, m_options.ArcHeight);
 }
 
 void cBrickGenerator::CreateColumnBackground()
 {
-    cBrickData& project = *BrickData;
-    if (project.Width < m_options.ColumnWidth) project.Width = m_options.ColumnWidth;
-    if (project.Height < m_options.ColumnHeight) project.Height = m_options.ColumnHeight;
-    DrawMortarBackground();
+    drawMortarAtLeast(m_options.ColumnWidth, m_options.ColumnHeight);
     OutBitmap.CropPicture(0, 0, m_options.ColumnWidth, m_options.ColumnHeight);
     // Column bricks and their post-processing get square corners.
     m_sizes.RoundedBorderPx = 0;

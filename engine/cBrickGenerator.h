@@ -99,6 +99,8 @@ private:
     void CreateBorderBackground();
     void CreateArchBackground();
     void CreateColumnBackground();
+    // Grows the project's canvas to at least width x height and tiles the mortar over it.
+    void drawMortarAtLeast(int32_t width, int32_t height);
     void CreateTargetBitmap(int32_t W, int32_t H);
     void PrepareGraphics();
     void DrawAllBricks();
