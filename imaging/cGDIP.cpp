@@ -24,16 +24,6 @@ std::string trimSpaces(const std::string& s)
     return s.substr(b, e - b + 1);
 }
 
-bool equalsIgnoringCase(const std::string& a, const std::string& b)
-{
-    if (a.size() != b.size()) return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
-}
-
 int hexValue(char c)
 {
     if (c >= '0' && c <= '9') return c - '0';
@@ -90,8 +80,9 @@ int32_t cGDIP::ExtensionExists(const std::string& sKey) const
 
 bool cGDIP::GetEncoderClsid(const std::string& mimeType, platform::EncoderClsid& pClsid) const
 {
+    const std::string wanted = upperAscii(mimeType);
     for (const auto& encoder : platform::imageEncoders()) {
-        if (equalsIgnoringCase(encoder.mimeType, mimeType)) {
+        if (upperAscii(encoder.mimeType) == wanted) {
             pClsid = encoder.clsid;
             return true;
         }
