@@ -111,18 +111,19 @@ bool BrickPainter::ShapeBrickImage(cBitmap& work, clsImageFilter& filter, const 
     });
 }
 
-bool BrickPainter::drawable(const tBrick& b) const
+std::shared_ptr<cInlineBitmap> BrickPainter::drawableImage(const tBrick& b) const
 {
-    if (b.Width < 1 || b.Height < 1 || !m_project.BrickFiles) return false;
-    const std::shared_ptr<cInlineBitmap> image = m_project.BrickFiles->GetInlineBitmap(b.BrickNumber);
-    return image && image->Bitmap.Handle() && image->Bitmap.Width() >= 1 && image->Bitmap.Height() >= 1;
+    if (b.Width < 1 || b.Height < 1 || !m_project.BrickFiles) return nullptr;
+    std::shared_ptr<cInlineBitmap> image = m_project.BrickFiles->GetInlineBitmap(b.BrickNumber);
+    if (!image || !image->Bitmap.Handle() || image->Bitmap.Width() < 1 || image->Bitmap.Height() < 1) return nullptr;
+    return image;
 }
 
 bool BrickPainter::prepareBrick(const tBrick& b, cBitmap& work, clsImageFilter& filter) const
 {
     work.Dispose();
-    if (!drawable(b)) return false;
-    const std::shared_ptr<cInlineBitmap> image = m_project.BrickFiles->GetInlineBitmap(b.BrickNumber);
+    const std::shared_ptr<cInlineBitmap> image = drawableImage(b);
+    if (!image) return false;
     const cBitmap& source = image->Bitmap;
     if (work.CreateFromClone(source.Width(), source.Height(), source.Handle(), source.PixelFormat()) !=
         platform::Ok)
@@ -224,7 +225,7 @@ void BrickPainter::planBatch(Batch& batch, const std::vector<tBrick>& bricks, si
            (batch.count == 0 || pixels < kBatchPixelBudget)) {
         const size_t slot = batch.count++;
         const tBrick& b = bricks[start + slot];
-        batch.ready[slot] = drawable(b) ? 1 : 0;
+        batch.ready[slot] = drawableImage(b) ? 1 : 0;
         if (!batch.ready[slot]) continue;
         batch.randoms[slot] = random;
         skipOutlineDraws(random, b.Width, b.Height, length);

@@ -3,6 +3,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "engine/LayoutPixelSizes.h"
@@ -14,6 +15,7 @@ namespace kalvora {
 
 class cBitmap;
 class cBrickData;
+class cInlineBitmap;
 class cGraphics;
 class clsImageFilter;
 
@@ -92,9 +94,9 @@ public:
 private:
     struct Batch;
 
-    // A brick that prepareBrick would draw: an image with pixels and a size
-    // of at least one pixel.
-    bool drawable(const tBrick& b) const;
+    // The image of a brick that prepareBrick would draw (an image with
+    // pixels, a brick of at least one pixel); nullptr for any other brick.
+    std::shared_ptr<cInlineBitmap> drawableImage(const tBrick& b) const;
     void drawSerial(const std::vector<tBrick>& bricks, cGraphics& surface, cBitmap& work, clsImageFilter& filter,
                     const StopPoll& stop, const BrickDone& done) const;
     void drawParallel(const std::vector<tBrick>& bricks, cGraphics& surface, clsImageFilter& filter, int workers,
