@@ -18,7 +18,6 @@ public:
     explicit Pool(int threads)
     {
         for (int i = 1; i < threads; ++i) m_workers.emplace_back([this] { workLoop(); });
-        m_size = threads;
     }
 
     ~Pool()
@@ -31,7 +30,8 @@ public:
         for (auto& t : m_workers) t.join();
     }
 
-    int size() const { return m_size; }
+    // The workers and the calling thread, which takes chunks too.
+    int size() const { return static_cast<int>(m_workers.size()) + 1; }
 
     void run(int64_t first, int64_t last, int64_t chunk,
              const std::function<void(int64_t, int64_t)>& body)
@@ -40,7 +40,6 @@ public:
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_body = &body;
-            m_first = first;
             m_last = last;
             m_chunk = chunk;
             m_next = first;
@@ -90,13 +89,11 @@ private:
     }
 
     std::vector<std::thread> m_workers;
-    int m_size = 1;
     std::mutex m_runMutex;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::condition_variable m_done;
     const std::function<void(int64_t, int64_t)>* m_body = nullptr;
-    int64_t m_first = 0;
     int64_t m_last = 0;
     int64_t m_chunk = 1;
     std::atomic<int64_t> m_next{0};
