@@ -18,8 +18,7 @@ void cInlineBitmap::LoadFromStream(const std::vector<uint8_t>& BitmapData)
 {
     Bitmap.Dispose();
     if (Bitmap.CreateFromStream(BitmapData) == platform::Ok) {
-        m_rawBytes.clear();
-        m_rawBytes.shrink_to_fit();
+        m_rawBytes = std::vector<uint8_t>();
         return;
     }
     m_rawBytes = BitmapData;
@@ -34,8 +33,7 @@ int32_t cInlineBitmap::GetStream(std::vector<uint8_t>& BitmapData)
 void cInlineBitmap::LoadFromFile(const std::string& strFileName)
 {
     Bitmap.Dispose();
-    m_rawBytes.clear();
-    m_rawBytes.shrink_to_fit();
+    m_rawBytes = std::vector<uint8_t>();
     if (Bitmap.LoadFromFile(strFileName) == platform::Ok) FileName = strFileName;
 }
 
@@ -61,8 +59,7 @@ void cInlineBitmap::Remove()
 {
     Bitmap = cBitmap();
     FileName.clear();
-    m_rawBytes.clear();
-    m_rawBytes.shrink_to_fit();
+    m_rawBytes = std::vector<uint8_t>();
 }
 
 }  // namespace kalvora
