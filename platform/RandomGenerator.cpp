@@ -49,10 +49,8 @@ float RandomGenerator::next()
 float RandomGenerator::next(double argument)
 {
     if (argument == 0.0) return m_last;
-    if (argument < 0.0) {
-        seedState(bitsOf(argument));
-        return next();
-    }
+    // A negative argument restarts the sequence that number defines.
+    if (argument < 0.0) reseedFromNumber(argument);
     return next();
 }
 
