@@ -11,18 +11,9 @@ mkdir -p "$data"
 export VIPS_CONCURRENCY=1
 megapixels=16.777216
 
-best_of_three() {
-  local best=""
-  for _ in 1 2 3; do
-    local start end t
-    start=$(date +%s.%N)
-    "$@" >/dev/null
-    end=$(date +%s.%N)
-    t=$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.4f", e - s }')
-    if [[ -z "$best" ]] || awk -v a="$t" -v b="$best" 'BEGIN { exit !(a < b) }'; then best=$t; fi
-  done
-  echo "$best"
-}
+# shellcheck source=best_time.bash
+source "$(dirname "$0")/best_time.bash"
+best_of_three() { best_time 3 4 "$@"; }
 
 report() {
   awk -v name="$1" -v t="$2" -v mp="$megapixels" \

@@ -41,18 +41,10 @@ make_image() {
   rm -f "$base-n.v" "$base-s.v" "$base-g.v" "$base-a.v" "$base-j.v" "$base-c.v"
 }
 
+# shellcheck source=best_time.bash
+source "$(dirname "$0")/best_time.bash"
 # best_s COMMAND...: the shortest wall time of seven runs, in seconds.
-best_s() {
-  local best="" start end t
-  for _ in 1 2 3 4 5 6 7; do
-    start=$(date +%s.%N)
-    "$@" >/dev/null 2>&1
-    end=$(date +%s.%N)
-    t=$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.5f", e - s }')
-    if [[ -z "$best" ]] || awk -v a="$t" -v b="$best" 'BEGIN { exit !(a < b) }'; then best=$t; fi
-  done
-  echo "$best"
-}
+best_s() { best_time 7 5 "$@" 2>/dev/null; }
 
 # vips_ms CONCURRENCY SIDE SCALE VSCALE: resize time without file I/O.
 vips_ms() {
