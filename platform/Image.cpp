@@ -124,7 +124,7 @@ Status Image::lockBits(const PixelRect& rect, uint32_t mode, LockedBits& locked)
     int bpp = bytesPerPixel(m_format);
     for (int32_t y = 0; y < rect.height; ++y)
         convertRow(row(rect.y + y) + static_cast<int64_t>(rect.x) * bpp, m_format,
-                   locked.scan0 + static_cast<int64_t>(y) * locked.stride, kFormat32bppARGB, rect.width);
+                   locked.row(y), kFormat32bppARGB, rect.width);
     m_locked = true;
     return Ok;
 }
@@ -136,7 +136,7 @@ Status Image::unlockBits(LockedBits& locked)
         int bpp = bytesPerPixel(m_format);
         const PixelRect& r = locked.rect;
         for (int32_t y = 0; y < r.height; ++y)
-            convertRow(locked.scan0 + static_cast<int64_t>(y) * locked.stride, kFormat32bppARGB,
+            convertRow(locked.row(y), kFormat32bppARGB,
                        row(r.y + y) + static_cast<int64_t>(r.x) * bpp, m_format, r.width);
     }
     locked = LockedBits{};

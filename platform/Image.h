@@ -34,6 +34,9 @@ struct LockedBits {
     PixelRect rect;
     std::vector<uint8_t> buffer;
     bool direct = false;
+
+    // Row y of the locked rectangle (0 <= y < height).
+    uint8_t* row(int32_t y) const { return scan0 + static_cast<int64_t>(y) * stride; }
 };
 
 // One image: size, pixel format and pixels, owned. Rows are stored top-down,
