@@ -13,13 +13,6 @@ using namespace kalvora::testing;
 
 namespace {
 
-uint32_t px(const Image& image, int32_t x, int32_t y)
-{
-    uint32_t argb = 0;
-    EXPECT_EQ(image.getPixel(x, y, argb), Ok);
-    return argb;
-}
-
 // Resizes the way the bitmap class does: through the edge-padded source.
 std::unique_ptr<Image> paddedResize(const Image& src, int32_t nw, int32_t nh, int32_t mode, bool threads = true)
 {

@@ -9,17 +9,6 @@
 using namespace kalvora::platform;
 using namespace kalvora::testing;
 
-namespace {
-
-uint32_t px(const Image& image, int32_t x, int32_t y)
-{
-    uint32_t argb = 0;
-    EXPECT_EQ(image.getPixel(x, y, argb), Ok);
-    return argb;
-}
-
-}  // namespace
-
 TEST(Surface, ClearWritesTheColourAndAlphaInEveryFormat)
 {
     auto argb = blankImage(5, 3);

@@ -12,6 +12,14 @@ namespace kalvora::testing {
 
 using platform::Image;
 
+// Pixel (x, y) as packed ARGB; a failed read fails the test.
+inline uint32_t px(const Image& image, int32_t x, int32_t y)
+{
+    uint32_t argb = 0;
+    EXPECT_EQ(image.getPixel(x, y, argb), platform::Ok);
+    return argb;
+}
+
 inline std::unique_ptr<Image> blankImage(int32_t w, int32_t h, platform::PixelFormatId format = platform::kFormat32bppARGB)
 {
     std::unique_ptr<Image> image;
