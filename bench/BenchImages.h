@@ -4,6 +4,7 @@
 #include <memory>
 
 #include "platform/Image.h"
+#include "platform/Numeric.h"
 
 namespace kalvora::bench {
 
@@ -23,9 +24,9 @@ inline std::unique_ptr<platform::Image> makeGradientNoiseImage(int side)
             const int r = x * 255 / (side - 1) + noise;
             const int g = y * 255 / (side - 1) + noise / 2;
             const int b = (x + y) * 255 / (2 * side - 2) - noise;
-            row[x * 3 + 0] = uint8_t(b < 0 ? 0 : (b > 255 ? 255 : b));
-            row[x * 3 + 1] = uint8_t(g < 0 ? 0 : (g > 255 ? 255 : g));
-            row[x * 3 + 2] = uint8_t(r < 0 ? 0 : (r > 255 ? 255 : r));
+            row[x * 3 + 0] = uint8_t(platform::clampInt(b, 0, 255));
+            row[x * 3 + 1] = uint8_t(platform::clampInt(g, 0, 255));
+            row[x * 3 + 2] = uint8_t(platform::clampInt(r, 0, 255));
         }
     }
     return image;
