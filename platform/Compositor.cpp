@@ -44,7 +44,7 @@ void Compositor::blendIntoImage(Image& target, int32_t x, int32_t y, const uint8
                                 int32_t count, uint8_t* scratch)
 {
     const PixelFormatId format = target.format();
-    uint8_t* line = target.row(y) + static_cast<int64_t>(x) * bytesPerPixel(format);
+    uint8_t* line = target.pixel(x, y);
     if (format == kFormat32bppARGB) {
         blendRow(line, src, count);
         return;

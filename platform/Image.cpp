@@ -65,7 +65,7 @@ void convertRow(const uint8_t* src, PixelFormatId srcFormat, uint8_t* dst,
 
 uint32_t Image::pixelArgb(int32_t x, int32_t y) const
 {
-    return loadArgb(row(y) + static_cast<int64_t>(x) * bytesPerPixel(m_format), m_format);
+    return loadArgb(pixel(x, y), m_format);
 }
 
 Status Image::cloneArea(int32_t w, int32_t h, PixelFormatId format, std::unique_ptr<Image>& out) const
@@ -91,7 +91,7 @@ Status Image::getPixel(int32_t x, int32_t y, uint32_t& argb) const
 Status Image::setPixel(int32_t x, int32_t y, uint32_t argb)
 {
     if (x < 0 || y < 0 || x >= m_width || y >= m_height) return InvalidParameter;
-    storeArgb(row(y) + static_cast<int64_t>(x) * bytesPerPixel(m_format), m_format, argb);
+    storeArgb(pixel(x, y), m_format, argb);
     return Ok;
 }
 
@@ -121,10 +121,8 @@ Status Image::lockBits(const PixelRect& rect, uint32_t mode, LockedBits& locked)
     }
     locked.stride = rect.width * 4;
     locked.scan0 = locked.buffer.data();
-    int bpp = bytesPerPixel(m_format);
     for (int32_t y = 0; y < rect.height; ++y)
-        convertRow(row(rect.y + y) + static_cast<int64_t>(rect.x) * bpp, m_format,
-                   locked.row(y), kFormat32bppARGB, rect.width);
+        convertRow(pixel(rect.x, rect.y + y), m_format, locked.row(y), kFormat32bppARGB, rect.width);
     m_locked = true;
     return Ok;
 }
@@ -133,11 +131,9 @@ Status Image::unlockBits(LockedBits& locked)
 {
     if (!m_locked || locked.scan0 == nullptr) return WrongState;
     if (!locked.direct && (locked.mode & LockWrite)) {
-        int bpp = bytesPerPixel(m_format);
         const PixelRect& r = locked.rect;
         for (int32_t y = 0; y < r.height; ++y)
-            convertRow(locked.row(y), kFormat32bppARGB,
-                       row(r.y + y) + static_cast<int64_t>(r.x) * bpp, m_format, r.width);
+            convertRow(locked.row(y), kFormat32bppARGB, pixel(r.x, r.y + y), m_format, r.width);
     }
     locked = LockedBits{};
     m_locked = false;

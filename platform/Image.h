@@ -61,6 +61,12 @@ public:
     const uint8_t* data() const { return m_pixels; }
     uint8_t* row(int32_t y) { return m_pixels + static_cast<int64_t>(y) * m_stride; }
     const uint8_t* row(int32_t y) const { return m_pixels + static_cast<int64_t>(y) * m_stride; }
+    // The first byte of pixel (x, y), without bounds checks.
+    uint8_t* pixel(int32_t x, int32_t y) { return row(y) + static_cast<int64_t>(x) * bytesPerPixel(m_format); }
+    const uint8_t* pixel(int32_t x, int32_t y) const
+    {
+        return row(y) + static_cast<int64_t>(x) * bytesPerPixel(m_format);
+    }
     int64_t byteSize() const { return static_cast<int64_t>(m_stride) * m_height; }
 
     // Copy of the area (0, 0, w, h) converted to another format. ARGB to RGB

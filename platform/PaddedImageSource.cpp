@@ -38,8 +38,7 @@ void PaddedImageSource::copyEdgePixel(const std::vector<uint8_t>& column, int32_
 void PaddedImageSource::copyPixel(int32_t sx, int32_t sy, uint8_t* out) const
 {
     const PixelFormatId format = m_image.format();
-    const uint8_t* p = m_image.row(sy) + static_cast<int64_t>(sx) * bytesPerPixel(format);
-    storeArgb(out, kFormat32bppARGB, loadArgb(p, format));
+    storeArgb(out, kFormat32bppARGB, loadArgb(m_image.pixel(sx, sy), format));
 }
 
 const uint8_t* PaddedImageSource::inPlace(int32_t y, int32_t& begin, int32_t& end) const
@@ -73,9 +72,7 @@ const uint8_t* PaddedImageSource::row(int32_t y, int32_t x0, int32_t x1, uint8_t
         const int32_t sy = sourceIndex(y, level, h, hp);
         if (level == m_pad) {
             // The unscaled image itself.
-            PixelFormatId format = m_image.format();
-            const uint8_t* line = m_image.row(sy) + static_cast<int64_t>(x - m_pad) * bytesPerPixel(format);
-            convertRow(line, format, out, kFormat32bppARGB, bandEnd - x);
+            convertRow(m_image.pixel(x - m_pad, sy), m_image.format(), out, kFormat32bppARGB, bandEnd - x);
             out += 4 * static_cast<int64_t>(bandEnd - x);
             x = bandEnd;
         } else {

@@ -5,7 +5,7 @@ namespace kalvora::platform {
 const uint8_t* PlainImageSource::row(int32_t y, int32_t x0, int32_t x1, uint8_t* scratch) const
 {
     PixelFormatId format = m_image.format();
-    const uint8_t* line = m_image.row(y) + static_cast<int64_t>(x0) * bytesPerPixel(format);
+    const uint8_t* line = m_image.pixel(x0, y);
     if (format == kFormat32bppARGB) return line;
     convertRow(line, format, scratch, kFormat32bppARGB, x1 - x0);
     return scratch;

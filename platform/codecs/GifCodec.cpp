@@ -132,7 +132,7 @@ Status decodeFrame(GifFileType* gif, const FirstFrame& frame, std::unique_ptr<Im
         if (DGifGetLine(gif, line.data(), frame.width) != GIF_OK) return UnknownImageFormat;
         const int dstY = frame.top + y;
         if (dstY >= screenH || visibleW == 0) continue;
-        uint8_t* dst = image->row(dstY) + static_cast<size_t>(frame.left) * bpp;
+        uint8_t* dst = image->pixel(frame.left, dstY);
         for (int x = 0; x < visibleW; ++x, dst += bpp) storeArgb(dst, format, argbOf[line[x]]);
     }
     image->setPalette(std::move(palette));

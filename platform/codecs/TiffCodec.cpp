@@ -291,7 +291,6 @@ Status readChunks(TIFF* tif, const PageLayout& page, Image& image)
     if (chunkBytes > static_cast<uint64_t>(std::max(kMinSingleAllocation, ImageLimits::maxBytes())))
         return OutOfMemory;
     std::vector<uint8_t> chunk(static_cast<size_t>(chunkBytes));
-    const int bpp = page.alpha != AlphaKind::None ? 4 : 3;
     for (uint32_t y0 = 0; y0 < page.height; y0 += chunkH) {
         for (uint32_t x0 = 0; x0 < page.width; x0 += chunkW) {
             tmsize_t got = tiled ? TIFFReadTile(tif, chunk.data(), x0, y0, 0, 0)
@@ -302,7 +301,7 @@ Status readChunks(TIFF* tif, const PageLayout& page, Image& image)
             const uint32_t cols = std::min(chunkW, page.width - x0);
             for (uint32_t r = 0; r < rows; ++r)
                 convertSamples(page, chunk.data() + rowBytes * r,
-                           image.row(static_cast<int32_t>(y0 + r)) + size_t(x0) * bpp, cols);
+                               image.pixel(static_cast<int32_t>(x0), static_cast<int32_t>(y0 + r)), cols);
         }
     }
     return Ok;
