@@ -228,6 +228,21 @@ inline uint8_t unpremultiply(uint8_t c, uint8_t a)
     return roundToByte(double(c) * 255.0 / double(a));
 }
 
+// One pixel as B, G, R and, with alpha, A; premultiplied colours are
+// divided by alpha first.
+inline void storePixel(uint8_t* dst, uint8_t r, uint8_t g, uint8_t b, uint8_t a, bool premultiplied, bool alpha)
+{
+    if (premultiplied) {
+        r = unpremultiply(r, a);
+        g = unpremultiply(g, a);
+        b = unpremultiply(b, a);
+    }
+    dst[0] = b;
+    dst[1] = g;
+    dst[2] = r;
+    if (alpha) dst[3] = a;
+}
+
 // Converts `count` pixels of one decoded row into B, G, R(, A).
 void convertSamples(const PageLayout& page, const uint8_t* src, uint8_t* dst, uint32_t count)
 {
@@ -253,15 +268,7 @@ void convertSamples(const PageLayout& page, const uint8_t* src, uint8_t* dst, ui
             b = to8Bits(sampleAt(src, first + 2, page.bits), page.bits);
             if (alpha) a = to8Bits(sampleAt(src, first + 3, page.bits), page.bits);
         }
-        if (page.alpha == AlphaKind::Associated) {
-            r = unpremultiply(r, a);
-            g = unpremultiply(g, a);
-            b = unpremultiply(b, a);
-        }
-        dst[0] = b;
-        dst[1] = g;
-        dst[2] = r;
-        if (alpha) dst[3] = a;
+        storePixel(dst, r, g, b, a, page.alpha == AlphaKind::Associated, alpha);
     }
 }
 
@@ -352,16 +359,7 @@ Status decodeGeneral(TIFF* tif, const PageLayout& page, std::unique_ptr<Image>& 
             uint32_t v;
             std::memcpy(&v, p, 4);
             const uint8_t a = alpha ? uint8_t(v >> 24) : 255;
-            uint8_t r = uint8_t(v), g = uint8_t(v >> 8), b = uint8_t(v >> 16);
-            if (premultiplied) {
-                r = unpremultiply(r, a);
-                g = unpremultiply(g, a);
-                b = unpremultiply(b, a);
-            }
-            p[0] = b;
-            p[1] = g;
-            p[2] = r;
-            p[3] = a;
+            storePixel(p, uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), a, premultiplied, true);
         }
     }
     if (!alpha) {
