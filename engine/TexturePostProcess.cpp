@@ -119,9 +119,9 @@ void TexturePostProcess::cutAlpha(int32_t dstx, int32_t dsty, int32_t width, int
     const int64_t shiftX = static_cast<int64_t>(srcx) - dstx;
     const int64_t shiftY = static_cast<int64_t>(srcy) - dsty;
     for (int64_t y = firstY; y < endY; ++y) {
-        uint8_t* row = out.scan0 + (y - firstY) * out.stride;
+        uint8_t* row = out.row(static_cast<int32_t>(y - firstY));
         const int64_t my = y + shiftY;
-        const uint8_t* maskRow = my >= 0 && my < maskHeight ? mask.scan0 + my * mask.stride : nullptr;
+        const uint8_t* maskRow = my >= 0 && my < maskHeight ? mask.row(static_cast<int32_t>(my)) : nullptr;
         for (int64_t x = firstX; x < endX; ++x) {
             const int64_t mx = x + shiftX;
             const uint32_t m = maskRow && mx >= 0 && mx < maskWidth ? maskRow[4 * mx + 3] : 0u;
@@ -193,8 +193,8 @@ void TexturePostProcess::multiplyAlpha(cBitmap& mask)
         return;
     }
     for (int32_t y = 0; y < height; ++y) {
-        uint8_t* o = out.scan0 + static_cast<int64_t>(y) * out.stride;
-        const uint8_t* m = in.scan0 + static_cast<int64_t>(y) * in.stride;
+        uint8_t* o = out.row(y);
+        const uint8_t* m = in.row(y);
         for (int32_t x = 0; x < width; ++x)
             o[4 * x + 3] = static_cast<uint8_t>((static_cast<uint32_t>(o[4 * x + 3]) * m[4 * x + 3]) / 255u);
     }

@@ -250,7 +250,7 @@ private:
     uint32_t snapshotAt(int32_t x, int32_t y) const { return snapshotRow(y)[x]; }
     static uint32_t* lockedRow(platform::LockedBits& bits, int32_t y)
     {
-        return reinterpret_cast<uint32_t*>(bits.scan0 + static_cast<int64_t>(y) * bits.stride);
+        return reinterpret_cast<uint32_t*>(bits.row(y));
     }
     // Locks the whole working bitmap for writing as 32bpp ARGB (starting from
     // its current pixels); a failure is reported and gives false.
