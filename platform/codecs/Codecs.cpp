@@ -60,7 +60,9 @@ private:
 
 Status readWholeFile(const std::string& path, std::vector<uint8_t>& bytes)
 {
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Opened without blocking, so a named pipe in the path's place is refused
+    // below instead of waiting for a writer forever; regular files read the same.
+    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (file.get() < 0) return statusForErrno(errno);
     struct stat info {};
     if (::fstat(file.get(), &info) != 0) return statusForErrno(errno);

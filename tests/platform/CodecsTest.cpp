@@ -4,6 +4,7 @@
 #include <zlib.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -553,6 +554,16 @@ TEST(CodecsFiles, MissingGarbageAndRoundTripThroughFiles)
     EXPECT_EQ(encodeImageFile(*original, dir.file("folder"), kPngEncoderClsid, nullptr), AccessDenied);
     EXPECT_EQ(decodeImageFile(dir.file("folder"), image), AccessDenied);
     EXPECT_EQ(dir.entries(), 4u);  // garbage.png, empty.bmp, out.png, folder
+}
+
+TEST(CodecsFiles, ANamedPipeIsRefusedWithoutWaitingForAWriter)
+{
+    TempDir dir;
+    const std::string pipe = dir.file("pipe.png");
+    ASSERT_EQ(::mkfifo(pipe.c_str(), 0600), 0);
+    std::unique_ptr<Image> image;
+    EXPECT_EQ(decodeImageFile(pipe, image), UnknownImageFormat);
+    EXPECT_FALSE(image);
 }
 
 TEST(CodecsLimits, OversizedImagesAreRefusedBeforeDecoding)
