@@ -28,11 +28,49 @@ bool readAs(BinaryReader& reader, T& field, bool (TaggedValue::*convert)(T&) con
     return readValue(reader, v) && (v.*convert)(field);
 }
 
-bool readInt32(BinaryReader& reader, int32_t& field) { return readAs(reader, field, &TaggedValue::toInt32); }
-bool readSingle(BinaryReader& reader, float& field) { return readAs(reader, field, &TaggedValue::toSingle); }
-bool readFlag(BinaryReader& reader, bool& field) { return readAs(reader, field, &TaggedValue::toFlag); }
-bool readByte(BinaryReader& reader, uint8_t& field) { return readAs(reader, field, &TaggedValue::toByte); }
-bool readText(BinaryReader& reader, std::string& field) { return readAs(reader, field, &TaggedValue::toText); }
+bool readField(BinaryReader& reader, int32_t& field) { return readAs(reader, field, &TaggedValue::toInt32); }
+bool readField(BinaryReader& reader, float& field) { return readAs(reader, field, &TaggedValue::toSingle); }
+bool readField(BinaryReader& reader, bool& field) { return readAs(reader, field, &TaggedValue::toFlag); }
+bool readField(BinaryReader& reader, uint8_t& field) { return readAs(reader, field, &TaggedValue::toByte); }
+bool readField(BinaryReader& reader, std::string& field) { return readAs(reader, field, &TaggedValue::toText); }
+
+// Every setting in the order the file keeps them, each handed to visit;
+// stops at the first visit that gives false.
+template <typename Settings, typename Visit>
+bool forEachSetting(Settings& s, Visit&& visit)
+{
+    return visit(s.Width) && visit(s.Height) && visit(s.MaintainAspectRatio) && visit(s.PreviewWidth) &&
+           visit(s.PreviewHeight) && visit(s.PreviewQuality) && visit(s.Name) && visit(s.Description) &&
+           visit(s.RowOffset) && visit(s.RandomSeed) && visit(s.RandomBrickDistribution) && visit(s.MinWidth) &&
+           visit(s.MaxWidth) && visit(s.MinHeight) && visit(s.MaxHeight) && visit(s.BorderSize) &&
+           visit(s.RoundedBorder) && visit(s.NoiseStrength) && visit(s.NoiseFrequency) && visit(s.AntiAlias) &&
+           visit(s.FlipH) && visit(s.FlipV) && visit(s.ChangeHue) && visit(s.ChangeSaturation) &&
+           visit(s.ChangeLuminance) && visit(s.RepeatX) && visit(s.RepeatY) && visit(s.SeamlessH) &&
+           visit(s.SeamlessV) && visit(s.BlendBorders);
+}
+
+// One setting as a tagged value of its type; false only when a text cannot be written.
+bool writeField(BinaryWriter& w, int32_t value)
+{
+    TaggedValue::writeInt32(w, value);
+    return true;
+}
+bool writeField(BinaryWriter& w, float value)
+{
+    TaggedValue::writeSingle(w, value);
+    return true;
+}
+bool writeField(BinaryWriter& w, bool value)
+{
+    TaggedValue::writeFlag(w, value);
+    return true;
+}
+bool writeField(BinaryWriter& w, uint8_t value)
+{
+    TaggedValue::writeByte(w, value);
+    return true;
+}
+bool writeField(BinaryWriter& w, const std::string& value) { return TaggedValue::writeText(w, value); }
 
 bool readMagic(BinaryReader& reader)
 {
@@ -43,37 +81,7 @@ bool readMagic(BinaryReader& reader)
 bool writeSettings(const BrickSettings& s, BinaryWriter& w)
 {
     if (!TaggedValue::writeText(w, cBrickDataFile::kMagic)) return false;
-    TaggedValue::writeInt32(w, s.Width);
-    TaggedValue::writeInt32(w, s.Height);
-    TaggedValue::writeFlag(w, s.MaintainAspectRatio);
-    TaggedValue::writeInt32(w, s.PreviewWidth);
-    TaggedValue::writeInt32(w, s.PreviewHeight);
-    TaggedValue::writeByte(w, s.PreviewQuality);
-    if (!TaggedValue::writeText(w, s.Name)) return false;
-    if (!TaggedValue::writeText(w, s.Description)) return false;
-    TaggedValue::writeInt32(w, s.RowOffset);
-    TaggedValue::writeInt32(w, s.RandomSeed);
-    TaggedValue::writeFlag(w, s.RandomBrickDistribution);
-    TaggedValue::writeSingle(w, s.MinWidth);
-    TaggedValue::writeSingle(w, s.MaxWidth);
-    TaggedValue::writeSingle(w, s.MinHeight);
-    TaggedValue::writeSingle(w, s.MaxHeight);
-    TaggedValue::writeSingle(w, s.BorderSize);
-    TaggedValue::writeSingle(w, s.RoundedBorder);
-    TaggedValue::writeSingle(w, s.NoiseStrength);
-    TaggedValue::writeSingle(w, s.NoiseFrequency);
-    TaggedValue::writeSingle(w, s.AntiAlias);
-    TaggedValue::writeFlag(w, s.FlipH);
-    TaggedValue::writeFlag(w, s.FlipV);
-    TaggedValue::writeSingle(w, s.ChangeHue);
-    TaggedValue::writeSingle(w, s.ChangeSaturation);
-    TaggedValue::writeSingle(w, s.ChangeLuminance);
-    TaggedValue::writeInt32(w, s.RepeatX);
-    TaggedValue::writeInt32(w, s.RepeatY);
-    TaggedValue::writeFlag(w, s.SeamlessH);
-    TaggedValue::writeFlag(w, s.SeamlessV);
-    TaggedValue::writeSingle(w, s.BlendBorders);
-    return true;
+    return forEachSetting(s, [&w](const auto& field) { return writeField(w, field); });
 }
 
 bool flush(BinaryWriter& w, const cBrickDataFile::Sink& sink)
@@ -87,23 +95,14 @@ bool flush(BinaryWriter& w, const cBrickDataFile::Sink& sink)
 
 bool cBrickDataFile::readSettings(BinaryReader& r, cBrickData& s)
 {
-    return readInt32(r, s.Width) && readInt32(r, s.Height) && readFlag(r, s.MaintainAspectRatio) &&
-           readInt32(r, s.PreviewWidth) && readInt32(r, s.PreviewHeight) && readByte(r, s.PreviewQuality) &&
-           readText(r, s.Name) && readText(r, s.Description) && readInt32(r, s.RowOffset) &&
-           readInt32(r, s.RandomSeed) && readFlag(r, s.RandomBrickDistribution) && readSingle(r, s.MinWidth) &&
-           readSingle(r, s.MaxWidth) && readSingle(r, s.MinHeight) && readSingle(r, s.MaxHeight) &&
-           readSingle(r, s.BorderSize) && readSingle(r, s.RoundedBorder) && readSingle(r, s.NoiseStrength) &&
-           readSingle(r, s.NoiseFrequency) && readSingle(r, s.AntiAlias) && readFlag(r, s.FlipH) &&
-           readFlag(r, s.FlipV) && readSingle(r, s.ChangeHue) && readSingle(r, s.ChangeSaturation) &&
-           readSingle(r, s.ChangeLuminance) && readInt32(r, s.RepeatX) && readInt32(r, s.RepeatY) &&
-           readFlag(r, s.SeamlessH) && readFlag(r, s.SeamlessV) && readSingle(r, s.BlendBorders);
+    return forEachSetting(s.settings(), [&r](auto& field) { return readField(r, field); });
 }
 
 bool cBrickDataFile::readImageRecord(BinaryReader& reader, cInlineBitmap& image, std::vector<ReadRecord>& pending)
 {
     std::string fileName;
     int32_t count = 0;
-    if (!readText(reader, fileName) || !readInt32(reader, count) || count < 0) return false;
+    if (!readField(reader, fileName) || !readField(reader, count) || count < 0) return false;
     image.FileName = std::move(fileName);
     if (count == 0) return true;
     TaggedValue array;
@@ -138,7 +137,7 @@ bool cBrickDataFile::read(const uint8_t* data, size_t size, cBrickData& into)
         BinaryReader reader(data, size);
         if (!readMagic(reader) || !readSettings(reader, into)) return false;
         int32_t brickCount = 0;
-        if (!readInt32(reader, brickCount) || brickCount < 0) return false;
+        if (!readField(reader, brickCount) || brickCount < 0) return false;
         // Each record takes at least a few bytes, so the count is bounded by
         // what is left before any image object is made.
         if (static_cast<size_t>(brickCount) > reader.remaining() / kMinImageRecordBytes) return false;
