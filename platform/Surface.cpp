@@ -20,6 +20,17 @@ bool finite(const RectF& r)
 
 bool integral(double v) { return std::floor(v) == v; }
 
+// The image a draw reads: the source itself, or a copy of it when it is the
+// target, so no pixel is read after it has been written.
+Status readableSource(const Image& src, const Image& target, std::unique_ptr<Image>& copy, const Image*& image)
+{
+    image = &src;
+    if (&src != &target) return Ok;
+    const Status s = src.clone(copy);
+    if (s == Ok) image = copy.get();
+    return s;
+}
+
 // The destination pixels of one axis that get drawn: centre inside the
 // destination span and inside the target, mapped centre inside the source.
 // Returns false when none are.
@@ -104,15 +115,11 @@ Status Surface::drawImageRectRectF(const Image& src, const RectF& dst, const Rec
                                    const ImageAttributes* attributes)
 {
     if (!finite(dst) || !finite(srcRect)) return InvalidParameter;
-    if (&src == &m_target) {
-        // Drawing an image onto itself reads a copy, so no pixel is read
-        // after it has been written.
-        std::unique_ptr<Image> copy;
-        Status s = src.clone(copy);
-        if (s != Ok) return s;
-        return draw(PlainImageSource(*copy), dst, srcRect, attributes);
-    }
-    return draw(PlainImageSource(src), dst, srcRect, attributes);
+    std::unique_ptr<Image> copy;
+    const Image* image = nullptr;
+    const Status s = readableSource(src, m_target, copy, image);
+    if (s != Ok) return s;
+    return draw(PlainImageSource(*image), dst, srcRect, attributes);
 }
 
 Status Surface::drawImagePadded(const Image& src, int32_t pad, int32_t dx, int32_t dy, int32_t dw, int32_t dh)
@@ -121,12 +128,9 @@ Status Surface::drawImagePadded(const Image& src, int32_t pad, int32_t dx, int32
     if (pad < 0 || src.width() + 2 * int64_t(pad) > kMax || src.height() + 2 * int64_t(pad) > kMax)
         return InvalidParameter;
     std::unique_ptr<Image> copy;
-    const Image* image = &src;
-    if (&src == &m_target) {
-        Status s = src.clone(copy);
-        if (s != Ok) return s;
-        image = copy.get();
-    }
+    const Image* image = nullptr;
+    const Status s = readableSource(src, m_target, copy, image);
+    if (s != Ok) return s;
     return draw(PaddedImageSource(*image, pad),
                 RectF{double(dx), double(dy), double(dw), double(dh)},
                 RectF{double(pad), double(pad), double(src.width()), double(src.height())}, nullptr);
