@@ -123,16 +123,24 @@ bool TaggedValue::toDouble(double& out) const
     }
 }
 
+bool TaggedValue::toRoundedWithin(double low, double high, double& out) const
+{
+    double value = 0.0;
+    if (!toDouble(value) || std::isnan(value)) return false;
+    const double rounded = platform::roundHalfEven(value);
+    if (rounded < low || rounded > high) return false;
+    out = rounded;
+    return true;
+}
+
 bool TaggedValue::toInt32(int32_t& out) const
 {
     if (tag == TagInt32) {
         out = int32Value;
         return true;
     }
-    double value = 0.0;
-    if (!toDouble(value) || std::isnan(value)) return false;
-    const double rounded = platform::roundHalfEven(value);
-    if (rounded < -2147483648.0 || rounded > 2147483647.0) return false;
+    double rounded = 0.0;
+    if (!toRoundedWithin(-2147483648.0, 2147483647.0, rounded)) return false;
     out = static_cast<int32_t>(rounded);
     return true;
 }
@@ -176,10 +184,8 @@ bool TaggedValue::toByte(uint8_t& out) const
         out = byteValue;
         return true;
     }
-    double value = 0.0;
-    if (!toDouble(value) || std::isnan(value)) return false;
-    const double rounded = platform::roundHalfEven(value);
-    if (rounded < 0.0 || rounded > 255.0) return false;
+    double rounded = 0.0;
+    if (!toRoundedWithin(0.0, 255.0, rounded)) return false;
     out = static_cast<uint8_t>(rounded);
     return true;
 }

@@ -65,6 +65,8 @@ private:
     // The value as a real number (texts parsed); false for byte arrays and
     // texts that are no number.
     bool toDouble(double& out) const;
+    // The number rounded half to even, when it lies in low..high.
+    bool toRoundedWithin(double low, double high, double& out) const;
 };
 
 }  // namespace kalvora
