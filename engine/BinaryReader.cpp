@@ -32,14 +32,6 @@ bool BinaryReader::readU16(uint16_t& value)
     return true;
 }
 
-bool BinaryReader::readI16(int16_t& value)
-{
-    uint16_t bits = 0;
-    if (!readU16(bits)) return false;
-    value = static_cast<int16_t>(bits);
-    return true;
-}
-
 bool BinaryReader::readU32(uint32_t& value)
 {
     if (remaining() < 4) return false;

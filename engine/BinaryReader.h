@@ -21,7 +21,6 @@ public:
 
     bool readU8(uint8_t& value);
     bool readU16(uint16_t& value);
-    bool readI16(int16_t& value);
     bool readU32(uint32_t& value);
     bool readI32(int32_t& value);
     bool readF32(float& value);

@@ -13,7 +13,6 @@ class BinaryWriter {
 public:
     void writeU8(uint8_t value) { m_bytes.push_back(value); }
     void writeU16(uint16_t value) { writeLittleEndian(value, 2); }
-    void writeI16(int16_t value) { writeU16(static_cast<uint16_t>(value)); }
     void writeU32(uint32_t value) { writeLittleEndian(value, 4); }
     void writeI32(int32_t value) { writeU32(static_cast<uint32_t>(value)); }
     void writeF32(float value);

@@ -63,7 +63,6 @@ public:
     const std::vector<tBrick>& bricks() const { return Bricks; }
     const LayoutPixelSizes& pixelSizes() const { return m_sizes; }
     const TextureOptionsValues& textureOptions() const { return m_options; }
-    const LayoutRandomTables& randomTables() const { return m_random; }
     // The interpolation mode of every resize of the run.
     int32_t resizeMode() const { return ResizeMode; }
 
