@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 
+#include "platform/Compositor.h"
 #include "platform/Numeric.h"
 #include "platform/PixelFormat.h"
 #include "platform/Services.h"
@@ -184,30 +185,6 @@ platform::Image* clsImageFilter::handleResult() const
     return m_working.get();
 }
 
-namespace {
-
-// One row of ARGB pixels drawn over black into 24-bit pixels: each channel
-// times alpha / 255, rounded to nearest (c * a / 255 is never half way).
-void compositeRowOverBlack(const uint32_t* in, uint8_t* out, int32_t width)
-{
-    for (int32_t x = 0; x < width; ++x) {
-        const uint32_t p = in[x];
-        const uint32_t a = p >> 24;
-        uint8_t* o = out + 3 * x;
-        if (a == 255) {
-            o[0] = static_cast<uint8_t>(p);
-            o[1] = static_cast<uint8_t>(p >> 8);
-            o[2] = static_cast<uint8_t>(p >> 16);
-        } else {
-            o[0] = static_cast<uint8_t>(((p & 0xFF) * a + 127) / 255);
-            o[1] = static_cast<uint8_t>((((p >> 8) & 0xFF) * a + 127) / 255);
-            o[2] = static_cast<uint8_t>((((p >> 16) & 0xFF) * a + 127) / 255);
-        }
-    }
-}
-
-}  // namespace
-
 std::unique_ptr<platform::Image> clsImageFilter::pictureResult()
 {
     if (m_token == 0 || !m_working) return nullptr;
@@ -222,7 +199,8 @@ std::unique_ptr<platform::Image> clsImageFilter::pictureResult()
     // Each row is independent, so rows may run on the pool.
     const auto convertRows = [&](int64_t first, int64_t last) {
         for (int64_t y = first; y < last; ++y)
-            compositeRowOverBlack(lockedRow(bits, int32_t(y)), picture->row(int32_t(y)), m_width);
+            platform::Compositor::flattenOverBlack(reinterpret_cast<const uint8_t*>(lockedRow(bits, int32_t(y))),
+                                                  picture->row(int32_t(y)), m_width);
     };
     if (m_parallelRows) platform::ThreadPool::parallelFor(0, m_height, 32, convertRows);
     else convertRows(0, m_height);

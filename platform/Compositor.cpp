@@ -58,6 +58,13 @@ void Compositor::flattenOverBlack(const uint8_t* src, uint8_t* dst, int32_t coun
 {
     for (int32_t i = 0; i < count; ++i, src += 4, dst += 3) {
         const uint32_t a = src[3];
+        // Opaque pixels, the common case, keep their colour unchanged.
+        if (a == 255) {
+            dst[0] = src[0];
+            dst[1] = src[1];
+            dst[2] = src[2];
+            continue;
+        }
         for (int c = 0; c < 3; ++c) dst[c] = static_cast<uint8_t>((src[c] * a + 127) / 255);
     }
 }
