@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <vector>
 
@@ -13,13 +14,34 @@ namespace kalvora::platform {
 // How one destination axis maps onto the source. Pixel centres sit at
 // half-integers on both sides: destination pixel j samples the source at
 // src + (j + 0.5 - dst) * srcLen / dstLen, and source pixel i covers [i, i + 1).
+//
+// A periodic axis (period > 0) repeats the source: every coordinate is
+// reduced into [periodStart, periodStart + period), so a tiled draw reads the
+// same source pixels for every copy and no coordinate grows with the copy
+// number.
 struct AxisMapping {
     double dst = 0;
     double dstLen = 1;
     double src = 0;
     double srcLen = 1;
+    double period = 0;
+    double periodStart = 0;
 
-    double sourceAt(int64_t j) const { return src + ((static_cast<double>(j) + 0.5 - dst) * srcLen) / dstLen; }
+    double sourceAt(int64_t j) const
+    {
+        const double v = src + ((static_cast<double>(j) + 0.5 - dst) * srcLen) / dstLen;
+        return period > 0 ? reduced(v) : v;
+    }
+
+private:
+    double reduced(double v) const
+    {
+        double r = std::fmod(v - periodStart, period);
+        if (r < 0) r += period;
+        // A tiny negative remainder plus the period can round up to it.
+        if (r >= period) r = 0;
+        return periodStart + r;
+    }
 };
 
 enum class ResampleKernel {

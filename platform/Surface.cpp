@@ -8,6 +8,7 @@
 #include "platform/PaddedImageSource.h"
 #include "platform/PlainImageSource.h"
 #include "platform/Resampler.h"
+#include "platform/WrappingImageSource.h"
 
 namespace kalvora::platform {
 
@@ -156,6 +157,45 @@ Status Surface::draw(const ImageSource& source, const RectF& dst, const RectF& s
                           integral(srcRect.x) && integral(srcRect.y);
     if (unscaled) job.kernel = ResampleKernel::Nearest;
     job.attributes = attributes;
+    job.useThreadPool = m_useThreadPool;
+    return Resampler::run(job);
+}
+
+Status Surface::drawImageTiled(const Image& src, const RectF& tile)
+{
+    if (!finite(tile)) return InvalidParameter;
+    if (!(tile.width > 0) || !(tile.height > 0)) return Ok;
+    const double scaleX = src.width() / tile.width;
+    const double scaleY = src.height() / tile.height;
+    constexpr double kMostCopiesPerPixel = 1024.0;
+    if (scaleX > kMostCopiesPerPixel * src.width() || scaleY > kMostCopiesPerPixel * src.height())
+        return InvalidParameter;
+    std::unique_ptr<Image> copy;
+    const Image* image = nullptr;
+    const Status s = readableSource(src, m_target, copy, image);
+    if (s != Ok) return s;
+
+    ResampleJob job;
+    kernelFor(m_interpolation, job.kernel, job.widen);
+    const double x = tile.x + m_translateX;
+    const double y = tile.y + m_translateY;
+    if (scaleX == 1.0 && scaleY == 1.0 && integral(x) && integral(y)) job.kernel = ResampleKernel::Nearest;
+    // Room around the image for the widest kernel, so no tap is ever cut off.
+    auto margin = [&](double scale) {
+        if (job.kernel == ResampleKernel::Nearest) return 0;
+        return static_cast<int32_t>(std::ceil(2.0 * (job.widen ? std::max(1.0, scale) : 1.0))) + 2;
+    };
+    const int32_t marginX = margin(scaleX);
+    const int32_t marginY = margin(scaleY);
+    const WrappingImageSource source(*image, marginX, marginY);
+    job.source = &source;
+    job.target = &m_target;
+    job.mapX = AxisMapping{x, tile.width, double(marginX), double(image->width()), double(image->width()),
+                           double(marginX)};
+    job.mapY = AxisMapping{y, tile.height, double(marginY), double(image->height()), double(image->height()),
+                           double(marginY)};
+    job.x1 = m_target.width();
+    job.y1 = m_target.height();
     job.useThreadPool = m_useThreadPool;
     return Resampler::run(job);
 }

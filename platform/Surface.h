@@ -82,6 +82,16 @@ public:
     // The padded image is never allocated; the resampler reads through the rule.
     Status drawImagePadded(const Image& src, int32_t pad, int32_t dx, int32_t dy, int32_t dw, int32_t dh);
 
+    // Covers the whole target with copies of src laid edge to edge, each the
+    // whole image scaled to tile's size, on the grid through tile's corner.
+    // Every target pixel is drawn from the copy its centre lies in, sampled at
+    // coordinates taken modulo the image's size, so all copies are drawn in
+    // one pass whatever their number, and filter kernels read across a copy's
+    // edge into its neighbour. A tile narrower or lower than 1/1024 of a
+    // target pixel is refused with InvalidParameter (the filters would average
+    // over thousands of copies).
+    Status drawImageTiled(const Image& src, const RectF& tile);
+
     void setInterpolationMode(int32_t mode) { m_interpolation = mode; }
     int32_t interpolationMode() const { return m_interpolation; }
     void setPixelOffsetMode(int32_t mode) { m_pixelOffset = mode; }

@@ -1,0 +1,110 @@
+#include "views/ImageViewer.h"
+
+#include <QColorDialog>
+#include <QLabel>
+#include <QStatusBar>
+#include <QVBoxLayout>
+#include <algorithm>
+#include <memory>
+
+#include "views/ImageViewCanvas.h"
+#include "views/PlatformColor.h"
+
+namespace kalvora {
+
+ImageViewer::ImageViewer(QWidget* window, bool drawWhenEmpty) : m_window(window), m_view(drawWhenEmpty)
+{
+    auto* layout = new QVBoxLayout(window);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    m_canvas = new ImageViewCanvas(m_view, window);
+    layout->addWidget(m_canvas, 1);
+
+    m_statusBar = new QStatusBar(window);
+    m_statusBar->setObjectName(QStringLiteral("StatusBar1"));
+    m_statusBar->setSizeGripEnabled(false);
+    m_panels[0] = addPanel("Panel1", QStringLiteral("Zoom"));
+    m_panels[1] = addPanel("Panel2", QStringLiteral("Position and size of the current image"));
+    m_panels[2] = addPanel("Panel3", QStringLiteral("Color of current pixel"));
+    layout->addWidget(m_statusBar);
+
+    for (int i = 0; i < 3; ++i) m_panels[i]->setText(QString::fromStdString(m_view.panelText(i + 1)));
+    m_view.setPanelListener([this](int panel, const std::string& text) {
+        m_panels[panel - 1]->setText(QString::fromStdString(text));
+    });
+}
+
+ImageViewer::~ImageViewer() { m_view.setPanelListener(nullptr); }
+
+QLabel* ImageViewer::addPanel(const char* name, const QString& toolTip)
+{
+    auto* panel = new QLabel(m_statusBar);
+    panel->setObjectName(QString::fromLatin1(name));
+    panel->setToolTip(toolTip);
+    panel->setMinimumWidth(120);
+    m_statusBar->addWidget(panel, 1);
+    return panel;
+}
+
+void ImageViewer::ShowPicture()
+{
+    if (m_view.ShowPicture()) m_canvas->update();
+}
+
+QString ImageViewer::panel1Text() const { return m_panels[0]->text(); }
+
+void ImageViewer::setPanel1Text(const QString& text) { m_view.setPanelText(1, text.toStdString()); }
+
+void ImageViewer::SetFocus()
+{
+    m_window->activateWindow();
+    m_window->setFocus();
+}
+
+void ImageViewer::Background_Black()
+{
+    m_view.Background_Black();
+    m_canvas->update();
+}
+
+void ImageViewer::Background_White()
+{
+    m_view.Background_White();
+    m_canvas->update();
+}
+
+void ImageViewer::Background_Custom()
+{
+    // Made for this use and deleted after it, so it always starts from the
+    // current colour.
+    auto dialog = std::make_unique<QColorDialog>(qColorFromPlatform(m_view.BackColor()), m_window);
+    dialog->setObjectName(QStringLiteral("CommonDialog1"));
+    dialog->setOption(QColorDialog::DontUseNativeDialog);
+    if (dialog->exec() != QDialog::Accepted) return;
+    m_view.Background_Color(platformColorFromQt(dialog->selectedColor()));
+    m_canvas->update();
+}
+
+void ImageViewer::registerToolDialog(QWidget* dialog)
+{
+    if (!dialog) return;
+    unregisterToolDialog(dialog);
+    m_toolDialogs.emplace_back(dialog);
+}
+
+void ImageViewer::unregisterToolDialog(QWidget* dialog)
+{
+    std::erase_if(m_toolDialogs, [dialog](const QPointer<QWidget>& d) { return d.isNull() || d == dialog; });
+}
+
+void ImageViewer::passFocusToToolDialog()
+{
+    for (const QPointer<QWidget>& dialog : m_toolDialogs) {
+        if (dialog.isNull() || !dialog->isVisible()) continue;
+        dialog->activateWindow();
+        dialog->setFocus();
+        return;
+    }
+}
+
+}  // namespace kalvora

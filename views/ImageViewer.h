@@ -1,0 +1,87 @@
+#pragma once
+
+#include <QPointer>
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+#include "uicore/ImageView.h"
+
+class QLabel;
+class QStatusBar;
+class QWidget;
+
+namespace kalvora {
+
+class ImageViewCanvas;
+
+// What the image windows offer the rest of the program: the shown image and
+// its size, the zoom, redraw and zoom commands, the first status panel, the
+// window itself, the focus and the background commands. Tool dialogs hold
+// only this. It also carries the parts both windows share: it lays the
+// drawing area and StatusBar1 (panels Panel1..Panel3) into the window and
+// keeps them in step with the view.
+class ImageViewer {
+public:
+    virtual ~ImageViewer();
+    ImageViewer(const ImageViewer&) = delete;
+    ImageViewer& operator=(const ImageViewer&) = delete;
+
+    // The shown image itself: dialogs replace its contents in place.
+    cBitmap& Bitmap() { return m_view.Bitmap; }
+    // The shown image's size; whoever changes the image's size writes it here.
+    int32_t& imgWidth() { return m_view.imgWidth; }
+    int32_t& imgHeight() { return m_view.imgHeight; }
+    float Zoom() const { return m_view.Zoom; }
+
+    // Shows a copy of the bitmap, by each window's own rules.
+    virtual void SetBitmap(cBitmap& NewBitmap, bool ChangePosition = true) = 0;
+    // Redraws now with the current state.
+    void ShowPicture();
+    void SetZoom(float z) { m_view.SetZoom(z); }
+    void Zoom_CenterImage(float FitToZoom) { m_view.Zoom_CenterImage(FitToZoom); }
+
+    QStatusBar* StatusBar1() const { return m_statusBar; }
+    QString panel1Text() const;
+    void setPanel1Text(const QString& text);
+
+    // The window: its identity for the dialogs bound to it.
+    QWidget* hWnd() const { return m_window; }
+    void SetFocus();
+
+    void Background_Black();
+    void Background_White();
+    // The colour dialog (CommonDialog1) from the current colour; Cancel
+    // changes nothing.
+    void Background_Custom();
+
+    // A tool dialog bound to this window gets the focus whenever the window
+    // is activated while the dialog is visible. Registering twice is harmless;
+    // destroyed dialogs drop out by themselves.
+    void registerToolDialog(QWidget* dialog);
+    void unregisterToolDialog(QWidget* dialog);
+
+    // The viewing engine, for the window's own commands.
+    ImageView& view() { return m_view; }
+    ImageViewCanvas* canvas() const { return m_canvas; }
+
+protected:
+    // Builds the drawing area and the status bar into the window's layout.
+    ImageViewer(QWidget* window, bool drawWhenEmpty);
+
+    // Passes the focus to a visible bound tool dialog; the windows call it
+    // when they are activated or take the focus.
+    void passFocusToToolDialog();
+
+private:
+    QLabel* addPanel(const char* name, const QString& toolTip);
+
+    QWidget* m_window;
+    ImageView m_view;
+    ImageViewCanvas* m_canvas = nullptr;
+    QStatusBar* m_statusBar = nullptr;
+    QLabel* m_panels[3] = {};
+    std::vector<QPointer<QWidget>> m_toolDialogs;
+};
+
+}  // namespace kalvora

@@ -1,0 +1,88 @@
+#include "views/PreviewWindow.h"
+
+#include <QCloseEvent>
+
+namespace kalvora {
+
+namespace {
+
+const QString kCaption = QStringLiteral("Preview");
+
+}  // namespace
+
+PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent), ImageViewer(this, false)
+{
+    setObjectName(QStringLiteral("PreviewWindow"));
+    setWindowTitle(kCaption);
+    setFocusPolicy(Qt::StrongFocus);
+}
+
+void PreviewWindow::SetBitmap(cBitmap& NewBitmap, bool ChangePosition)
+{
+    if (NewBitmap.Width() <= 0 || NewBitmap.Height() <= 0) return;
+    // The copy is made first, so a copy that fails leaves the shown image.
+    cBitmap copy;
+    if (copy.CreateFromClone(NewBitmap.Width(), NewBitmap.Height(), NewBitmap.Handle(), NewBitmap.PixelFormat()) !=
+        platform::Ok)
+        return;
+    ImageView& v = view();
+    v.Bitmap = std::move(copy);
+    v.imgWidth = v.Bitmap.Width();
+    v.imgHeight = v.Bitmap.Height();
+    if (ChangePosition) {
+        v.OptimalZoom();
+        v.CenterSmallImage(true);
+    }
+    setWindowTitle(kCaption);
+    ShowPicture();
+}
+
+void PreviewWindow::CenterImage()
+{
+    view().Zoom_CenterImage(view().Zoom);
+    ShowPicture();
+}
+
+void PreviewWindow::OptimalView()
+{
+    view().OptimalZoom();
+    view().CenterSmallImage(true);
+    ShowPicture();
+}
+
+void PreviewWindow::FitWindowView()
+{
+    view().FitToWindow();
+    ShowPicture();
+}
+
+void PreviewWindow::ShowTiles()
+{
+    view().TileMode = !view().TileMode;
+    ShowPicture();
+}
+
+void PreviewWindow::setClosePermission(std::function<bool()> mayClose) { m_mayClose = std::move(mayClose); }
+
+void PreviewWindow::closeEvent(QCloseEvent* event)
+{
+    if (m_mayClose && !m_mayClose()) {
+        event->ignore();
+        return;
+    }
+    event->accept();
+}
+
+void PreviewWindow::changeEvent(QEvent* event)
+{
+    QWidget::changeEvent(event);
+    if (event->type() == QEvent::ActivationChange && isActiveWindow()) passFocusToToolDialog();
+}
+
+void PreviewWindow::focusInEvent(QFocusEvent* event)
+{
+    QWidget::focusInEvent(event);
+    passFocusToToolDialog();
+}
+
+}  // namespace kalvora

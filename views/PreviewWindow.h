@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QWidget>
+#include <functional>
+
+#include "views/ImageViewer.h"
+
+namespace kalvora {
+
+// The window that shows the generated texture, redrawn live while it is
+// drawn. It keeps its own copy of every image it is given and always draws
+// with nearest neighbour. Closing it means closing the program, so a close
+// request asks the permission callback its owner installs.
+class PreviewWindow : public QWidget, public ImageViewer {
+    Q_OBJECT
+public:
+    explicit PreviewWindow(QWidget* parent = nullptr);
+
+    // Shows a copy of the bitmap (kept in its pixel format); an empty bitmap
+    // is ignored. With ChangePosition the view is reset: 100 % centred for a
+    // small image, fitted otherwise; without it zoom and position stay.
+    void SetBitmap(cBitmap& NewBitmap, bool ChangePosition = true) override;
+    // Centres the image at the current zoom and redraws.
+    void CenterImage();
+    // 100 % centred when the image is smaller than the view both ways, else
+    // fitted to the view; then redraws.
+    void OptimalView();
+    void FitWindowView();
+    // Turns the tiled view on or off and redraws.
+    void ShowTiles();
+
+    // Asked whenever the window is about to close; while none is installed,
+    // closing is allowed.
+    void setClosePermission(std::function<bool()> mayClose);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+
+private:
+    std::function<bool()> m_mayClose;
+};
+
+}  // namespace kalvora
