@@ -385,8 +385,11 @@ Status Resampler::runNearest(const ResampleJob& job)
     if (s == Ok) s = buildNearest(job.mapY, job.y0, job.y1, job.source->height(), rows);
     if (s != Ok) return s;
     const int32_t width = job.x1 - job.x0;
-    const int32_t first = columns.front();
-    const int32_t end = columns.back() + 1;
+    // Columns rise with the destination, except on a periodic axis, where
+    // they start again at each copy's edge.
+    const auto [lowest, highest] = std::minmax_element(columns.begin(), columns.end());
+    const int32_t first = *lowest;
+    const int32_t end = *highest + 1;
     bool identity = end - first == width;
     for (int32_t k = 0; identity && k < width; ++k) identity = columns[k] == first + k;
     const ColorKey key(job.attributes);
