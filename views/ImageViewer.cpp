@@ -41,7 +41,8 @@ QLabel* ImageViewer::addPanel(const char* name, const QString& toolTip)
     auto* panel = new QLabel(m_statusBar);
     panel->setObjectName(QString::fromLatin1(name));
     panel->setToolTip(toolTip);
-    panel->setMinimumWidth(120);
+    // The panels may shrink with the window; their text is cut, never the window kept wide.
+    panel->setMinimumWidth(1);
     m_statusBar->addWidget(panel, 1);
     return panel;
 }
