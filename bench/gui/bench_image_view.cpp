@@ -1,0 +1,115 @@
+// Frames per second of the preview window: ShowPicture of a 4096 x 4096
+// texture into a 1920 x 1080 drawing area (render into the back buffer, then
+// the unscaled copy to the window), at zoom 5, 25, 50, 100 and 400 and tiled
+// at 5 and 100 with nearest neighbour, and with the filtered modes 3, 4, 6
+// and 7 at 25 and 100 %. The thread pool's size is fixed once per process:
+// KALVORA_THREADS=n sets it (1 = serial); the names say threads:1 or
+// threads:all. scripts/bench runs this program once each way.
+
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QStatusBar>
+#include <QtCore/qresource.h>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "bench/BenchThreads.h"
+#include "imaging/cBitmap.h"
+#include "platform/PixelFormat.h"
+#include "platform/ThreadPool.h"
+#include "views/ImageViewCanvas.h"
+#include "views/PreviewWindow.h"
+
+namespace {
+
+using namespace kalvora;
+
+constexpr int32_t kSide = 4096;
+
+// A textured opaque texture: gradients and fine grain.
+void makeTexture(cBitmap& bitmap)
+{
+    std::vector<uint8_t> pixels(static_cast<size_t>(kSide) * kSide * 4);
+    uint32_t state = 0x2545F491u;
+    for (int32_t y = 0; y < kSide; ++y)
+        for (int32_t x = 0; x < kSide; ++x) {
+            state = state * 1664525u + 1013904223u;
+            uint8_t* p = &pixels[(static_cast<size_t>(y) * kSide + x) * 4];
+            p[0] = static_cast<uint8_t>(x / 16 + (state >> 28));
+            p[1] = static_cast<uint8_t>(y / 16 + (state >> 29));
+            p[2] = static_cast<uint8_t>((x ^ y) / 32);
+            p[3] = 255;
+        }
+    bitmap.CreateFromScan0(kSide, kSide, kSide * 4, platform::kFormat32bppARGB, pixels.data());
+}
+
+// One preview window with the texture, shown offscreen at 1920 x 1080.
+PreviewWindow& window()
+{
+    static std::unique_ptr<PreviewWindow> w;
+    if (!w) {
+        w = std::make_unique<PreviewWindow>();
+        w->resize(1920, 1080 + w->StatusBar1()->sizeHint().height());
+        w->show();
+        QApplication::processEvents();
+        cBitmap texture;
+        makeTexture(texture);
+        w->SetBitmap(texture);
+    }
+    return *w;
+}
+
+void showPicture(benchmark::State& state, float zoom, bool tiles, int32_t mode)
+{
+    PreviewWindow& w = window();
+    ImageView& view = w.view();
+    ImageViewCanvas* canvas = w.findChild<ImageViewCanvas*>();
+    if (view.WndWidth != 1920 || view.WndHeight != 1080 || w.imgWidth() != kSide) {
+        state.SkipWithError("the window or the texture could not be set up");
+        return;
+    }
+    view.CurrentInterpolationMode = mode;
+    view.TileMode = tiles;
+    view.SetZoom(zoom);
+    // A little off the image's corner, so every case draws a full view.
+    view.StartX = -100.5f;
+    view.StartY = -60.25f;
+    for (auto _ : state) {
+        w.ShowPicture();
+        canvas->repaint();
+    }
+    state.counters["frames/s"] = benchmark::Counter(double(state.iterations()), benchmark::Counter::kIsRate);
+    state.counters["threads"] = platform::ThreadPool::size();
+}
+
+void registerAll()
+{
+    const std::string threads = bench::threadsLabel();
+    auto add = [&](const std::string& name, float zoom, bool tiles, int32_t mode) {
+        benchmark::RegisterBenchmark(("ShowPicture/" + name + "/" + threads).c_str(), showPicture, zoom, tiles, mode)
+            ->UseRealTime()
+            ->Unit(benchmark::kMillisecond);
+    };
+    for (float zoom : {5.0f, 25.0f, 50.0f, 100.0f, 400.0f})
+        add("nearest/zoom" + std::to_string(static_cast<int>(zoom)), zoom, false, 5);
+    for (float zoom : {5.0f, 100.0f}) add("nearest/tiled/zoom" + std::to_string(static_cast<int>(zoom)), zoom, true, 5);
+    for (int32_t mode : {3, 4, 6, 7})
+        for (float zoom : {25.0f, 100.0f})
+            add("mode" + std::to_string(mode) + "/zoom" + std::to_string(static_cast<int>(zoom)), zoom, false, mode);
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    Q_INIT_RESOURCE(kalvora);
+    registerAll();
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
