@@ -1,12 +1,17 @@
 #include "views/ImageViewer.h"
 
 #include <QColorDialog>
+#include <QFileDialog>
 #include <QLabel>
 #include <QStatusBar>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <memory>
 
+#include "imaging/UISupport.h"
+#include "imaging/cGDIP.h"
+#include "platform/Services.h"
+#include "uicore/ImageExport.h"
 #include "views/ImageViewCanvas.h"
 #include "views/PlatformColor.h"
 
@@ -84,6 +89,55 @@ void ImageViewer::Background_Custom()
     if (dialog->exec() != QDialog::Accepted) return;
     m_view.Background_Color(platformColorFromQt(dialog->selectedColor()));
     m_canvas->update();
+}
+
+void ImageViewer::SaveBitmapFile()
+{
+    for (;;) {
+        const QString path = askSaveFileName();
+        if (path.isEmpty()) return;
+        const std::string file = path.toStdString();
+        m_view.setLastDir(ImageExport::folderOf(file));
+        if (saveByExtension(file)) return;
+    }
+}
+
+QString ImageViewer::askSaveFileName()
+{
+    std::vector<std::string> filters = ImageExport::dialogFilters();
+    QStringList nameFilters;
+    for (const std::string& f : filters) nameFilters << QString::fromStdString(f);
+    auto dialog = std::make_unique<QFileDialog>(m_window, QString::fromStdString(ImageExport::dialogTitle()),
+                                                QString::fromStdString(m_view.lastDir()));
+    dialog->setObjectName(QStringLiteral("CommonDialog1"));
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setNameFilters(nameFilters);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return {};
+    return dialog->selectedFiles().front();
+}
+
+bool ImageViewer::saveByExtension(const std::string& path)
+{
+    const std::string extension = ImageExport::extensionOf(UISupport::FileTitleFromPath(path));
+    const std::string mime = ImageExport::mimeTypeFor(extension);
+    cGDIP session;
+    platform::EncoderClsid encoder{};
+    if (mime.empty() || !session.GetEncoderClsid(mime, encoder)) {
+        platform::Services::messageBox().show(ImageExport::noEncoderText(extension), ImageExport::errorTitle(extension),
+                                              ImageExport::kMessageStyle);
+        return false;
+    }
+    platform::EncoderParameters quality;
+    quality.quality = ImageExport::kQuality;
+    if (m_view.Bitmap.SaveToFile(path, encoder, &quality) != platform::Ok) {
+        platform::Services::messageBox().show(ImageExport::saveFailedText(path), ImageExport::errorTitle(extension),
+                                              ImageExport::kMessageStyle);
+        return true;
+    }
+    m_window->setWindowTitle(QStringLiteral("Preview ") + QString::fromStdString(path));
+    return true;
 }
 
 void ImageViewer::registerToolDialog(QWidget* dialog)

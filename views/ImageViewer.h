@@ -55,6 +55,12 @@ public:
     // changes nothing.
     void Background_Custom();
 
+    // Exports the shown image: asks for a file name (CommonDialog1, starting
+    // in the last folder used), picks the format by the name's extension
+    // (asking again when none fits) and saves. After a save the caption names
+    // the file; a failed save says so and leaves the caption as it was.
+    void SaveBitmapFile();
+
     // A tool dialog bound to this window gets the focus whenever the window
     // is activated while the dialog is visible. Registering twice is harmless;
     // destroyed dialogs drop out by themselves.
@@ -75,6 +81,10 @@ protected:
 
 private:
     QLabel* addPanel(const char* name, const QString& toolTip);
+    // The file name chosen in the save dialog; empty when cancelled.
+    QString askSaveFileName();
+    // Saves by the extension's encoder; false when the name needs asking again.
+    bool saveByExtension(const std::string& path);
 
     QWidget* m_window;
     ImageView m_view;

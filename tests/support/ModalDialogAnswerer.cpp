@@ -15,14 +15,19 @@ constexpr qint64 kGiveUpMs = 10000;
 }  // namespace
 
 ModalDialogAnswerer::ModalDialogAnswerer(const QString& objectName, Answer answer)
+    : ModalDialogAnswerer(objectName, std::vector<Answer>{std::move(answer)})
+{
+}
+
+ModalDialogAnswerer::ModalDialogAnswerer(const QString& objectName, std::vector<Answer> answers)
     : ModalDialogAnswerer([objectName](QWidget* w) { return w->objectName() == objectName; },
-                          QStringLiteral("the dialog ") + objectName, std::move(answer))
+                          QStringLiteral("the dialog ") + objectName, std::move(answers))
 {
 }
 
 ModalDialogAnswerer::ModalDialogAnswerer(std::function<bool(QWidget*)> matches, const QString& description,
-                                         Answer answer)
-    : m_matches(std::move(matches)), m_description(description), m_answer(std::move(answer))
+                                         std::vector<Answer> answers)
+    : m_matches(std::move(matches)), m_description(description), m_answers(std::move(answers))
 {
     connect(&m_timer, &QTimer::timeout, this, &ModalDialogAnswerer::poll);
     m_timer.start(kPollMs);
@@ -31,22 +36,34 @@ ModalDialogAnswerer::ModalDialogAnswerer(std::function<bool(QWidget*)> matches, 
 
 ModalDialogAnswerer::~ModalDialogAnswerer()
 {
-    if (!m_answered && !m_gaveUp) ADD_FAILURE() << m_description.toStdString() << " never opened";
+    if (!answered() && !m_gaveUp)
+        ADD_FAILURE() << m_description.toStdString() << " opened " << m_next << " of " << m_answers.size()
+                      << " times";
 }
 
 void ModalDialogAnswerer::poll()
 {
     QWidget* modal = QApplication::activeModalWidget();
-    if (modal && modal->isVisible() && m_matches(modal)) {
+    // The showing just answered may still be closing.
+    const bool stillOpen = modal && modal == m_lastAnswered && modal->isVisible();
+    if (!answered() && modal && modal->isVisible() && !stillOpen && m_matches(modal)) {
+        m_lastAnswered = modal;
+        m_clock.restart();
+        const Answer& answer = m_answers[m_next++];
+        answer(modal);
+        return;
+    }
+    if (answered() && !stillOpen) {
         m_timer.stop();
-        m_answered = true;
-        m_answer(modal);
         return;
     }
     if (m_clock.elapsed() < kGiveUpMs) return;
     m_timer.stop();
     m_gaveUp = true;
-    ADD_FAILURE() << m_description.toStdString() << " was not shown within 10 s";
+    if (answered())
+        ADD_FAILURE() << m_description.toStdString() << " was still open 10 s after its answer";
+    else
+        ADD_FAILURE() << m_description.toStdString() << " was not shown within 10 s";
     if (!modal) return;
     if (auto* dialog = qobject_cast<QDialog*>(modal))
         dialog->reject();

@@ -2,9 +2,11 @@
 
 #include <QElapsedTimer>
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QTimer>
 #include <functional>
+#include <vector>
 
 class QWidget;
 
@@ -15,15 +17,19 @@ namespace kalvora::testing {
 // the name is empty, for which `matches` is true) and hands it to `answer`,
 // which clicks or types as a user would. If no such dialog shows within 10 s
 // the test fails and the active modal widget is rejected, so the test goes on
-// instead of hanging. A dialog that never appeared fails the test when the
-// answerer is destroyed.
+// instead of hanging; the same happens when an answered dialog is still open
+// 10 s after its answer. Given several answers, it answers that many showings of
+// the dialog in turn, each after the one before has closed. A dialog that
+// never appeared fails the test when the answerer is destroyed.
 class ModalDialogAnswerer : public QObject {
     Q_OBJECT
 public:
     using Answer = std::function<void(QWidget* dialog)>;
 
     ModalDialogAnswerer(const QString& objectName, Answer answer);
-    ModalDialogAnswerer(std::function<bool(QWidget*)> matches, const QString& description, Answer answer);
+    ModalDialogAnswerer(const QString& objectName, std::vector<Answer> answers);
+    ModalDialogAnswerer(std::function<bool(QWidget*)> matches, const QString& description,
+                        std::vector<Answer> answers);
     ~ModalDialogAnswerer() override;
 
     // A dialog of class T, whatever its name.
@@ -33,17 +39,18 @@ public:
         return [](QWidget* w) { return qobject_cast<T*>(w) != nullptr; };
     }
 
-    bool answered() const { return m_answered; }
+    bool answered() const { return m_next == m_answers.size(); }
 
 private:
     void poll();
 
     std::function<bool(QWidget*)> m_matches;
     QString m_description;
-    Answer m_answer;
+    std::vector<Answer> m_answers;
+    size_t m_next = 0;
+    QPointer<QWidget> m_lastAnswered;
     QTimer m_timer;
     QElapsedTimer m_clock;
-    bool m_answered = false;
     bool m_gaveUp = false;
 };
 
