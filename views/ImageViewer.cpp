@@ -11,7 +11,8 @@
 #include "imaging/UISupport.h"
 #include "imaging/cGDIP.h"
 #include "platform/Services.h"
-#include "uicore/ImageExport.h"
+#include "uicore/ImageFiles.h"
+#include "views/ActivationWatcher.h"
 #include "views/ImageViewCanvas.h"
 #include "views/PlatformColor.h"
 
@@ -37,6 +38,7 @@ ImageViewer::ImageViewer(QWidget* window, bool drawWhenEmpty) : m_window(window)
     m_view.setPanelListener([this](int panel, const std::string& text) {
         m_panels[panel - 1]->setText(QString::fromStdString(text));
     });
+    new ActivationWatcher(window, [this] { passFocusToToolDialog(); });
 }
 
 ImageViewer::~ImageViewer() { m_view.setPanelListener(nullptr); }
@@ -94,46 +96,47 @@ void ImageViewer::Background_Custom()
 void ImageViewer::SaveBitmapFile()
 {
     for (;;) {
-        const QString path = askSaveFileName();
+        const QString path = askFileName(true);
         if (path.isEmpty()) return;
-        const std::string file = path.toStdString();
-        m_view.setLastDir(ImageExport::folderOf(file));
-        if (saveByExtension(file)) return;
+        if (saveByExtension(path.toStdString())) return;
     }
 }
 
-QString ImageViewer::askSaveFileName()
+QString ImageViewer::askFileName(bool forSaving)
 {
-    std::vector<std::string> filters = ImageExport::dialogFilters();
     QStringList nameFilters;
-    for (const std::string& f : filters) nameFilters << QString::fromStdString(f);
-    auto dialog = std::make_unique<QFileDialog>(m_window, QString::fromStdString(ImageExport::dialogTitle()),
+    for (const std::string& f : ImageFiles::dialogFilters()) nameFilters << QString::fromStdString(f);
+    const std::string title = forSaving ? ImageFiles::saveDialogTitle() : ImageFiles::openDialogTitle();
+    // Made for this use and deleted after it.
+    auto dialog = std::make_unique<QFileDialog>(m_window, QString::fromStdString(title),
                                                 QString::fromStdString(m_view.lastDir()));
     dialog->setObjectName(QStringLiteral("CommonDialog1"));
     dialog->setOption(QFileDialog::DontUseNativeDialog);
-    dialog->setAcceptMode(QFileDialog::AcceptSave);
-    dialog->setFileMode(QFileDialog::AnyFile);
+    dialog->setAcceptMode(forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(forSaving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog->setNameFilters(nameFilters);
     if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return {};
-    return dialog->selectedFiles().front();
+    const QString path = dialog->selectedFiles().front();
+    m_view.setLastDir(ImageFiles::folderOf(path.toStdString()));
+    return path;
 }
 
 bool ImageViewer::saveByExtension(const std::string& path)
 {
-    const std::string extension = ImageExport::extensionOf(UISupport::FileTitleFromPath(path));
-    const std::string mime = ImageExport::mimeTypeFor(extension);
+    const std::string extension = ImageFiles::extensionOf(UISupport::FileTitleFromPath(path));
+    const std::string mime = ImageFiles::mimeTypeFor(extension);
     cGDIP session;
     platform::EncoderClsid encoder{};
     if (mime.empty() || !session.GetEncoderClsid(mime, encoder)) {
-        platform::Services::messageBox().show(ImageExport::noEncoderText(extension), ImageExport::errorTitle(extension),
-                                              ImageExport::kMessageStyle);
+        platform::Services::messageBox().show(ImageFiles::noEncoderText(extension), ImageFiles::errorTitle(extension),
+                                              ImageFiles::kMessageStyle);
         return false;
     }
     platform::EncoderParameters quality;
-    quality.quality = ImageExport::kQuality;
+    quality.quality = ImageFiles::kQuality;
     if (m_view.Bitmap.SaveToFile(path, encoder, &quality) != platform::Ok) {
-        platform::Services::messageBox().show(ImageExport::saveFailedText(path), ImageExport::errorTitle(extension),
-                                              ImageExport::kMessageStyle);
+        platform::Services::messageBox().show(ImageFiles::saveFailedText(path), ImageFiles::errorTitle(extension),
+                                              ImageFiles::kMessageStyle);
         return true;
     }
     m_window->setWindowTitle(QStringLiteral("Preview ") + QString::fromStdString(path));

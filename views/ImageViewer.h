@@ -75,14 +75,17 @@ protected:
     // Builds the drawing area and the status bar into the window's layout.
     ImageViewer(QWidget* window, bool drawWhenEmpty);
 
-    // Passes the focus to a visible bound tool dialog; the windows call it
-    // when they are activated or take the focus.
-    void passFocusToToolDialog();
+
+    // The file chosen in the open or save dialog (CommonDialog1, starting in
+    // the last folder used, which then becomes the chosen file's folder);
+    // empty when cancelled.
+    QString askFileName(bool forSaving);
 
 private:
     QLabel* addPanel(const char* name, const QString& toolTip);
-    // The file name chosen in the save dialog; empty when cancelled.
-    QString askSaveFileName();
+    // Passes the focus to a visible bound tool dialog whenever the window is
+    // activated or takes the focus.
+    void passFocusToToolDialog();
     // Saves by the extension's encoder; false when the name needs asking again.
     bool saveByExtension(const std::string& path);
 

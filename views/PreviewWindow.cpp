@@ -73,16 +73,4 @@ void PreviewWindow::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-void PreviewWindow::changeEvent(QEvent* event)
-{
-    QWidget::changeEvent(event);
-    if (event->type() == QEvent::ActivationChange && isActiveWindow()) passFocusToToolDialog();
-}
-
-void PreviewWindow::focusInEvent(QFocusEvent* event)
-{
-    QWidget::focusInEvent(event);
-    passFocusToToolDialog();
-}
-
 }  // namespace kalvora

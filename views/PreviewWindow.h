@@ -35,8 +35,6 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void changeEvent(QEvent* event) override;
-    void focusInEvent(QFocusEvent* event) override;
 
 private:
     std::function<bool()> m_mayClose;

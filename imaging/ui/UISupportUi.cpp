@@ -99,7 +99,12 @@ QString NumberToText(float value)
     return localiseDecimalPoint(buffer, result.ptr);
 }
 
-bool TextToNumber(const QString& text, float& value)
+namespace {
+
+// The number in text as plain ASCII ("-12.5"): an optional sign, digits with
+// at most one of the user's decimal separators, blanks around. False for
+// anything else.
+bool plainNumberText(const QString& text, std::string& ascii)
 {
     const QLocale locale;
     const QString decimalPoint = locale.decimalPoint();
@@ -119,7 +124,7 @@ bool TextToNumber(const QString& text, float& value)
         pos = locale.positiveSign().size();
     }
 
-    std::string ascii = negative ? "-0" : "0";
+    ascii = negative ? "-0" : "0";
     bool seenPoint = false;
     bool seenDigit = false;
     while (pos < s.size()) {
@@ -136,16 +141,27 @@ bool TextToNumber(const QString& text, float& value)
             return false;
         }
     }
-    if (!seenDigit) return false;
+    return seenDigit;
+}
 
-    float parsed = 0.0f;
-    const char* first = ascii.data();
+template <typename Real>
+bool parseNumber(const QString& text, Real& value)
+{
+    std::string ascii;
+    if (!plainNumberText(text, ascii)) return false;
+    Real parsed = 0;
     const char* last = ascii.data() + ascii.size();
-    const auto result = std::from_chars(first, last, parsed, std::chars_format::fixed);
+    const auto result = std::from_chars(ascii.data(), last, parsed, std::chars_format::fixed);
     if (result.ec != std::errc() || result.ptr != last || !std::isfinite(parsed)) return false;
     value = parsed;
     return true;
 }
+
+}  // namespace
+
+bool TextToNumber(const QString& text, float& value) { return parseNumber(text, value); }
+
+bool TextToDouble(const QString& text, double& value) { return parseNumber(text, value); }
 
 void SliderToText(QSlider* slider, QLineEdit* textBox, int32_t decimals)
 {

@@ -26,6 +26,9 @@ QString NumberToText(float value);
 // number: false, and value is left as it was.
 bool TextToNumber(const QString& text, float& value);
 
+// The same rules in double precision.
+bool TextToDouble(const QString& text, double& value);
+
 // text := slider value / 10^decimals, rounded to that many decimals.
 void SliderToText(QSlider* slider, QLineEdit* textBox, int32_t decimals);
 

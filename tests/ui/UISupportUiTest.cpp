@@ -237,3 +237,25 @@ TEST_F(SliderPair, ProgramWritesRunNoHandlersButUserActionsDo)
     EXPECT_EQ(box->text(), "49");
     EXPECT_EQ(sliderHandlerRuns, 2);
 }
+
+TEST(TextToDouble, ReadsTheSameNumbersAsTextToNumberInDoublePrecision)
+{
+    double value = 7;
+    EXPECT_TRUE(TextToDouble("12.51", value));
+    EXPECT_EQ(value, 12.51);
+    EXPECT_NE(value, static_cast<double>(12.51f));
+    EXPECT_TRUE(TextToDouble("-0.625", value));
+    EXPECT_EQ(value, -0.625);
+    EXPECT_TRUE(TextToDouble(" 3 ", value));
+    EXPECT_EQ(value, 3.0);
+    for (const char* text : {"1e3", "", "--1", "1.2.3", " ", "0x10", "1,5"}) {
+        value = 7;
+        EXPECT_FALSE(TextToDouble(QString::fromLatin1(text), value)) << '"' << text << '"';
+        EXPECT_EQ(value, 7.0) << '"' << text << '"';
+    }
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    EXPECT_TRUE(TextToDouble("0,5", value));
+    EXPECT_EQ(value, 0.5);
+    EXPECT_FALSE(TextToDouble("0.5", value));
+    QLocale::setDefault(QLocale::c());
+}

@@ -1,11 +1,11 @@
-#include "uicore/ImageExport.h"
+#include "uicore/ImageFiles.h"
 
 #include <algorithm>
 #include <cctype>
 
 #include "imaging/UISupport.h"
 
-namespace kalvora::ImageExport {
+namespace kalvora::ImageFiles {
 
 namespace {
 
@@ -25,7 +25,9 @@ std::string uppered(std::string text)
 
 }  // namespace
 
-std::string dialogTitle() { return "Save Image File"; }
+std::string saveDialogTitle() { return "Save Image File"; }
+
+std::string openDialogTitle() { return "Open Image File"; }
 
 std::vector<std::string> dialogFilters()
 {
@@ -67,4 +69,8 @@ std::string errorTitle(const std::string& extension) { return "Error Saving " + 
 
 std::string saveFailedText(const std::string& path) { return "Could not save File " + path; }
 
-}  // namespace kalvora::ImageExport
+std::string openFailedText(const std::string& fileTitle) { return "Could not open " + fileTitle; }
+
+std::string openFailedTitle() { return "Unsupported File Format"; }
+
+}  // namespace kalvora::ImageFiles

@@ -3,15 +3,17 @@
 #include <string>
 #include <vector>
 
-// The texts and rules of exporting a shown image to a file: the save
-// dialog's title and filters, the format chosen by the file's extension, and
-// the messages when no encoder fits or the save fails.
-namespace kalvora::ImageExport {
+// The texts and rules of the image windows' file commands: the open and save
+// dialogs' titles and filters, the format a save chooses by the file's
+// extension, and the messages when no encoder fits, a save fails or a file
+// cannot be opened.
+namespace kalvora::ImageFiles {
 
-// "Save Image File".
-std::string dialogTitle();
+// "Save Image File" and "Open Image File".
+std::string saveDialogTitle();
+std::string openDialogTitle();
 
-// The save dialog's filters, in the toolkit's "Name (*.a *.b)" form.
+// The open and save dialogs' filters, in the toolkit's "Name (*.a *.b)" form.
 std::vector<std::string> dialogFilters();
 
 // The folder of a path with its trailing separator: everything before the
@@ -34,7 +36,13 @@ std::string errorTitle(const std::string& extension);
 std::string saveFailedText(const std::string& path);
 constexpr int kMessageStyle = 16;
 
+// The message when an image file cannot be read, with the file's title, and
+// its title and style (exclamation icon, OK).
+std::string openFailedText(const std::string& fileTitle);
+std::string openFailedTitle();
+constexpr int kOpenFailedStyle = 48;
+
 // The JPEG quality passed for every format (the other encoders ignore it).
 constexpr int kQuality = 100;
 
-}  // namespace kalvora::ImageExport
+}  // namespace kalvora::ImageFiles
