@@ -13,6 +13,7 @@ class ImageToolDialog : public QDialog {
     Q_OBJECT
 public:
     using QDialog::QDialog;
+    ~ImageToolDialog() override;
 
     // Binds the dialog to the window and takes its backup of the image.
     virtual void Init(ImageViewer& parent) = 0;

@@ -1,0 +1,7 @@
+#include "views/ImageToolDialog.h"
+
+namespace kalvora {
+
+ImageToolDialog::~ImageToolDialog() = default;
+
+}  // namespace kalvora
