@@ -17,6 +17,7 @@
 #include "uicore/ImageFiles.h"
 #include "uicore/ToolDialogPlacement.h"
 #include "views/ImageToolDialog.h"
+#include "views/ResizeImageWindow.h"
 
 namespace kalvora {
 
@@ -376,7 +377,7 @@ void PreviewDialog::ShowImageFilter(int FilterIndex) { (void)FilterIndex; }
 
 void PreviewDialog::ShowTextureFilter(int FilterIndex) { (void)FilterIndex; }
 
-void PreviewDialog::ShowResizeImage() {}
+void PreviewDialog::ShowResizeImage() { openToolDialog(ResizeImageWindow::instance(), -1); }
 
 void PreviewDialog::openToolDialog(ImageToolDialog& dialog, int filterIndex)
 {
