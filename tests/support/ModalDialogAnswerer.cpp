@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QEvent>
 #include <QWidget>
 #include <gtest/gtest.h>
 
@@ -36,18 +37,29 @@ ModalDialogAnswerer::ModalDialogAnswerer(std::function<bool(QWidget*)> matches, 
 
 ModalDialogAnswerer::~ModalDialogAnswerer()
 {
+    if (m_lastAnswered) m_lastAnswered->removeEventFilter(this);
     if (!answered() && !m_gaveUp)
         ADD_FAILURE() << m_description.toStdString() << " opened " << m_next << " of " << m_answers.size()
                       << " times";
 }
 
+bool ModalDialogAnswerer::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == m_lastAnswered && event->type() == QEvent::Hide) m_lastHidden = true;
+    return false;
+}
+
 void ModalDialogAnswerer::poll()
 {
     QWidget* modal = QApplication::activeModalWidget();
-    // The showing just answered may still be closing.
-    const bool stillOpen = modal && modal == m_lastAnswered && modal->isVisible();
+    // The showing just answered may still be closing; a dialog that is shown
+    // again after it was hidden is a new showing.
+    const bool stillOpen = modal && modal == m_lastAnswered && modal->isVisible() && !m_lastHidden;
     if (!answered() && modal && modal->isVisible() && !stillOpen && m_matches(modal)) {
+        if (m_lastAnswered) m_lastAnswered->removeEventFilter(this);
         m_lastAnswered = modal;
+        m_lastHidden = false;
+        modal->installEventFilter(this);
         m_clock.restart();
         const Answer& answer = m_answers[m_next++];
         answer(modal);

@@ -41,6 +41,9 @@ public:
 
     bool answered() const { return m_next == m_answers.size(); }
 
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void poll();
 
@@ -49,6 +52,7 @@ private:
     std::vector<Answer> m_answers;
     size_t m_next = 0;
     QPointer<QWidget> m_lastAnswered;
+    bool m_lastHidden = false;
     QTimer m_timer;
     QElapsedTimer m_clock;
     bool m_gaveUp = false;
