@@ -55,16 +55,14 @@ bool readByteArray(BinaryReader& reader, TaggedValue& value)
     int32_t lowerBound = 0;
     if (!reader.readU16(dimensions) || dimensions != 1) return false;
     if (!reader.readU32(count) || !reader.readI32(lowerBound)) return false;
-    if (!reader.readView(count, value.arrayData)) return false;
-    value.arraySize = count;
-    return true;
+    return reader.readBytes(count, value.arrayBytes);
 }
 
 }  // namespace
 
 bool TaggedValue::read(BinaryReader& reader, TaggedValue& value)
 {
-    const BinaryReader start = reader;
+    const size_t start = reader.position();
     uint16_t tag = 0;
     if (!reader.readU16(tag)) return false;
     value = TaggedValue{};
@@ -97,7 +95,7 @@ bool TaggedValue::read(BinaryReader& reader, TaggedValue& value)
     default:
         break;
     }
-    if (!ok) reader = start;
+    if (!ok) reader.rewind(start);
     return ok;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/BinaryReader.h"
 #include "engine/BinaryWriter.h"
@@ -35,12 +36,12 @@ public:
     bool flagValue = false;
     uint8_t byteValue = 0;
     std::string textBytes;  // Windows-1252, as stored
-    const uint8_t* arrayData = nullptr;  // points into the reader's buffer
-    size_t arraySize = 0;
+    std::vector<uint8_t> arrayBytes;
 
     // Reads one value; an unknown tag, a byte array of other than one
     // dimension, or a length beyond the bytes left fails and leaves the
-    // reader where it was.
+    // reader where it was. A byte array is copied out of the reader only
+    // once its length is known to fit what is left.
     static bool read(BinaryReader& reader, TaggedValue& value);
 
     bool toInt32(int32_t& out) const;
