@@ -48,14 +48,18 @@ bool parseNumber(std::string_view text, double& out)
     return true;
 }
 
-bool readByteArray(BinaryReader& reader, TaggedValue& value)
+// What follows a byte array's tag: one dimension, its length and its lower bound.
+bool readByteArrayLength(BinaryReader& reader, uint32_t& count)
 {
     uint16_t dimensions = 0;
-    uint32_t count = 0;
     int32_t lowerBound = 0;
-    if (!reader.readU16(dimensions) || dimensions != 1) return false;
-    if (!reader.readU32(count) || !reader.readI32(lowerBound)) return false;
-    return reader.readBytes(count, value.arrayBytes);
+    return reader.readU16(dimensions) && dimensions == 1 && reader.readU32(count) && reader.readI32(lowerBound);
+}
+
+bool readAnyByteArray(BinaryReader& reader, TaggedValue& value)
+{
+    uint32_t count = 0;
+    return readByteArrayLength(reader, count) && reader.readBytes(count, value.arrayBytes);
 }
 
 }  // namespace
@@ -90,11 +94,22 @@ bool TaggedValue::read(BinaryReader& reader, TaggedValue& value)
         break;
     }
     case TagByteArray:
-        ok = readByteArray(reader, value);
+        ok = readAnyByteArray(reader, value);
         break;
     default:
         break;
     }
+    if (!ok) reader.rewind(start);
+    return ok;
+}
+
+bool TaggedValue::readByteArray(BinaryReader& reader, size_t count, std::vector<uint8_t>& bytes)
+{
+    const size_t start = reader.position();
+    uint16_t tag = 0;
+    uint32_t declared = 0;
+    const bool ok = reader.readU16(tag) && tag == TagByteArray && readByteArrayLength(reader, declared) &&
+                    declared == count && reader.readBytes(count, bytes);
     if (!ok) reader.rewind(start);
     return ok;
 }

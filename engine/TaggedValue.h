@@ -43,6 +43,10 @@ public:
     // reader where it was. A byte array is copied out of the reader only
     // once its length is known to fit what is left.
     static bool read(BinaryReader& reader, TaggedValue& value);
+    // Reads a value that must be a byte array of exactly count bytes; its
+    // declared length is compared before any of its bytes is read. Fails,
+    // leaving the reader where it was, for any other value.
+    static bool readByteArray(BinaryReader& reader, size_t count, std::vector<uint8_t>& bytes);
 
     bool toInt32(int32_t& out) const;
     bool toSingle(float& out) const;

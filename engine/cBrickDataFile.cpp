@@ -108,12 +108,13 @@ bool cBrickDataFile::readImageRecord(BinaryReader& reader, cInlineBitmap& image,
     std::string fileName;
     int32_t count = 0;
     if (!readField(reader, fileName) || !readField(reader, count) || count < 0) return false;
+    // The image's bytes follow in the file, or the file is no project.
+    if (static_cast<size_t>(count) > reader.remaining()) return false;
     image.FileName = std::move(fileName);
     if (count == 0) return true;
-    TaggedValue array;
-    if (!readValue(reader, array) || array.tag != TaggedValue::TagByteArray) return false;
-    if (array.arrayBytes.size() != static_cast<size_t>(count)) return false;
-    pending.push_back({&image, std::move(array.arrayBytes)});
+    std::vector<uint8_t> bytes;
+    if (!TaggedValue::readByteArray(reader, static_cast<size_t>(count), bytes)) return false;
+    pending.push_back({&image, std::move(bytes)});
     return true;
 }
 
