@@ -56,10 +56,12 @@ bool readByteArrayLength(BinaryReader& reader, uint32_t& count)
     return reader.readU16(dimensions) && dimensions == 1 && reader.readU32(count) && reader.readI32(lowerBound);
 }
 
-bool readAnyByteArray(BinaryReader& reader, TaggedValue& value)
+bool skipByteArray(BinaryReader& reader, TaggedValue& value)
 {
     uint32_t count = 0;
-    return readByteArrayLength(reader, count) && reader.readBytes(count, value.arrayBytes);
+    if (!readByteArrayLength(reader, count) || !reader.skip(count)) return false;
+    value.arraySize = count;
+    return true;
 }
 
 }  // namespace
@@ -94,7 +96,7 @@ bool TaggedValue::read(BinaryReader& reader, TaggedValue& value)
         break;
     }
     case TagByteArray:
-        ok = readAnyByteArray(reader, value);
+        ok = skipByteArray(reader, value);
         break;
     default:
         break;

@@ -36,12 +36,14 @@ public:
     bool flagValue = false;
     uint8_t byteValue = 0;
     std::string textBytes;  // Windows-1252, as stored
-    std::vector<uint8_t> arrayBytes;
+    // A byte array's length. read() steps over its bytes without keeping
+    // them: no field takes a byte array, and image bytes are read with
+    // readByteArray.
+    size_t arraySize = 0;
 
     // Reads one value; an unknown tag, a byte array of other than one
     // dimension, or a length beyond the bytes left fails and leaves the
-    // reader where it was. A byte array is copied out of the reader only
-    // once its length is known to fit what is left.
+    // reader where it was.
     static bool read(BinaryReader& reader, TaggedValue& value);
     // Reads a value that must be a byte array of exactly count bytes; its
     // declared length is compared before any of its bytes is read. Fails,
