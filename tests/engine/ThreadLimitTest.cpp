@@ -116,6 +116,13 @@ std::string takeLine(std::string& output)
 
 class ThreadLimitTest : public testing::TempFolderTest {
 protected:
+    void SetUp() override
+    {
+        // A child started by runChild does its work and ends here.
+        if (const char* role = testing::childRole()) testing::finishChild(runRole(role));
+        TempFolderTest::SetUp();
+    }
+
     // Three brick images and a mortar, decoded on the pool when loaded.
     std::string writeProject()
     {
@@ -137,8 +144,6 @@ protected:
 
 TEST_F(ThreadLimitTest, LoadAndGenerationEndWithTheSameBytesWhenThreadsCannotStart)
 {
-    if (const char* role = testing::childRole()) testing::finishChild(runRole(role));
-
     const std::string path = writeProject();
     testing::ChildOutcome serial = testing::runChild("serial " + path, kChildLimit);
     ASSERT_TRUE(serial.exitedCleanly);

@@ -21,9 +21,10 @@ namespace kalvora::testing {
 
 // Part of a test run in a process of its own: the test program starts again,
 // running only the current test, with the child's role in its environment.
-// A test first asks childRole(): in a child it does that role's work and
-// ends with finishChild(output); otherwise it is the parent, starts children
-// with runChild and checks what they sent back. Every child is a fresh
+// The test's fixture asks childRole() in SetUp, before it makes anything (a
+// child ends without tearing down): in a child it does that role's work and
+// ends with finishChild(output); otherwise the test is the parent, starts
+// children with runChild and checks what they sent back. Every child is a fresh
 // process (no thread pool yet, its own limits and peak memory), and one that
 // does not end within its time limit is killed, so a hang fails the test
 // instead of stopping the run.
