@@ -1,41 +1,99 @@
 #include "engine/BinaryReader.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <cstring>
 #include <new>
+#include <utility>
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
+#include "platform/ReadOnlyFile.h"
 
 namespace kalvora {
 
-uint64_t BinaryReader::readLittleEndian(size_t count)
+namespace {
+
+// The bytes read from a file at a time for the small values; runs at least
+// this long are read straight into their destination.
+constexpr size_t kWindowBytes = size_t(64) << 10;
+
+}  // namespace
+
+BinaryReader::BinaryReader(const platform::ReadOnlyFile& file) : m_size(file.size()), m_file(&file) {}
+
+void BinaryReader::rewind(size_t position)
 {
-    uint64_t value = 0;
-    for (size_t i = 0; i < count; ++i) value |= static_cast<uint64_t>(m_data[m_position + i]) << (8 * i);
+    if (position <= m_position) m_position = position;
+}
+
+bool BinaryReader::fillWindow(size_t offset)
+{
+    const size_t count = std::min(kWindowBytes, m_size - offset);
+    m_window.resize(count);
+    if (m_file->read(offset, m_window.data(), count) != static_cast<int64_t>(count)) {
+        m_window.clear();
+        return false;
+    }
+    m_windowStart = offset;
+    return true;
+}
+
+bool BinaryReader::copyOut(size_t count, uint8_t* destination)
+{
+    if (count == 0) return true;
+    if (!m_file) {
+        std::memcpy(destination, m_data + m_position, count);
+        m_position += count;
+        return true;
+    }
+    size_t done = 0;
+    while (done < count) {
+        const size_t at = m_position + done;
+        const size_t windowEnd = m_windowStart + m_window.size();
+        if (at >= m_windowStart && at < windowEnd) {
+            const size_t n = std::min(count - done, windowEnd - at);
+            std::memcpy(destination + done, m_window.data() + (at - m_windowStart), n);
+            done += n;
+        } else if (count - done >= kWindowBytes) {
+            const size_t n = count - done;
+            if (m_file->read(at, destination + done, n) != static_cast<int64_t>(n)) return false;
+            done = count;
+        } else if (!fillWindow(at)) {
+            return false;
+        }
+    }
     m_position += count;
-    return value;
+    return true;
+}
+
+bool BinaryReader::readLittleEndian(size_t count, uint64_t& value)
+{
+    uint8_t bytes[8] = {};
+    if (remaining() < count || !copyOut(count, bytes)) return false;
+    value = 0;
+    for (size_t i = 0; i < count; ++i) value |= static_cast<uint64_t>(bytes[i]) << (8 * i);
+    return true;
 }
 
 bool BinaryReader::readU8(uint8_t& value)
 {
-    if (remaining() < 1) return false;
-    value = static_cast<uint8_t>(readLittleEndian(1));
+    uint64_t bits = 0;
+    if (!readLittleEndian(1, bits)) return false;
+    value = static_cast<uint8_t>(bits);
     return true;
 }
 
 bool BinaryReader::readU16(uint16_t& value)
 {
-    if (remaining() < 2) return false;
-    value = static_cast<uint16_t>(readLittleEndian(2));
+    uint64_t bits = 0;
+    if (!readLittleEndian(2, bits)) return false;
+    value = static_cast<uint16_t>(bits);
     return true;
 }
 
 bool BinaryReader::readU32(uint32_t& value)
 {
-    if (remaining() < 4) return false;
-    value = static_cast<uint32_t>(readLittleEndian(4));
+    uint64_t bits = 0;
+    if (!readLittleEndian(4, bits)) return false;
+    value = static_cast<uint32_t>(bits);
     return true;
 }
 
@@ -56,22 +114,14 @@ bool BinaryReader::readF32(float& value)
     return true;
 }
 
-bool BinaryReader::readView(size_t count, const uint8_t*& view)
-{
-    if (remaining() < count) return false;
-    view = m_data + m_position;
-    m_position += count;
-    return true;
-}
-
 bool BinaryReader::readBytes(size_t count, std::vector<uint8_t>& out)
 {
-    const uint8_t* view = nullptr;
-    if (!readView(count, view)) return false;
+    if (remaining() < count) return false;
     try {
-        out.assign(view, view + count);
+        std::vector<uint8_t> bytes(count);
+        if (!copyOut(count, bytes.data())) return false;
+        out = std::move(bytes);
     } catch (const std::bad_alloc&) {
-        m_position -= count;
         return false;
     }
     return true;
@@ -79,12 +129,12 @@ bool BinaryReader::readBytes(size_t count, std::vector<uint8_t>& out)
 
 bool BinaryReader::readString(size_t count, std::string& out)
 {
-    const uint8_t* view = nullptr;
-    if (!readView(count, view)) return false;
+    if (remaining() < count) return false;
     try {
-        out.assign(reinterpret_cast<const char*>(view), count);
+        std::string text(count, '\0');
+        if (!copyOut(count, reinterpret_cast<uint8_t*>(text.data()))) return false;
+        out = std::move(text);
     } catch (const std::bad_alloc&) {
-        m_position -= count;
         return false;
     }
     return true;
@@ -94,36 +144,6 @@ bool BinaryReader::skip(size_t count)
 {
     if (remaining() < count) return false;
     m_position += count;
-    return true;
-}
-
-bool BinaryReader::readFile(const std::string& path, size_t maxBytes, std::vector<uint8_t>& out)
-{
-    // Non-blocking open, so a named pipe given as a project cannot hang the
-    // program; only regular files are read.
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat info {};
-    bool ok = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size >= 0 &&
-              static_cast<uint64_t>(info.st_size) <= maxBytes;
-    std::vector<uint8_t> bytes;
-    if (ok) {
-        try {
-            bytes.resize(static_cast<size_t>(info.st_size));
-        } catch (const std::bad_alloc&) {
-            ok = false;
-        }
-    }
-    size_t done = 0;
-    while (ok && done < bytes.size()) {
-        const ssize_t got = ::read(fd, bytes.data() + done, bytes.size() - done);
-        if (got < 0 && errno == EINTR) continue;
-        if (got <= 0) ok = false;
-        else done += static_cast<size_t>(got);
-    }
-    ::close(fd);
-    if (!ok) return false;
-    out = std::move(bytes);
     return true;
 }
 

@@ -48,14 +48,18 @@ bool parseNumber(std::string_view text, double& out)
     return true;
 }
 
-bool readByteArray(BinaryReader& reader, TaggedValue& value)
+// What follows a byte array's tag: one dimension, its length and its lower bound.
+bool readByteArrayLength(BinaryReader& reader, uint32_t& count)
 {
     uint16_t dimensions = 0;
-    uint32_t count = 0;
     int32_t lowerBound = 0;
-    if (!reader.readU16(dimensions) || dimensions != 1) return false;
-    if (!reader.readU32(count) || !reader.readI32(lowerBound)) return false;
-    if (!reader.readView(count, value.arrayData)) return false;
+    return reader.readU16(dimensions) && dimensions == 1 && reader.readU32(count) && reader.readI32(lowerBound);
+}
+
+bool skipByteArray(BinaryReader& reader, TaggedValue& value)
+{
+    uint32_t count = 0;
+    if (!readByteArrayLength(reader, count) || !reader.skip(count)) return false;
     value.arraySize = count;
     return true;
 }
@@ -64,7 +68,7 @@ bool readByteArray(BinaryReader& reader, TaggedValue& value)
 
 bool TaggedValue::read(BinaryReader& reader, TaggedValue& value)
 {
-    const BinaryReader start = reader;
+    const size_t start = reader.position();
     uint16_t tag = 0;
     if (!reader.readU16(tag)) return false;
     value = TaggedValue{};
@@ -92,12 +96,23 @@ bool TaggedValue::read(BinaryReader& reader, TaggedValue& value)
         break;
     }
     case TagByteArray:
-        ok = readByteArray(reader, value);
+        ok = skipByteArray(reader, value);
         break;
     default:
         break;
     }
-    if (!ok) reader = start;
+    if (!ok) reader.rewind(start);
+    return ok;
+}
+
+bool TaggedValue::readByteArray(BinaryReader& reader, size_t count, std::vector<uint8_t>& bytes)
+{
+    const size_t start = reader.position();
+    uint16_t tag = 0;
+    uint32_t declared = 0;
+    const bool ok = reader.readU16(tag) && tag == TagByteArray && readByteArrayLength(reader, declared) &&
+                    declared == count && reader.readBytes(count, bytes);
+    if (!ok) reader.rewind(start);
     return ok;
 }
 

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "engine/BinaryReader.h"
 #include "engine/BinaryWriter.h"
@@ -35,13 +36,19 @@ public:
     bool flagValue = false;
     uint8_t byteValue = 0;
     std::string textBytes;  // Windows-1252, as stored
-    const uint8_t* arrayData = nullptr;  // points into the reader's buffer
+    // A byte array's length. read() steps over its bytes without keeping
+    // them: no field takes a byte array, and image bytes are read with
+    // readByteArray.
     size_t arraySize = 0;
 
     // Reads one value; an unknown tag, a byte array of other than one
     // dimension, or a length beyond the bytes left fails and leaves the
     // reader where it was.
     static bool read(BinaryReader& reader, TaggedValue& value);
+    // Reads a value that must be a byte array of exactly count bytes; its
+    // declared length is compared before any of its bytes is read. Fails,
+    // leaving the reader where it was, for any other value.
+    static bool readByteArray(BinaryReader& reader, size_t count, std::vector<uint8_t>& bytes);
 
     bool toInt32(int32_t& out) const;
     bool toSingle(float& out) const;

@@ -1,20 +1,16 @@
 #include "engine/cBrickData.h"
 
 #include <new>
-#include <vector>
 
-#include "platform/AtomicFileWriter.h"
-#include "engine/BinaryReader.h"
 #include "engine/cBrickDataFile.h"
 #include "imaging/UISupport.h"
+#include "platform/AtomicFileWriter.h"
+#include "platform/ScopeExit.h"
 #include "platform/Services.h"
 
 namespace kalvora {
 
 namespace {
-
-// Files larger than this are refused before anything is read.
-constexpr size_t kMaxProjectFileBytes = size_t(1) << 34;
 
 constexpr int kExclamation = platform::ButtonsOk + platform::IconExclamation;
 
@@ -34,9 +30,12 @@ void cBrickData::adopt(cBrickData& loaded)
     MortarFile.swap(loaded.MortarFile);
 }
 
-bool cBrickData::SaveBrickFile(const std::string& path)
+bool cBrickData::writeBrickFile(const std::string& path) const
 {
+    // The busy cursor goes back to normal on every way out, also when an
+    // exception leaves the save.
     platform::Services::cursor().setBusy();
+    const platform::ScopeExit normalCursor([] { platform::Services::cursor().setNormal(); });
     platform::AtomicFileWriter file(path);
     const bool ok = file.open() &&
                     cBrickDataFile::write(*this, [&file](const uint8_t* data, size_t count) {
@@ -44,25 +43,33 @@ bool cBrickData::SaveBrickFile(const std::string& path)
                     }) &&
                     file.commit();
     if (!ok) file.discard();
-    platform::Services::cursor().setNormal();
+    return ok;
+}
+
+bool cBrickData::SaveBrickFile(const std::string& path)
+{
+    const bool ok = writeBrickFile(path);
     if (!ok) platform::Services::messageBox().show("Could not save File " + path, "Error", kExclamation);
     return ok;
 }
 
-bool cBrickData::LoadBrickFile(const std::string& path)
+bool cBrickData::readBrickFile(const std::string& path)
 {
     platform::Services::cursor().setBusy();
-    bool ok = false;
+    const platform::ScopeExit normalCursor([] { platform::Services::cursor().setNormal(); });
     try {
-        std::vector<uint8_t> bytes;
         cBrickData loaded;
-        ok = BinaryReader::readFile(path, kMaxProjectFileBytes, bytes) &&
-             cBrickDataFile::read(bytes.data(), bytes.size(), loaded);
-        if (ok) adopt(loaded);
+        if (!cBrickDataFile::readFile(path, loaded)) return false;
+        adopt(loaded);
+        return true;
     } catch (const std::bad_alloc&) {
-        ok = false;
+        return false;
     }
-    platform::Services::cursor().setNormal();
+}
+
+bool cBrickData::LoadBrickFile(const std::string& path)
+{
+    const bool ok = readBrickFile(path);
     if (!ok) {
         platform::Services::messageBox().show("Could not open " + UISupport::FileTitleFromPath(path),
                                               "Unsupported File Format", kExclamation);

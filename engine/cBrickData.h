@@ -42,6 +42,12 @@ public:
     // object of this project is kept and refilled. Cannot fail; loaded is
     // left with this project's old images.
     void adopt(cBrickData& loaded);
+
+private:
+    // The file work of SaveBrickFile and LoadBrickFile with the busy cursor
+    // shown; the callers report a failure once the cursor is normal again.
+    bool writeBrickFile(const std::string& path) const;
+    bool readBrickFile(const std::string& path);
 };
 
 }  // namespace kalvora

@@ -3,12 +3,14 @@
 #include <limits>
 #include <new>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "engine/BinaryReader.h"
 #include "engine/BinaryWriter.h"
 #include "engine/TaggedValue.h"
 #include "engine/cBrickData.h"
+#include "platform/ReadOnlyFile.h"
 #include "platform/ThreadPool.h"
 
 namespace kalvora {
@@ -17,6 +19,9 @@ namespace {
 
 // The smallest image record: an empty text (4 bytes) and a count of 0 (6).
 constexpr size_t kMinImageRecordBytes = 10;
+
+// Files larger than this are refused before anything is read.
+constexpr uint64_t kMaxFileBytes = uint64_t(1) << 34;
 
 bool readValue(BinaryReader& reader, TaggedValue& value) { return TaggedValue::read(reader, value); }
 
@@ -103,24 +108,26 @@ bool cBrickDataFile::readImageRecord(BinaryReader& reader, cInlineBitmap& image,
     std::string fileName;
     int32_t count = 0;
     if (!readField(reader, fileName) || !readField(reader, count) || count < 0) return false;
+    // The image's bytes follow in the file, or the file is no project.
+    if (static_cast<size_t>(count) > reader.remaining()) return false;
     image.FileName = std::move(fileName);
     if (count == 0) return true;
-    TaggedValue array;
-    if (!readValue(reader, array) || array.tag != TaggedValue::TagByteArray) return false;
-    if (array.arraySize != static_cast<size_t>(count)) return false;
-    pending.push_back({&image, array.arrayData, array.arraySize});
+    std::vector<uint8_t> bytes;
+    if (!TaggedValue::readByteArray(reader, static_cast<size_t>(count), bytes)) return false;
+    pending.push_back({&image, std::move(bytes)});
     return true;
 }
 
-bool cBrickDataFile::decodeImages(const std::vector<ReadRecord>& pending)
+bool cBrickDataFile::decodeImages(std::vector<ReadRecord>& pending)
 {
     std::vector<char> failed(pending.size(), 0);
     platform::ThreadPool::parallelFor(0, static_cast<int64_t>(pending.size()), 1, [&](int64_t first, int64_t last) {
         for (int64_t i = first; i < last; ++i) {
             try {
-                const ReadRecord& r = pending[static_cast<size_t>(i)];
+                ReadRecord& r = pending[static_cast<size_t>(i)];
                 // Bytes that cannot be decoded stay with the image and are saved again.
-                r.image->LoadFromStream(std::vector<uint8_t>(r.bytes, r.bytes + r.count));
+                r.image->LoadFromStream(r.bytes);
+                std::vector<uint8_t>().swap(r.bytes);
             } catch (const std::bad_alloc&) {
                 failed[static_cast<size_t>(i)] = 1;
             }
@@ -133,8 +140,22 @@ bool cBrickDataFile::decodeImages(const std::vector<ReadRecord>& pending)
 
 bool cBrickDataFile::read(const uint8_t* data, size_t size, cBrickData& into)
 {
+    BinaryReader reader(data, size);
+    return read(reader, into);
+}
+
+bool cBrickDataFile::readFile(const std::string& path, cBrickData& into)
+{
+    platform::ReadOnlyFile file;
+    if (file.open(path) != 0 || file.kind() != platform::ReadOnlyFile::Kind::Regular) return false;
+    if (file.size() > kMaxFileBytes) return false;
+    BinaryReader reader(file);
+    return read(reader, into);
+}
+
+bool cBrickDataFile::read(BinaryReader& reader, cBrickData& into)
+{
     try {
-        BinaryReader reader(data, size);
         if (!readMagic(reader) || !readSettings(reader, into)) return false;
         int32_t brickCount = 0;
         if (!readField(reader, brickCount) || brickCount < 0) return false;

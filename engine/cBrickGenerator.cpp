@@ -13,6 +13,7 @@
 #include "platform/ImageLimits.h"
 #include "platform/Numeric.h"
 #include "platform/PixelFormat.h"
+#include "platform/ScopeExit.h"
 
 namespace kalvora {
 
@@ -87,6 +88,12 @@ bool cBrickGenerator::GenerateBricks(cBrickData& oBrickData, const int32_t& aBri
 {
     if (m_running) return false;
     m_running = true;
+    m_outputReplaced = false;
+    bool completed = false;
+    // The run's state is given back on every way out, also when the host's
+    // progress handler or yield throws: otherwise the running flag would stay
+    // set and every later run would be refused.
+    const platform::ScopeExit endOfRun([this, &completed] { endRun(completed); });
     m_host = &host;
     m_status = platform::Ok;
     BrickStyle = aBrickStyle;
@@ -106,12 +113,23 @@ bool cBrickGenerator::GenerateBricks(cBrickData& oBrickData, const int32_t& aBri
     PostProcess();
     if (Aborted && m_status == platform::Ok) m_status = platform::Aborted;
     ReportProgress(1.0f, Aborted ? "Aborted" : "Completed", true);
-    OutGraphics.Dispose();
+    completed = true;
+    return true;
+}
 
+void cBrickGenerator::endRun(bool completed)
+{
+    OutGraphics.Dispose();
+    if (!completed) {
+        // Left by an exception: a half-drawn image is no result, so once the
+        // run has replaced the previous image the output is empty.
+        if (m_outputReplaced) OutBitmap.Dispose();
+        Aborted = true;
+        if (m_status == platform::Ok) m_status = platform::Aborted;
+    }
     BrickData = nullptr;
     m_host = nullptr;
     m_running = false;
-    return true;
 }
 
 void cBrickGenerator::CancelProcess()
@@ -242,6 +260,7 @@ void cBrickGenerator::runLayout()
 
 void cBrickGenerator::CreateTargetBitmap(int32_t W, int32_t H)
 {
+    m_outputReplaced = true;
     OutGraphics.Dispose();
     OutBitmap.Dispose();
     const platform::Status status = OutBitmap.CreateFromScan0(W, H, 0, platform::kFormat32bppARGB);

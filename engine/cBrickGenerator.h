@@ -40,7 +40,9 @@ public:
     cBrickGenerator& operator=(const cBrickGenerator&) = delete;
 
     // The result of the last run; it stays readable until the next run
-    // replaces its image, also after a cancelled run.
+    // replaces its image, also after a cancelled run. A run left by an
+    // exception keeps the previous image when it had not replaced it yet,
+    // and leaves no image otherwise.
     cBitmap OutBitmap;
 
     // The Progress event.
@@ -48,14 +50,18 @@ public:
 
     // Runs one generation to its end inside the call. Refused (false, nothing
     // touched) while a run is going on. The run writes the project's
-    // RowOffset (border, arch, column), Width and Height.
+    // RowOffset (border, arch, column), Width and Height. An exception from
+    // the host (its progress handler, its yield) or from the Progress event
+    // ends the run and reaches the caller; the generator is then ready for
+    // the next run.
     bool GenerateBricks(cBrickData& oBrickData, const int32_t& aBrickStyle, GeneratorHost& host);
 
     // Stops the run at its next poll and reports 100 % "Brick Generation aborted".
     void CancelProcess();
 
     bool isRunning() const { return m_running; }
-    // Ok after a completed run; Aborted after a cancel; InvalidParameter when
+    // Ok after a completed run; Aborted after a cancel or a run ended by an
+    // exception; InvalidParameter when
     // the project's settings could not be used; OutOfMemory when the layout
     // or the output image could not be allocated.
     platform::Status lastStatus() const { return m_status; }
@@ -82,6 +88,9 @@ public:
 
 private:
     void ReportProgress(float Value, std::string Description, bool isFinal = false);
+    // Gives back the run's state at the end of GenerateBricks, completed or
+    // left by an exception.
+    void endRun(bool completed);
     void yieldToEvents();
 
     // Whether the settings can be laid out and drawn; sets the status when not.
@@ -116,6 +125,8 @@ private:
     // Run state.
     bool Aborted = false;
     bool m_running = false;
+    // Whether this run has released the previous output image.
+    bool m_outputReplaced = false;
     platform::Status m_status = platform::Ok;
     int32_t BrickStyle = 0;
     cBrickData* BrickData = nullptr;

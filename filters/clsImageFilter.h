@@ -16,6 +16,7 @@
 #include "platform/Image.h"
 #include "platform/Numeric.h"
 #include "platform/RandomGenerator.h"
+#include "platform/ScopeExit.h"
 #include "platform/Status.h"
 #include "platform/ThreadPool.h"
 
@@ -253,7 +254,9 @@ private:
         return reinterpret_cast<uint32_t*>(bits.row(y));
     }
     // Locks the whole working bitmap for writing as 32bpp ARGB (starting from
-    // its current pixels); a failure is reported and gives false.
+    // its current pixels); a failure is reported and gives false. Callers
+    // unlock through a ScopeExit: a Progess handler that throws must not
+    // leave the bitmap locked, or every later filter would fail.
     bool lockWorking(platform::LockedBits& bits);
     void unlockWorking(platform::LockedBits& bits);
     // The percentage reported after row y: (y * 100) \ MaxY, 100 for a
@@ -322,6 +325,7 @@ void clsImageFilter::forEachRow(RowBody&& body, bool parallel)
 {
     platform::LockedBits bits;
     if (!lockWorking(bits)) return;
+    const platform::ScopeExit unlock([&] { unlockWorking(bits); });
     const int32_t height = m_height;
     if (!parallel || !m_parallelRows || platform::ThreadPool::size() <= 1 || height < 4) {
         for (int32_t y = 0; y < height; ++y) {
@@ -342,7 +346,6 @@ void clsImageFilter::forEachRow(RowBody&& body, bool parallel)
             for (int32_t y = first; y < last; ++y) raiseProgess(y);
         }
     }
-    unlockWorking(bits);
 }
 
 }  // namespace kalvora

@@ -171,6 +171,7 @@ platform::Image* clsImageFilter::CreateDrawAlphaOnly(cBitmap& SourceBitmap, int3
 
     platform::LockedBits bits;
     if (!lockWorking(bits)) return handleResult();
+    const platform::ScopeExit unlock([&] { unlockWorking(bits); });
     // Only the part of the rectangle that lies inside the image.
     const int64_t firstX = std::max<int64_t>(dstx, 0);
     const int64_t lastX = std::min<int64_t>(static_cast<int64_t>(dstx) + DstW - 1, MaxX());
@@ -191,7 +192,6 @@ platform::Image* clsImageFilter::CreateDrawAlphaOnly(cBitmap& SourceBitmap, int3
         }
         raiseProgess(row);
     }
-    unlockWorking(bits);
     return handleResult();
 }
 

@@ -85,6 +85,7 @@ void clsImageFilter::forEachRowBlock(const RowBlockBody& body, bool parallel)
 {
     platform::LockedBits bits;
     if (!lockWorking(bits)) return;
+    const platform::ScopeExit unlock([&] { unlockWorking(bits); });
     const int32_t height = m_height;
     const int64_t pitch = bits.stride / 4;
     const bool pooled = parallel && m_parallelRows && platform::ThreadPool::size() > 1 && height >= 8;
@@ -103,7 +104,6 @@ void clsImageFilter::forEachRowBlock(const RowBlockBody& body, bool parallel)
         }
         for (int32_t y = first; y < last; ++y) raiseProgess(y);
     }
-    unlockWorking(bits);
 }
 
 void clsImageFilter::applyKernel(ConvolutionKernel kernel)
@@ -241,6 +241,7 @@ std::unique_ptr<platform::Image> clsImageFilter::CreatePixelizeFilter(int32_t lF
     const int32_t block = limitedMagnitude(lFilterValue, 10) + 1;
     platform::LockedBits bits;
     if (lockWorking(bits)) {
+        const platform::ScopeExit unlock([&] { unlockWorking(bits); });
         for (int32_t top = 0; top < m_height; top += block) {
             const int32_t bottom = std::min(m_height, top + block);
             const uint32_t* corners = snapshotRow(top);
@@ -253,7 +254,6 @@ std::unique_ptr<platform::Image> clsImageFilter::CreatePixelizeFilter(int32_t lF
             }
             raiseProgess(top);
         }
-        unlockWorking(bits);
     }
     return pictureResult();
 }

@@ -116,6 +116,7 @@ void clsImageFilter::blendSeamlessColumns(int32_t band, int32_t progressTo)
 {
     platform::LockedBits bits;
     if (!lockWorking(bits)) return;
+    const platform::ScopeExit unlock([&] { unlockWorking(bits); });
     const std::vector<uint8_t> weights = bandWeights(band);
     const int32_t endStart = MaxX() - band;
     for (int32_t y = 0; y < m_height; ++y) {
@@ -135,13 +136,13 @@ void clsImageFilter::blendSeamlessColumns(int32_t band, int32_t progressTo)
             Progess(value);
         }
     }
-    unlockWorking(bits);
 }
 
 void clsImageFilter::blendSeamlessRows(int32_t band, bool afterColumns)
 {
     platform::LockedBits bits;
     if (!lockWorking(bits)) return;
+    const platform::ScopeExit unlock([&] { unlockWorking(bits); });
     const std::vector<uint8_t> weights = bandWeights(band);
     const int32_t endStart = MaxY() - band;
     for (int32_t y = 0; y <= band; ++y) {
@@ -162,7 +163,6 @@ void clsImageFilter::blendSeamlessRows(int32_t band, bool afterColumns)
     // working bitmap.
     for (int32_t y = 0; y <= band; ++y)
         std::memcpy(m_snapshot.data() + int64_t{y} * m_width, lockedRow(bits, y), static_cast<size_t>(m_width) * 4);
-    unlockWorking(bits);
 }
 
 platform::Image* clsImageFilter::CreateSeamlessTextureFilter(int32_t lBorderSize, bool HorizontalSeamless,

@@ -5,6 +5,8 @@
 #include <condition_variable>
 #include <exception>
 #include <mutex>
+#include <new>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -13,11 +15,22 @@ namespace kalvora::platform {
 
 namespace {
 
+// A test may make the pool's thread starts fail after this many workers
+// (negative: only the system refuses).
+std::atomic<int> g_workerStartLimit{-1};
+
 class Pool {
 public:
+    // The pool may end up smaller than asked: the system can refuse a thread
+    // (a per-user process limit, a container's task limit). Then the pool
+    // works with the workers it could start, and with none every loop runs
+    // on the calling thread. Results do not depend on the number of threads,
+    // so a refused thread makes the work slower, never different, and no loop
+    // ever waits for a worker that did not start.
     explicit Pool(int threads)
     {
-        for (int i = 1; i < threads; ++i) m_workers.emplace_back([this] { workLoop(); });
+        for (int i = 1; i < threads; ++i)
+            if (!startWorker()) break;
     }
 
     ~Pool()
@@ -58,6 +71,23 @@ public:
     }
 
 private:
+    // Starts one more worker; false when its thread could not be started.
+    bool startWorker()
+    {
+        try {
+            const int limit = g_workerStartLimit.load();
+            if (limit >= 0 && static_cast<int>(m_workers.size()) >= limit)
+                throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again),
+                                        "thread start refused");
+            m_workers.emplace_back([this] { workLoop(); });
+            return true;
+        } catch (const std::system_error&) {
+            return false;
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+    }
+
     void drain()
     {
         for (;;) {
@@ -125,6 +155,8 @@ thread_local bool t_insideLoop = false;
 void ThreadPool::setSize(int threads) { g_requestedSize = std::max(1, threads); }
 
 int ThreadPool::size() { return pool().size(); }
+
+void ThreadPool::failWorkerStartsAfter(int workers) { g_workerStartLimit = workers; }
 
 void ThreadPool::parallelFor(int64_t first, int64_t last, int64_t minChunk,
                              const std::function<void(int64_t, int64_t)>& body)

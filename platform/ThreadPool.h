@@ -14,7 +14,14 @@ class ThreadPool {
 public:
     // Sets the size; has an effect only before the pool first runs a loop.
     static void setSize(int threads);
+    // The threads that run loops: the calling thread and the workers that
+    // started. Fewer than set when the system refused to start some threads.
     static int size();
+
+    // For tests on a system that would start every thread: the pool's thread
+    // starts fail, as the system's would, after this many workers (negative:
+    // no such failure). Has an effect only before the pool first runs a loop.
+    static void failWorkerStartsAfter(int workers);
 
     // Calls body(begin, end) for disjoint chunks covering [first, last), on the
     // calling thread and the workers, and returns when all are done. Ranges

@@ -16,7 +16,6 @@
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
-#include <fstream>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -39,7 +38,6 @@ constexpr int kExitNotLoaded = 1;
 constexpr int kExitAborted = 2;
 constexpr int kExitNotWritten = 3;
 constexpr int kExitUsage = 64;
-constexpr std::streamoff kLargestProjectFile = std::streamoff(1) << 31;
 
 // The texture options model answers for the dialog; the panel's state comes
 // from the command line; there is no event queue.
@@ -101,24 +99,12 @@ bool parseArguments(int argc, char** argv, Arguments& args)
     return true;
 }
 
-bool loadProject(const std::string& path, cBrickData& project)
-{
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in) return false;
-    const std::streamoff size = in.tellg();
-    if (size <= 0 || size > kLargestProjectFile) return false;
-    std::vector<uint8_t> bytes(static_cast<size_t>(size));
-    in.seekg(0);
-    if (!in.read(reinterpret_cast<char*>(bytes.data()), size)) return false;
-    return cBrickDataFile::read(bytes.data(), bytes.size(), project);
-}
-
 int render(const Arguments& args)
 {
     if (args.threads > 0) platform::ThreadPool::setSize(args.threads);
 
     cBrickData project;
-    if (!loadProject(args.project, project)) {
+    if (!cBrickDataFile::readFile(args.project, project)) {
         std::cerr << "Could not open " << args.project << "\n";
         return kExitNotLoaded;
     }

@@ -1,14 +1,11 @@
 #include "platform/codecs/Codecs.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <cstdio>
 
 #include "platform/AtomicFileWriter.h"
 #include "platform/ImageLimits.h"
+#include "platform/ReadOnlyFile.h"
 #include "platform/codecs/BmpCodec.h"
 #include "platform/codecs/GifCodec.h"
 #include "platform/codecs/JpegCodec.h"
@@ -43,46 +40,24 @@ Status statusForErrno(int error)
     }
 }
 
-class FileDescriptor {
-public:
-    explicit FileDescriptor(int fd) : m_fd(fd) {}
-    FileDescriptor(const FileDescriptor&) = delete;
-    FileDescriptor& operator=(const FileDescriptor&) = delete;
-    ~FileDescriptor()
-    {
-        if (m_fd >= 0) ::close(m_fd);
-    }
-    int get() const { return m_fd; }
-
-private:
-    int m_fd;
-};
-
 Status readWholeFile(const std::string& path, std::vector<uint8_t>& bytes)
 {
     // Opened without blocking, so a named pipe in the path's place is refused
     // below instead of waiting for a writer forever; regular files read the same.
-    FileDescriptor file(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    if (file.get() < 0) return statusForErrno(errno);
-    struct stat info {};
-    if (::fstat(file.get(), &info) != 0) return statusForErrno(errno);
-    if (S_ISDIR(info.st_mode)) return AccessDenied;
+    ReadOnlyFile file;
+    if (const int error = file.open(path)) return statusForErrno(error);
+    if (file.kind() == ReadOnlyFile::Kind::Folder) return AccessDenied;
+    if (file.kind() != ReadOnlyFile::Kind::Regular) return UnknownImageFormat;
     const int64_t cap = ImageLimits::maxBytes() * 2 + kFileSlack;
-    if (!S_ISREG(info.st_mode) || info.st_size > cap) return info.st_size > cap ? OutOfMemory : UnknownImageFormat;
+    if (file.size() > static_cast<uint64_t>(cap)) return OutOfMemory;
     try {
-        bytes.resize(static_cast<size_t>(info.st_size));
+        bytes.resize(static_cast<size_t>(file.size()));
     } catch (...) {
         return OutOfMemory;
     }
-    size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::read(file.get(), bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) return statusForErrno(errno);
-        if (n == 0) break;  // the file shrank while being read
-        done += static_cast<size_t>(n);
-    }
-    bytes.resize(done);
+    const int64_t done = file.read(0, bytes.data(), bytes.size());
+    if (done < 0) return statusForErrno(errno);
+    bytes.resize(static_cast<size_t>(done));  // fewer when the file shrank while being read
     return Ok;
 }
 

@@ -203,6 +203,35 @@ TEST_F(BrickFileTest, ImagesRoundTripWithPixelsAlphaNamesAndOrder)
     EXPECT_EQ(fileBytes(again), fileBytes(file));
 }
 
+TEST_F(BrickFileTest, AProjectLargerThanTheReadWindowRoundTrips)
+{
+    // A long description and an image of noise whose encoded bytes are far
+    // longer than the reader's window put values astride its edges.
+    cBrickData p;
+    fill(p);
+    p.Description = std::string(60000, 'w');
+    auto noise = std::make_shared<cInlineBitmap>();
+    std::vector<uint8_t> pixels(size_t{240} * 200 * 4);
+    uint32_t state = 12345;
+    for (uint8_t& b : pixels) b = static_cast<uint8_t>((state = state * 1103515245u + 12345u) >> 23);
+    ASSERT_EQ(noise->Bitmap.CreateFromScan0(240, 200, 240 * 4, platform::kFormat32bppARGB, pixels.data()),
+              platform::Ok);
+    p.BrickFiles->Add(noise);
+    const fs::path file = dir / "large.bricks";
+    ASSERT_TRUE(p.SaveBrickFile(file.string()));
+    ASSERT_GT(fs::file_size(file), 200000u);
+
+    cBrickData q;
+    ASSERT_TRUE(q.LoadBrickFile(file.string()));
+    EXPECT_TRUE(q.settings() == p.settings());
+    ASSERT_EQ(q.BrickFiles->Count(), 4);
+    EXPECT_TRUE(samePixels(*noise, *q.BrickFiles->GetInlineBitmap(4)));
+    EXPECT_TRUE(samePixels(*p.MortarFile, *q.MortarFile));
+    const fs::path again = dir / "again.bricks";
+    ASSERT_TRUE(q.SaveBrickFile(again.string()));
+    EXPECT_EQ(fileBytes(again), fileBytes(file));
+}
+
 TEST_F(BrickFileTest, SettingsAreStoredAsGivenEvenOutOfRangeOrNotFinite)
 {
     cBrickData p;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <stdexcept>
 #include <utility>
 
 #include "DrawingTestSupport.h"
@@ -254,6 +255,38 @@ TEST_F(TextureRenderTest, ACancelInTheBorderPassKeepsTheCutsAndTheHalf)
     const tBrick& last = generator.bricks().back();
     EXPECT_EQ(alphaAt(generator.OutBitmap, 38, first.Top + first.Height / 2), 0u);
     EXPECT_EQ(alphaAt(generator.OutBitmap, 38, last.Top + last.Height / 2), 255u);
+}
+
+TEST_F(TextureRenderTest, AHostThatThrowsEndsTheRunAndLeavesTheGeneratorReady)
+{
+    const Variant v = kVariants[1];
+    makeProject(project, v);
+    cBrickGenerator fresh;
+    ASSERT_TRUE(fresh.GenerateBricks(project, BothBorders, host));
+    // Where the progress handler throws, and whether the previous image is
+    // still untouched there.
+    const std::pair<std::string, bool> throwsAt[] = {{"Create Brick Pattern...", true},
+                                                     {"Drawing Brick (2 of", false},
+                                                     {"Post Processing Borders...", false},
+                                                     {"Completed", false}};
+    for (const auto& [text, keepsPrevious] : throwsAt) {
+        SCOPED_TRACE(text);
+        run(BothBorders, v);
+        const platform::Image* previous = generator.OutBitmap.Handle();
+        host.onReport = [&text](const std::string& report) {
+            if (report.rfind(text, 0) == 0) throw std::runtime_error("the progress window is gone");
+        };
+        makeProject(project, v);
+        EXPECT_THROW(generator.GenerateBricks(project, BothBorders, host), std::runtime_error);
+        host.onReport = nullptr;
+        EXPECT_FALSE(generator.isRunning());
+        EXPECT_EQ(generator.lastStatus(), platform::Aborted);
+        EXPECT_EQ(generator.OutBitmap.Handle(), keepsPrevious ? previous : nullptr);
+
+        run(BothBorders, v);
+        EXPECT_EQ(generator.lastStatus(), platform::Ok);
+        EXPECT_TRUE(testing::sameBytes(fresh.OutBitmap, generator.OutBitmap));
+    }
 }
 
 TEST_F(TextureRenderTest, AnOutputThatCannotBeAllocatedEndsAbortedAndEmpty)

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <stdexcept>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "filters/clsImageFilter.h"
@@ -138,6 +140,74 @@ TEST(ImageFilterEngine, ParallelRowsGiveTheSameImageAndProgress)
     same([](clsImageFilter& f) { return f.CreateContrastFilter(40); });
     same([](clsImageFilter& f) { return f.CreateGrayScaleFilter(); });
     same([](clsImageFilter& f) { return f.CreateTransparentBorder(3, 10, 0, 8, 4); });
+}
+
+std::vector<uint32_t> pixelsOf(const platform::Image* image)
+{
+    std::vector<uint32_t> pixels;
+    if (!image) return pixels;
+    for (int32_t y = 0; y < image->height(); ++y)
+        for (int32_t x = 0; x < image->width(); ++x) pixels.push_back(image->pixelArgb(x, y));
+    return pixels;
+}
+
+// A Progess handler that throws at its third row.
+void throwAtTheThirdRow(clsImageFilter& filter)
+{
+    filter.Progess = [rows = 0](int32_t&) mutable {
+        if (++rows == 3) throw std::runtime_error("the progress bar is gone");
+    };
+}
+
+TEST(ImageFilterEngine, AProgessHandlerThatThrowsLeavesTheFilterUsable)
+{
+    testing::ScopedFakeServices services;
+    cBitmap mask;
+    makeBitmap(mask, 20, 20, [](int32_t x, int32_t) { return argb(12 * x, 0, 0, 0); });
+    // One filter for each way the working bitmap is locked across Progess.
+    using Run = std::function<std::vector<uint32_t>(clsImageFilter&)>;
+    const std::pair<const char*, Run> filters[] = {
+        {"rows", [](clsImageFilter& f) { return pixelsOf(f.CreateGrayScaleFilter()); }},
+        {"row blocks", [](clsImageFilter& f) { return pixelsOf(f.CreateBlurFilter1().get()); }},
+        {"pixel blocks", [](clsImageFilter& f) { return pixelsOf(f.CreatePixelizeFilter(3).get()); }},
+        {"alpha stamp",
+         [&mask](clsImageFilter& f) {
+             return pixelsOf(f.CreateDrawAlphaOnly(mask, 5, 5, 20, 20, 0, 0, 20, 20, true, false));
+         }},
+    };
+    // Locked in place (32 bits) and through a converted copy (24 bits).
+    for (const platform::PixelFormatId format : {platform::kFormat32bppARGB, platform::kFormat24bppRGB}) {
+        cBitmap bitmap;
+        makeBitmap(
+            bitmap, 40, 30, [](int32_t x, int32_t y) { return argb(200 + x, 6 * x, 8 * y, (x * y) & 0xFF); }, format);
+        for (const auto& [name, run] : filters) {
+            SCOPED_TRACE(::testing::Message() << name << ", format " << format);
+            clsImageFilter fresh;
+            fresh.SetBitmapIn(bitmap);
+            const std::vector<uint32_t> expected = run(fresh);
+            ASSERT_FALSE(expected.empty());
+            clsImageFilter filter;
+            filter.SetBitmapIn(bitmap);
+            throwAtTheThirdRow(filter);
+            EXPECT_THROW(run(filter), std::runtime_error);
+            filter.Progess = nullptr;
+            EXPECT_EQ(run(filter), expected);
+        }
+        // The seamless filter's column and row passes: the stretched image
+        // they leave behind takes the next filter.
+        for (bool columns : {true, false}) {
+            clsImageFilter filter;
+            filter.SetBitmapIn(bitmap);
+            throwAtTheThirdRow(filter);
+            EXPECT_THROW(filter.CreateSeamlessTextureFilter(4, columns, !columns), std::runtime_error);
+            filter.Progess = nullptr;
+            const platform::Image* next = filter.CreateGrayScaleFilter();
+            ASSERT_NE(next, nullptr);
+            EXPECT_EQ(next->width(), columns ? 44 : 40);
+            EXPECT_EQ(next->height(), columns ? 30 : 34);
+        }
+    }
+    EXPECT_TRUE(services.messageBox.shown.empty());
 }
 
 TEST(ImageFilterEngine, TheWorkingBitmapKeepsTheSourceFormat)
