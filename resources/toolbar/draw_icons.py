@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""Draws the main window's toolbar icons (24 x 24) and the program's picture
+"""Draws the main window's toolbar icons and the settings panel's randomize
+button (24 x 24) and the program's picture
 (96 x 96, program.png in ../pictures) as PNG files, from simple shapes
 sampled 16 times a pixel. Run it from any folder; it writes next to itself
 (and the picture into ../pictures)."""
@@ -147,6 +148,11 @@ ICONS = {
     "help": [(disc(12, 12, 10), BLUE), (ring(12, 10, 3.5, 2.2), PAPER), (rect(8, 9, 12, 14), BLUE),
              (line(12, 13.5, 12, 15.5, 2.2), PAPER), (disc(12, 18.5, 1.4), PAPER)],
     "info": [(disc(12, 12, 10), BLUE), (disc(12, 7, 1.6), PAPER), (line(12, 10.5, 12, 18, 2.6), PAPER)],
+    # A die showing five, for the settings panel's "Randomize" button.
+    "randomize": [(polygon([(5, 3), (19, 3), (21, 5), (21, 19), (19, 21), (5, 21), (3, 19), (3, 5)]), PAPER),
+                  (outline(polygon([(5, 3), (19, 3), (21, 5), (21, 19), (19, 21), (5, 21), (3, 19), (3, 5)])), INK),
+                  (disc(8, 8, 1.7), INK), (disc(16, 8, 1.7), INK), (disc(12, 12, 1.7), INK),
+                  (disc(8, 16, 1.7), INK), (disc(16, 16, 1.7), INK)],
 }
 
 
