@@ -3,11 +3,11 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPixmap>
 #include <QPointer>
 #include <QPushButton>
 
 #include "app/LinkLabel.h"
+#include "app/ProgramHeading.h"
 #include "app/WebSupport.h"
 #include "uicore/ProgramVersion.h"
 
@@ -45,19 +45,10 @@ InfoDialog::InfoDialog(QWidget* owner) : QDialog(owner)
     // Close unloads the window; the next showing loads it again.
     setAttribute(Qt::WA_DeleteOnClose);
     auto* grid = new QGridLayout(this);
-    QLabel* picture = addLabel("Picture1", QString());
-    picture->setPixmap(QPixmap(QStringLiteral(":/pictures/program.png")));
-    grid->addWidget(picture, 0, 0, 3, 1);
-    QLabel* name = addLabel("Label5", tr("Kalvora"));
-    QFont big = name->font();
-    big.setPointSize(big.pointSize() * 2);
-    big.setBold(true);
-    name->setFont(big);
-    grid->addWidget(name, 0, 1);
-    grid->addWidget(addLabel("Label1", tr("Kalvora")), 1, 1);
-    lblVersion = addLabel("lblVersion", tr("Version:"));
+    lblVersion = addProgramHeading(grid, [this](const char* name, const QString& text) {
+        return addLabel(name, text);
+    });
     lblVersion->setText(QString::fromStdString(versionText()));
-    grid->addWidget(lblVersion, 2, 1);
     auto* text = new QLineEdit(tr("Tileable brick and tile wall textures for 3D and graphics work"), this);
     text->setObjectName(QStringLiteral("Text1"));
     text->setReadOnly(true);

@@ -5,11 +5,11 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
-#include <QPixmap>
 #include <QProgressBar>
 #include <QVBoxLayout>
 
 #include "app/LinkLabel.h"
+#include "app/ProgramHeading.h"
 #include "app/WebSupport.h"
 #include "platform/Clock.h"
 #include "platform/Numeric.h"
@@ -32,18 +32,9 @@ SplashScreen::SplashScreen(QWidget* owner)
     setAttribute(Qt::WA_DeleteOnClose);
     setAutoFillBackground(true);
     auto* grid = new QGridLayout(this);
-    QLabel* picture = addLabel("Picture1", QString());
-    picture->setPixmap(QPixmap(QStringLiteral(":/pictures/program.png")));
-    grid->addWidget(picture, 0, 0, 3, 1);
-    QLabel* name = addLabel("Label5", tr("Kalvora"));
-    QFont big = name->font();
-    big.setPointSize(big.pointSize() * 2);
-    big.setBold(true);
-    name->setFont(big);
-    grid->addWidget(name, 0, 1);
-    grid->addWidget(addLabel("Label1", tr("Kalvora")), 1, 1);
-    lblVersion = addLabel("lblVersion", tr("Version:"));
-    grid->addWidget(lblVersion, 2, 1);
+    lblVersion = addProgramHeading(grid, [this](const char* name, const QString& text) {
+        return addLabel(name, text);
+    });
     grid->addWidget(addLabel("Label3", tr("Tileable brick and tile wall textures")), 3, 0, 1, 2);
 
     ProgressBar = new QProgressBar(this);

@@ -7,8 +7,10 @@ four times a pixel. Run it from any folder; it writes next to itself."""
 
 import math
 import os
-import struct
-import zlib
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from draw_png import write_png  # noqa: E402
 
 SIZE = 32
 
@@ -54,17 +56,6 @@ def render(shape):
             row.append((0, 0, 0, 255) if near or c > 0 else (0, 0, 0, 0))
         pixels.append(row)
     return pixels
-
-
-def write_png(path, pixels):
-    raw = b"".join(b"\x00" + bytes(v for p in row for v in p) for row in pixels)
-    def chunk(kind, data):
-        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
-    with open(path, "wb") as f:
-        f.write(b"\x89PNG\r\n\x1a\n")
-        f.write(chunk(b"IHDR", struct.pack(">IIBBBBB", SIZE, SIZE, 8, 6, 0, 0, 0)))
-        f.write(chunk(b"IDAT", zlib.compress(raw, 9)))
-        f.write(chunk(b"IEND", b""))
 
 
 def open_hand():

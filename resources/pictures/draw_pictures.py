@@ -5,24 +5,10 @@ and bricks48.png, a 48 x 48 picture of a small brick wall. Run it from any
 folder; it writes next to itself."""
 
 import os
-import struct
-import zlib
+import sys
 
-
-def write_png(path, width, height, pixel):
-    rows = []
-    for y in range(height):
-        rows.append(b"\x00" + bytes(v for x in range(width) for v in pixel(x, y)))
-    raw = b"".join(rows)
-
-    def chunk(kind, data):
-        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
-
-    with open(path, "wb") as f:
-        f.write(b"\x89PNG\r\n\x1a\n")
-        f.write(chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, 8, 6, 0, 0, 0)))
-        f.write(chunk(b"IDAT", zlib.compress(raw, 9)))
-        f.write(chunk(b"IEND", b""))
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from draw_png import write_png  # noqa: E402
 
 
 def brick_colour(x, y, course, brick_w, joint):
@@ -52,8 +38,8 @@ def bricks48(x, y):
 
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
-    write_png(os.path.join(here, "header.png"), 480, 48, header)
-    write_png(os.path.join(here, "bricks48.png"), 48, 48, bricks48)
+    write_png(os.path.join(here, "header.png"), [[header(x, y) for x in range(480)] for y in range(48)])
+    write_png(os.path.join(here, "bricks48.png"), [[bricks48(x, y) for x in range(48)] for y in range(48)])
 
 
 if __name__ == "__main__":

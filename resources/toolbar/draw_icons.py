@@ -7,8 +7,10 @@ sampled 16 times a pixel. Run it from any folder; it writes next to itself
 
 import math
 import os
-import struct
-import zlib
+import sys
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+from draw_png import write_png  # noqa: E402
 
 INK = (40, 44, 52)
 PAPER = (250, 250, 246)
@@ -17,19 +19,6 @@ MORTAR = (200, 194, 184)
 BLUE = (52, 104, 176)
 GREEN = (46, 140, 70)
 GOLD = (224, 176, 48)
-
-
-def write_png(path, size, pixels):
-    raw = b"".join(b"\x00" + bytes(v for p in row for v in p) for row in pixels)
-
-    def chunk(kind, data):
-        return struct.pack(">I", len(data)) + kind + data + struct.pack(">I", zlib.crc32(kind + data) & 0xFFFFFFFF)
-
-    with open(path, "wb") as f:
-        f.write(b"\x89PNG\r\n\x1a\n")
-        f.write(chunk(b"IHDR", struct.pack(">IIBBBBB", size, size, 8, 6, 0, 0, 0)))
-        f.write(chunk(b"IDAT", zlib.compress(raw, 9)))
-        f.write(chunk(b"IEND", b""))
 
 
 def rect(x0, y0, x1, y1):
@@ -165,8 +154,8 @@ def program_picture():
 def main():
     here = os.path.dirname(os.path.abspath(__file__))
     for name, layers in ICONS.items():
-        write_png(os.path.join(here, name + ".png"), 24, render(24, layers))
-    write_png(os.path.join(here, "..", "pictures", "program.png"), 96, program_picture())
+        write_png(os.path.join(here, name + ".png"), render(24, layers))
+    write_png(os.path.join(here, "..", "pictures", "program.png"), program_picture())
 
 
 if __name__ == "__main__":
