@@ -20,6 +20,7 @@
 #include "platform/ImageLimits.h"
 #include "platform/codecs/Codecs.h"
 #include "tests/platform/CodecTestImages.h"
+#include "tests/platform/JpegTestFiles.h"
 
 using namespace kalvora::platform;
 using kalvora::testing::countDifferences;
@@ -27,6 +28,7 @@ using kalvora::testing::encodeOrFail;
 using kalvora::testing::makePaletteLikeImage;
 using kalvora::testing::makePatternImage;
 using kalvora::testing::makeSmoothImage;
+using kalvora::testing::writeJpeg;
 
 namespace {
 
@@ -84,34 +86,6 @@ std::vector<uint8_t> writePng(const PngShape& shape, const std::vector<std::vect
         for (const auto& row : rows) png_write_row(png, row.data());
     png_write_end(png, nullptr);
     png_destroy_write_struct(&png, &info);
-    return out;
-}
-
-std::vector<uint8_t> writeJpeg(int w, int h, J_COLOR_SPACE space, int components,
-                               const std::vector<uint8_t>& samples)
-{
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr err{};
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = w;
-    cinfo.image_height = h;
-    cinfo.input_components = components;
-    cinfo.in_color_space = space;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 95, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = const_cast<uint8_t*>(samples.data() + size_t(cinfo.next_scanline) * w * components);
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::vector<uint8_t> out(buffer, buffer + size);
-    free(buffer);
     return out;
 }
 
