@@ -23,7 +23,7 @@ int main(int argc, char** argv)
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
         const int w = image ? image->width() : 0;
         const int h = image ? image->height() : 0;
-        std::printf("%s: status %d, %d x %d, %.3f s\n", argv[i], int(s), w, h, took.count());
+        std::printf("%s: status %d, %d x %d, %.3f ms\n", argv[i], int(s), w, h, took.count() * 1000.0);
     }
     return 0;
 }

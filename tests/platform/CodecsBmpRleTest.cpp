@@ -4,41 +4,23 @@
 
 #include "platform/ImageLimits.h"
 #include "platform/codecs/Codecs.h"
+#include "tests/platform/BmpTestFiles.h"
 
 using namespace kalvora::platform;
+using kalvora::testing::bmpFile;
+using kalvora::testing::put32le;
 
 namespace {
 
 constexpr uint8_t kEol[] = {0, 0};
 constexpr uint8_t kEob[] = {0, 1};
 
-void put32(std::vector<uint8_t>& b, size_t at, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
-}
-
-// A run-length-encoded bitmap: the basic header, the palette (0x00RRGGBB
-// entries) and the stream. Rows run bottom-up.
+// A run-length-encoded bitmap: the palette (0x00RRGGBB entries) and the
+// stream. Rows run bottom-up.
 std::vector<uint8_t> rleBmp(int w, int h, int bits, const std::vector<uint32_t>& palette,
                             const std::vector<uint8_t>& stream)
 {
-    const size_t offset = 14 + 40 + palette.size() * 4;
-    std::vector<uint8_t> b(offset, 0);
-    b[0] = 'B';
-    b[1] = 'M';
-    put32(b, 2, uint32_t(offset + stream.size()));
-    put32(b, 10, uint32_t(offset));
-    put32(b, 14, 40);
-    put32(b, 18, uint32_t(w));
-    put32(b, 22, uint32_t(h));
-    b[26] = 1;
-    b[28] = uint8_t(bits);
-    put32(b, 30, bits == 8 ? 1 : 2);
-    put32(b, 34, uint32_t(stream.size()));
-    put32(b, 46, uint32_t(palette.size()));
-    for (size_t i = 0; i < palette.size(); ++i) put32(b, 54 + i * 4, palette[i]);
-    b.insert(b.end(), stream.begin(), stream.end());
-    return b;
+    return bmpFile(w, h, bits, bits == 8 ? 1 : 2, palette, stream);
 }
 
 std::vector<uint8_t> join(std::initializer_list<std::vector<uint8_t>> parts)
@@ -163,7 +145,7 @@ TEST(CodecsBmpRle, StreamsThatStopEarlyOrDoNotFitTheHeaderAreRefused)
 
     // Run-length streams are bottom-up only, and each bit depth has its own form.
     auto topDown = rleBmp(4, 2, 8, kPalette, join({whole, eob()}));
-    put32(topDown, 22, uint32_t(-2));
+    put32le(topDown, 22, uint32_t(-2));
     EXPECT_EQ(decodeBytes(topDown, image), UnknownImageFormat);
     auto mismatched = rleBmp(4, 2, 8, kPalette, join({whole, eob()}));
     mismatched[28] = 4;
