@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/ImageLimits.h"
+#include "platform/codecs/BmpRleDecoder.h"
 
 namespace kalvora::platform {
 
@@ -14,6 +15,8 @@ constexpr uint32_t kCoreHeaderSize = 12;
 constexpr uint32_t kInfoHeaderSize = 40;
 constexpr uint32_t kV4HeaderSize = 108;
 constexpr uint32_t kRgb = 0;
+constexpr uint32_t kRle8 = 1;
+constexpr uint32_t kRle4 = 2;
 constexpr uint32_t kBitFields = 3;
 constexpr uint32_t kAlphaBitFields = 6;
 constexpr uint32_t kSrgbColorSpace = 0x73524742;  // 'sRGB'
@@ -117,9 +120,12 @@ Status parseHeader(const uint8_t* data, size_t size, BmpHeader& h)
     h.paletteOffset = end;
     if (h.width < 1 || h.height < 1) return UnknownImageFormat;
     switch (h.bits) {
-    case 1:
     case 4:
     case 8:
+        // Run-length streams fill rows bottom-up only.
+        if (h.compression == (h.bits == 8 ? kRle8 : kRle4)) return h.topDown ? UnknownImageFormat : Ok;
+        return h.compression == kRgb ? Ok : UnknownImageFormat;
+    case 1:
     case 24:
         return h.compression == kRgb ? Ok : UnknownImageFormat;
     case 16:
@@ -176,6 +182,20 @@ void decodeFieldRow(const uint8_t* src, uint8_t* dst, int32_t width, int bits, c
     }
 }
 
+// Uncompressed rows, stored bottom-up unless the header says top-down.
+void decodePlainRows(const uint8_t* pixels, uint64_t rowBytes, const BmpHeader& h, const uint32_t* lookup,
+                     const Channel* channels, Image& image)
+{
+    for (int32_t y = 0; y < h.height; ++y) {
+        const int32_t fileRow = h.topDown ? y : h.height - 1 - y;
+        const uint8_t* src = pixels + rowBytes * uint64_t(fileRow);
+        uint8_t* dst = image.row(y);
+        if (h.bits <= 8) decodeIndexedRow(src, dst, h.width, h.bits, lookup);
+        else if (h.bits == 24) std::memcpy(dst, src, size_t(h.width) * 3);
+        else decodeFieldRow(src, dst, h.width, h.bits, channels, bytesPerPixel(image.format()));
+    }
+}
+
 }  // namespace
 
 bool BmpCodec::matches(const uint8_t* data, size_t size) { return size >= 2 && data[0] == 'B' && data[1] == 'M'; }
@@ -188,8 +208,10 @@ Status BmpCodec::decode(const uint8_t* data, size_t size, std::unique_ptr<Image>
     if (s != Ok) return s;
     const PixelFormatId format = outputFormat(h);
     if (!ImageLimits::allows(h.width, h.height, bytesPerPixel(format))) return OutOfMemory;
+    const bool runLength = h.compression == kRle8 || h.compression == kRle4;
     const uint64_t rowBytes = (uint64_t(h.width) * uint64_t(h.bits) + 31) / 32 * 4;
-    if (h.pixelOffset > size || rowBytes * uint64_t(h.height) > size - h.pixelOffset) return UnknownImageFormat;
+    if (h.pixelOffset > size) return UnknownImageFormat;
+    if (!runLength && rowBytes * uint64_t(h.height) > size - h.pixelOffset) return UnknownImageFormat;
 
     std::unique_ptr<Image> image;
     s = Image::create(h.width, h.height, format, image);
@@ -212,18 +234,13 @@ Status BmpCodec::decode(const uint8_t* data, size_t size, std::unique_ptr<Image>
                 if (!makeChannel(h.masks[i], channels[i])) return UnknownImageFormat;
         }
         const uint8_t* pixels = data + h.pixelOffset;
-        for (int32_t y = 0; y < h.height; ++y) {
-            const int32_t fileRow = h.topDown ? y : h.height - 1 - y;
-            const uint8_t* src = pixels + rowBytes * uint64_t(fileRow);
-            uint8_t* dst = image->row(y);
-            if (h.bits <= 8) decodeIndexedRow(src, dst, h.width, h.bits, lookup);
-            else if (h.bits == 24) std::memcpy(dst, src, size_t(h.width) * 3);
-            else decodeFieldRow(src, dst, h.width, h.bits, channels, bytesPerPixel(format));
-        }
+        if (runLength) s = BmpRleDecoder::decode(pixels, size - h.pixelOffset, h.bits, lookup, *image);
+        else decodePlainRows(pixels, rowBytes, h, lookup, channels, *image);
         if (!palette.empty()) image->setPalette(std::move(palette));
     } catch (...) {
         return OutOfMemory;
     }
+    if (s != Ok) return s;
     out = std::move(image);
     return Ok;
 }

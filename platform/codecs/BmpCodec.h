@@ -10,7 +10,8 @@
 namespace kalvora::platform {
 
 // BMP, read and written here. Decoding accepts 1, 4, 8, 16, 24 and 32 bits
-// per pixel, bit fields (with an alpha mask), bottom-up and top-down rows.
+// per pixel, bit fields (with an alpha mask), bottom-up and top-down rows,
+// and run-length-encoded 8-bit and 4-bit bitmaps (bottom-up).
 // Encoding writes 24-bit rows, or 32-bit rows with an alpha mask for 32bpp
 // ARGB images.
 class BmpCodec {

@@ -47,9 +47,10 @@ struct EncoderParameters {
 // (32-bit BMPs without an alpha mask as 32bpp RGB); images with an alpha
 // channel or a transparent colour as 32bpp ARGB. Palette images are expanded
 // and keep their palette in Image::palette().
-// Undecodable, truncated or corrupt bytes: UnknownImageFormat; a declared
-// size beyond ImageLimits or a failed allocation: OutOfMemory, found before
-// the pixels are allocated; data null with a non-zero size: InvalidParameter.
+// Undecodable, truncated or corrupt bytes: UnknownImageFormat (data that
+// ends early is refused, not filled in); a declared size beyond ImageLimits
+// or a failed allocation: OutOfMemory, found before the pixels are
+// allocated; data null with a non-zero size: InvalidParameter.
 Status decodeImage(const uint8_t* data, size_t size, std::unique_ptr<Image>& out);
 
 // Decodes a file; a missing file gives FileNotFound, an unreadable one

@@ -26,7 +26,6 @@ constexpr int64_t kMinWorkingMemory = int64_t(64) << 20;
 struct JpegErrorManager {
     jpeg_error_mgr pub;
     std::jmp_buf jump;
-    bool truncated = false;
 };
 
 [[noreturn]] void jpegErrorExit(j_common_ptr cinfo)
@@ -35,13 +34,20 @@ struct JpegErrorManager {
     std::longjmp(err->jump, 1);
 }
 
-// Warnings are silent, except that running out of data is remembered: the
-// library would fill the missing part grey and call the image complete.
+// True for the warnings after which the library makes up pixels: the
+// entropy-coded data ended early, held a code no table has, or lost its
+// restart markers, and the library fills the rest with zero coefficients.
+bool warnsOfMissingData(int code)
+{
+    return code == JWRN_HIT_MARKER || code == JWRN_HUFF_BAD_CODE || code == JWRN_MUST_RESYNC;
+}
+
+// Warnings are silent, except those of missing or damaged image data,
+// which end the decode at once.
 void jpegEmitMessage(j_common_ptr cinfo, int level)
 {
-    if (level >= 0) return;
-    auto* err = reinterpret_cast<JpegErrorManager*>(cinfo->err);
-    if (cinfo->err->msg_code == JWRN_JPEG_EOF) err->truncated = true;
+    if (level >= 0 || !warnsOfMissingData(cinfo->err->msg_code)) return;
+    cinfo->err->error_exit(cinfo);
 }
 
 void jpegOutputMessage(j_common_ptr) {}
@@ -72,17 +78,52 @@ Status failureStatus(const JpegErrorManager& err, Status otherwise)
     return otherwise;
 }
 
+// The file's bytes, handed to the library in one piece. Asking for more
+// means the file ended before the image did: the decode stops there
+// instead of filling the rest of a declared size, however large, in grey.
+void sourceInit(j_decompress_ptr) {}
+
+boolean sourceFill(j_decompress_ptr cinfo)
+{
+    ERREXIT(cinfo, JERR_INPUT_EOF);
+    return FALSE;
+}
+
+void sourceSkip(j_decompress_ptr cinfo, long count)
+{
+    if (count <= 0) return;
+    jpeg_source_mgr* src = cinfo->src;
+    if (static_cast<unsigned long>(count) > src->bytes_in_buffer) ERREXIT(cinfo, JERR_INPUT_EOF);
+    src->next_input_byte += count;
+    src->bytes_in_buffer -= static_cast<size_t>(count);
+}
+
+void sourceTerm(j_decompress_ptr) {}
+
 // Everything a decode needs lives here, in the caller's frame, so the frame
 // that calls setjmp holds no C++ object with a destructor.
 struct JpegDecodeState {
     jpeg_decompress_struct cinfo{};
     JpegErrorManager err;
     jpeg_progress_mgr progress{};
+    jpeg_source_mgr source{};
     const uint8_t* data = nullptr;
     size_t size = 0;
     std::unique_ptr<Image>* out = nullptr;
     Status status = UnknownImageFormat;
 };
+
+void installSource(JpegDecodeState& s)
+{
+    s.source.init_source = sourceInit;
+    s.source.fill_input_buffer = sourceFill;
+    s.source.skip_input_data = sourceSkip;
+    s.source.resync_to_restart = jpeg_resync_to_restart;
+    s.source.term_source = sourceTerm;
+    s.source.next_input_byte = s.data;
+    s.source.bytes_in_buffer = s.size;
+    s.cinfo.src = &s.source;
+}
 
 inline uint8_t mulDiv255(unsigned a, unsigned b) { return static_cast<uint8_t>((a * b + 127) / 255); }
 
@@ -114,7 +155,7 @@ Status runDecode(JpegDecodeState& s)
     cinfo->mem->max_memory_to_use = static_cast<long>(budget);
     s.progress.progress_monitor = jpegProgress;
     cinfo->progress = &s.progress;
-    jpeg_mem_src(cinfo, s.data, static_cast<unsigned long>(s.size));
+    installSource(s);
     jpeg_read_header(cinfo, TRUE);
     if (!ImageLimits::allows(cinfo->image_width, cinfo->image_height, 3)) return OutOfMemory;
 
@@ -137,8 +178,7 @@ Status runDecode(JpegDecodeState& s)
         if (jpeg_read_scanlines(cinfo, &row, 1) != 1) return UnknownImageFormat;
         if (cmyk) cmykRowToBgr(cmykRow[0], image.row(y), cinfo->output_width, cinfo->saw_Adobe_marker);
     }
-    // A file cut short decodes with its missing rows grey; refuse it.
-    return s.err.truncated ? UnknownImageFormat : Ok;
+    return Ok;
 }
 
 struct JpegEncodeState {
@@ -200,6 +240,9 @@ Status JpegCodec::decode(const uint8_t* data, size_t size, std::unique_ptr<Image
 
 Status JpegCodec::encode(const Image& image, int quality, std::vector<uint8_t>& out)
 {
+    // The format stores sides of at most 65500 pixels; a larger image is a
+    // value out of range, not a lack of memory.
+    if (image.width() > JPEG_MAX_DIMENSION || image.height() > JPEG_MAX_DIMENSION) return ValueOverflow;
     JpegEncodeState s;
     s.image = &image;
     s.quality = quality < 0 ? 0 : (quality > 100 ? 100 : quality);

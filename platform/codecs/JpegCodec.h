@@ -10,8 +10,10 @@
 namespace kalvora::platform {
 
 // JPEG through libjpeg-turbo. Decoding accepts greyscale, RGB (YCbCr) and CMYK
-// (YCCK, Adobe-inverted or not) and gives 24bpp RGB. Encoding drops alpha and
-// uses the quality given (0..100).
+// (YCCK, Adobe-inverted or not) and gives 24bpp RGB; a file whose image data
+// ends early or is damaged is refused at the first such place. Encoding drops
+// alpha and uses the quality given (0..100); a side above 65500 pixels, the
+// format's limit, gives ValueOverflow.
 class JpegCodec {
 public:
     static bool matches(const uint8_t* data, size_t size);

@@ -19,7 +19,9 @@
 
 #include "platform/ImageLimits.h"
 #include "platform/codecs/Codecs.h"
+#include "tests/platform/BmpTestFiles.h"
 #include "tests/platform/CodecTestImages.h"
+#include "tests/platform/JpegTestFiles.h"
 
 using namespace kalvora::platform;
 using kalvora::testing::countDifferences;
@@ -27,6 +29,9 @@ using kalvora::testing::encodeOrFail;
 using kalvora::testing::makePaletteLikeImage;
 using kalvora::testing::makePatternImage;
 using kalvora::testing::makeSmoothImage;
+using kalvora::testing::put32le;
+using kalvora::testing::writeBmp;
+using kalvora::testing::writeJpeg;
 
 namespace {
 
@@ -86,64 +91,6 @@ std::vector<uint8_t> writePng(const PngShape& shape, const std::vector<std::vect
     png_destroy_write_struct(&png, &info);
     return out;
 }
-
-std::vector<uint8_t> writeJpeg(int w, int h, J_COLOR_SPACE space, int components,
-                               const std::vector<uint8_t>& samples)
-{
-    jpeg_compress_struct cinfo{};
-    jpeg_error_mgr err{};
-    cinfo.err = jpeg_std_error(&err);
-    jpeg_create_compress(&cinfo);
-    unsigned char* buffer = nullptr;
-    unsigned long size = 0;
-    jpeg_mem_dest(&cinfo, &buffer, &size);
-    cinfo.image_width = w;
-    cinfo.image_height = h;
-    cinfo.input_components = components;
-    cinfo.in_color_space = space;
-    jpeg_set_defaults(&cinfo);
-    jpeg_set_quality(&cinfo, 95, TRUE);
-    jpeg_start_compress(&cinfo, TRUE);
-    while (cinfo.next_scanline < cinfo.image_height) {
-        JSAMPROW row = const_cast<uint8_t*>(samples.data() + size_t(cinfo.next_scanline) * w * components);
-        jpeg_write_scanlines(&cinfo, &row, 1);
-    }
-    jpeg_finish_compress(&cinfo);
-    jpeg_destroy_compress(&cinfo);
-    std::vector<uint8_t> out(buffer, buffer + size);
-    free(buffer);
-    return out;
-}
-
-void put32le(std::vector<uint8_t>& b, size_t at, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
-}
-
-// A BMP file from its header fields, palette or masks, and packed rows in
-// file order.
-std::vector<uint8_t> writeBmp(int w, int h, int bits, uint32_t compression, const std::vector<uint32_t>& extra,
-                              const std::vector<std::vector<uint8_t>>& fileRows)
-{
-    const size_t rowBytes = (size_t(w) * bits + 31) / 32 * 4;
-    const size_t offset = 14 + 40 + extra.size() * 4;
-    std::vector<uint8_t> b(offset + rowBytes * fileRows.size(), 0);
-    b[0] = 'B';
-    b[1] = 'M';
-    put32le(b, 2, uint32_t(b.size()));
-    put32le(b, 10, uint32_t(offset));
-    put32le(b, 14, 40);
-    put32le(b, 18, uint32_t(w));
-    put32le(b, 22, uint32_t(h));
-    b[26] = 1;
-    b[28] = uint8_t(bits);
-    put32le(b, 30, compression);
-    for (size_t i = 0; i < extra.size(); ++i) put32le(b, 54 + i * 4, extra[i]);
-    for (size_t y = 0; y < fileRows.size(); ++y)
-        std::memcpy(b.data() + offset + y * rowBytes, fileRows[y].data(), fileRows[y].size());
-    return b;
-}
-
 
 // A TIFF file written by libtiff with the given tags and packed rows.
 struct TiffShape {
