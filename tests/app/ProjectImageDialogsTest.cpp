@@ -19,6 +19,7 @@
 #include "imaging/cInlineBitmap.h"
 #include "platform/PixelFormat.h"
 #include "tests/support/FakeServices.h"
+#include "tests/support/FileDialogTyping.h"
 #include "tests/support/MenuClicks.h"
 #include "tests/support/ModalDialogAnswerer.h"
 #include "views/PreviewDialog.h"
@@ -64,10 +65,7 @@ ModalDialogAnswerer::Answer typeNames(const QString& names)
 {
     return [names](QWidget* d) {
         EXPECT_EQ(d->windowTitle(), "Open Brick Tile(s)");
-        auto* edit = d->findChild<QLineEdit*>("fileNameEdit");
-        ASSERT_NE(edit, nullptr);
-        QTest::keyClicks(edit, names);
-        QTest::keyClick(edit, Qt::Key_Return);
+        testing::typeIntoFileDialog(d, names);
     };
 }
 

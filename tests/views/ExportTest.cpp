@@ -16,6 +16,7 @@
 #include "imaging/cBitmap.h"
 #include "platform/PixelFormat.h"
 #include "tests/support/FakeServices.h"
+#include "tests/support/FileDialogTyping.h"
 #include "tests/support/ModalDialogAnswerer.h"
 #include "views/PreviewWindow.h"
 
@@ -32,10 +33,7 @@ ModalDialogAnswerer::Answer typeName(const QString& name, QString* shownFolder =
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(dialog->windowTitle(), "Save Image File");
         if (shownFolder) *shownFolder = dialog->directory().absolutePath();
-        auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
-        ASSERT_NE(edit, nullptr);
-        QTest::keyClicks(edit, name);
-        QTest::keyClick(edit, Qt::Key_Return);
+        testing::typeIntoFileDialog(d, name);
     };
 }
 

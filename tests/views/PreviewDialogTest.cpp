@@ -16,6 +16,7 @@
 #include "imaging/cBitmap.h"
 #include "platform/PixelFormat.h"
 #include "tests/support/FakeServices.h"
+#include "tests/support/FileDialogTyping.h"
 #include "tests/support/MenuClicks.h"
 #include "tests/support/ModalDialogAnswerer.h"
 #include "views/ImageToolDialog.h"
@@ -38,10 +39,7 @@ void makeImage(cBitmap& bitmap, int32_t w, int32_t h)
 ModalDialogAnswerer::Answer typeName(const QString& name)
 {
     return [name](QWidget* d) {
-        auto* edit = d->findChild<QLineEdit*>("fileNameEdit");
-        ASSERT_NE(edit, nullptr);
-        QTest::keyClicks(edit, name);
-        QTest::keyClick(edit, Qt::Key_Return);
+        testing::typeIntoFileDialog(d, name);
     };
 }
 

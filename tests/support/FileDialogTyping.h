@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QApplication>
+#include <QLineEdit>
+#include <QString>
+#include <QTest>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+namespace kalvora::testing {
+
+// Types names into an open file dialog's name box and presses Enter, as a
+// user does. The dialog lists its folder in the background, and a listing
+// that arrives while the user types empties the name box; the user then
+// types again, and so does this, a few times at most.
+inline void typeIntoFileDialog(QWidget* dialog, const QString& names)
+{
+    auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
+    ASSERT_NE(edit, nullptr);
+    for (int attempt = 0; attempt < 20; ++attempt) {
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, names);
+        QTest::keyClick(edit, Qt::Key_Return);
+        // Accepted, or refused by the dialog itself with the name still there.
+        if (!dialog->isVisible() || !edit->text().isEmpty()) return;
+        QApplication::processEvents(QEventLoop::AllEvents, 50);
+    }
+}
+
+}  // namespace kalvora::testing
