@@ -1,6 +1,7 @@
 #include "views/FilterDialogFrame.h"
 
 #include <QApplication>
+#include <QCloseEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -173,6 +174,12 @@ void FilterDialogFrame::repaintProgress(int32_t Value)
 }
 
 void FilterDialogFrame::reject() { CloseWindow(false); }
+
+void FilterDialogFrame::closeEvent(QCloseEvent* event)
+{
+    event->ignore();
+    if (isVisible()) reject();
+}
 
 void FilterDialogFrame::CloseWindow(bool apply)
 {

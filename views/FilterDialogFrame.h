@@ -54,6 +54,9 @@ public slots:
     void reject() override;
 
 protected:
+    // The close box acts as Cancel; the dialog is only ever hidden.
+    void closeEvent(QCloseEvent* event) override;
+
     // Adds a page to Tab1 and gives its grid.
     QGridLayout* addPage(const QString& title);
     // Adds a slider and text-box pair to the next row of the grid.
