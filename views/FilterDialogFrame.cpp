@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "platform/Status.h"
+#include "platform/VectorState.h"
 #include "uicore/FilterInputImage.h"
 #include "views/ImageViewer.h"
 
@@ -170,6 +171,9 @@ void FilterDialogFrame::repaintProgress(int32_t Value)
     const bool due = !m_repaintClock.isValid() || m_repaintClock.elapsed() >= kRepaintIntervalMs;
     if (!due && Value != kLastProgress) return;
     m_panel1->repaint();
+    // The painting may leave the vector registers in a state that slows the
+    // filter's own loops for the rest of the run.
+    platform::clearUpperVectorState();
     m_repaintClock.start();
 }
 
