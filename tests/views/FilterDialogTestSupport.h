@@ -156,6 +156,11 @@ struct FilterDialogFixture {
         convertToFilterInput(backup);
         return backup;
     }
+    // The editor's image equals the filter engine's result run on the backup.
+    ::testing::AssertionResult shows(cBitmap& backup, const FilterRun& run)
+    {
+        return samePixels(editor.Bitmap(), filtered(backup, run).get());
+    }
     QString panel1() const { return editor.findChild<QLabel*>(QStringLiteral("Panel1"))->text(); }
 
     // Opens the dialog as the editor's menus do and answers it; the answer

@@ -127,10 +127,10 @@ TEST(ImageFilterWindow, OkRunsOnlyThePageShownOnTheBackup)
         typeInto(d, "BrightnessText", "40");
         typeInto(d, "ContrastText", "-30");
         click(d, "ApplyButton");
-        EXPECT_TRUE(samePixels(f.editor.Bitmap(), filtered(backup, [](clsImageFilter& filter) {
-                                   feed(filter, filter.CreateBrightnessFilter(40));
-                                   return filter.CreateContrastFilter(-30);
-                               }).get()));
+        EXPECT_TRUE(f.shows(backup, [](clsImageFilter& filter) {
+            feed(filter, filter.CreateBrightnessFilter(40));
+            return filter.CreateContrastFilter(-30);
+        }));
         choosePage(d, 1);
         typeInto(d, "RedText", "25");
         typeInto(d, "BlueText", "-70");
@@ -138,9 +138,9 @@ TEST(ImageFilterWindow, OkRunsOnlyThePageShownOnTheBackup)
     });
     EXPECT_FALSE(dialog.isVisible());
     EXPECT_EQ(f.editor.Bitmap().PixelFormat(), platform::kFormat32bppARGB);
-    EXPECT_TRUE(samePixels(f.editor.Bitmap(), filtered(backup, [](clsImageFilter& filter) {
-                               return filter.CreateShiftRGBFilter(25, 0, -70);
-                           }).get()));
+    EXPECT_TRUE(f.shows(backup, [](clsImageFilter& filter) {
+        return filter.CreateShiftRGBFilter(25, 0, -70);
+    }));
     EXPECT_TRUE(QTest::qWaitFor([&] { return QApplication::activeWindow() == &f.editor; }, 5000));
 }
 
@@ -260,18 +260,18 @@ TEST(ImageFilterWindow, TextsArePassedWithTheirConversions)
             reseed();
             click(d, "ApplyButton");
             reseed();
-            EXPECT_TRUE(samePixels(f.editor.Bitmap(), filtered(backup, [p = passed](clsImageFilter& filter) {
-                                       return filter.CreateNoiseFilter(128, static_cast<uint8_t>(p), 7, false);
-                                   }).get()))
+            EXPECT_TRUE(f.shows(backup, [p = passed](clsImageFilter& filter) {
+                return filter.CreateNoiseFilter(128, static_cast<uint8_t>(p), 7, false);
+            }))
                 << typed;
         }
         choosePage(d, 3);
         typeInto(d, "GammaText", "1.5");
         click(d, "ApplyButton");
-        EXPECT_TRUE(samePixels(f.editor.Bitmap(), filtered(backup, [](clsImageFilter& filter) {
-                                   feed(filter, filter.CreateGammaFilter(1.5));
-                                   return filter.CreateThresholdFilter(128);
-                               }).get()));
+        EXPECT_TRUE(f.shows(backup, [](clsImageFilter& filter) {
+            feed(filter, filter.CreateGammaFilter(1.5));
+            return filter.CreateThresholdFilter(128);
+        }));
 
         // Outside the slider's range: the slider stays and the text shows it.
         choosePage(d, 0);
@@ -299,9 +299,9 @@ TEST(ImageFilterWindow, TextsArePassedWithTheirConversions)
         QTest::keyClicks(red, "300");
         child<QPushButton>(d, "ApplyButton")->click();
         EXPECT_EQ(red->text(), "0");
-        EXPECT_TRUE(samePixels(f.editor.Bitmap(), filtered(backup, [](clsImageFilter& filter) {
-                                   return filter.CreateShiftRGBFilter(0, 0, 0);
-                               }).get()));
+        EXPECT_TRUE(f.shows(backup, [](clsImageFilter& filter) {
+            return filter.CreateShiftRGBFilter(0, 0, 0);
+        }));
         click(d, "CancelButton");
     });
 }

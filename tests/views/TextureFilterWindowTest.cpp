@@ -74,9 +74,9 @@ TEST(TextureFilterWindow, BorderPercentagesBecomePixelsOfTheImage)
         // 10.5 % counts as 10 %: border 20, rounded 50 x 161 / 200 = 40.25,
         // strength 10, blend 5, noise cells of 100.5 pixels.
         reseed();
-        EXPECT_TRUE(samePixels(f.editor.Bitmap(), filtered(backup, [](clsImageFilter& filter) {
-                                   return filter.CreateTransparentBorder(20, 40, 10, 100.5f, 5);
-                               }).get()));
+        EXPECT_TRUE(f.shows(backup, [](clsImageFilter& filter) {
+            return filter.CreateTransparentBorder(20, 40, 10, 100.5f, 5);
+        }));
         click(d, "CancelButton");
     });
 }
@@ -90,18 +90,18 @@ TEST(TextureFilterWindow, SeamlessOverlapComesFromTheWidthAndTheSizeStays)
         QCheckBox* vertical = child<QCheckBox>(d, "SeamlessVerticalCheck");
         QTest::mouseClick(vertical, Qt::LeftButton, {}, QPoint(6, vertical->height() / 2));
         click(d, "ApplyButton");
-        EXPECT_TRUE(samePixels(f.editor.Bitmap(), filtered(backup, [](clsImageFilter& filter) {
-                                   return filter.CreateSeamlessTextureFilter(30, true, false);
-                               }).get()));
+        EXPECT_TRUE(f.shows(backup, [](clsImageFilter& filter) {
+            return filter.CreateSeamlessTextureFilter(30, true, false);
+        }));
         QTest::mouseClick(vertical, Qt::LeftButton, {}, QPoint(6, vertical->height() / 2));
         click(d, "SetButton");
     });
     EXPECT_EQ(f.editor.Bitmap().Width(), 300);
     EXPECT_EQ(f.editor.Bitmap().Height(), 100);
     EXPECT_EQ(f.editor.imgWidth(), 300);
-    EXPECT_TRUE(samePixels(f.editor.Bitmap(), filtered(backup, [](clsImageFilter& filter) {
-                               return filter.CreateSeamlessTextureFilter(30, true, true);
-                           }).get()));
+    EXPECT_TRUE(f.shows(backup, [](clsImageFilter& filter) {
+        return filter.CreateSeamlessTextureFilter(30, true, true);
+    }));
 }
 
 TEST(TextureFilterWindow, PreviewThenOkOnAnotherPageAppliesOnlyThatPage)
@@ -116,9 +116,9 @@ TEST(TextureFilterWindow, PreviewThenOkOnAnotherPageAppliesOnlyThatPage)
         QTest::mouseClick(alpha, Qt::LeftButton, {}, QPoint(6, alpha->height() / 2));
         click(d, "SetButton");
     });
-    EXPECT_TRUE(samePixels(f.editor.Bitmap(), filtered(backup, [](clsImageFilter& filter) {
-                               return filter.CreateNormalMap(false);
-                           }).get()));
+    EXPECT_TRUE(f.shows(backup, [](clsImageFilter& filter) {
+        return filter.CreateNormalMap(false);
+    }));
 }
 
 }  // namespace
