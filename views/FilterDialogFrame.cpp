@@ -96,9 +96,9 @@ QGridLayout* FilterDialogFrame::addPage(const QString& title)
     return grid;
 }
 
-SliderTextPair* FilterDialogFrame::addPair(const SliderTextPair::Spec& spec, QGridLayout* grid)
+SliderTextPair* FilterDialogFrame::addPair(const SliderTextPair::Definition& definition, QGridLayout* grid)
 {
-    auto* pair = new SliderTextPair(spec, grid, grid->rowCount(), this);
+    auto* pair = new SliderTextPair(definition, grid, grid->rowCount(), this);
     m_pairs.push_back(pair);
     return pair;
 }

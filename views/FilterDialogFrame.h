@@ -60,7 +60,7 @@ protected:
     // Adds a page to Tab1 and gives its grid.
     QGridLayout* addPage(const QString& title);
     // Adds a slider and text-box pair to the next row of the grid.
-    SliderTextPair* addPair(const SliderTextPair::Spec& spec, QGridLayout* grid);
+    SliderTextPair* addPair(const SliderTextPair::Definition& definition, QGridLayout* grid);
 
     // Runs the filters of the page shown on the loaded image; the result's
     // handle, or nullptr when a filter failed.

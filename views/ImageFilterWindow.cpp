@@ -20,7 +20,7 @@ constexpr int kLastEffectIndex = 10;
 
 // Label, slider, text box, range, start position, digits, large step, tick
 // spacing, "%" label; in the order of the pages.
-constexpr SliderTextPair::Spec kPairs[] = {
+constexpr SliderTextPair::Definition kPairs[] = {
     {"Brightness:", "BrightnessSlider", "BrightnessText", -255, 255, 0, 0, 10, 64, false},
     {"Contrast:", "ContrastSlider", "ContrastText", -255, 255, 0, 0, 10, 64, false},
     {"Red:", "RedSlider", "RedText", -255, 255, 0, 0, 10, 64, false},

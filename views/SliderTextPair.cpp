@@ -19,29 +19,29 @@ constexpr int kSliderWidth = 220;
 
 }  // namespace
 
-SliderTextPair::SliderTextPair(const Spec& spec, QGridLayout* grid, int row, QObject* owner)
-    : QObject(owner), m_digits(spec.digits)
+SliderTextPair::SliderTextPair(const Definition& definition, QGridLayout* grid, int row, QObject* owner)
+    : QObject(owner), m_digits(definition.digits)
 {
     QWidget* page = grid->parentWidget();
-    auto* label = new QLabel(QString::fromLatin1(spec.label), page);
+    auto* label = new QLabel(QString::fromLatin1(definition.label), page);
     m_slider = new QSlider(Qt::Horizontal, page);
-    m_slider->setObjectName(QString::fromLatin1(spec.sliderName));
-    m_slider->setRange(spec.minimum, spec.maximum);
+    m_slider->setObjectName(QString::fromLatin1(definition.sliderName));
+    m_slider->setRange(definition.minimum, definition.maximum);
     m_slider->setSingleStep(1);
-    m_slider->setPageStep(spec.largeStep);
-    m_slider->setTickInterval(spec.tickSpacing);
+    m_slider->setPageStep(definition.largeStep);
+    m_slider->setTickInterval(definition.tickSpacing);
     m_slider->setTickPosition(QSlider::TicksBelow);
     m_slider->setMinimumWidth(kSliderWidth);
-    m_slider->setValue(spec.start);
+    m_slider->setValue(definition.start);
     m_text = new QLineEdit(page);
-    m_text->setObjectName(QString::fromLatin1(spec.textName));
+    m_text->setObjectName(QString::fromLatin1(definition.textName));
     m_text->setFixedWidth(kTextWidth);
     UISupport::SliderToText(m_slider, m_text, m_digits);
 
     grid->addWidget(label, row, 0);
     grid->addWidget(m_slider, row, 1);
     grid->addWidget(m_text, row, 2);
-    if (spec.percent) grid->addWidget(new QLabel(QStringLiteral("%"), page), row, 3);
+    if (definition.percent) grid->addWidget(new QLabel(QStringLiteral("%"), page), row, 3);
 
     connect(m_slider, &QSlider::valueChanged, this,
             [this] { UISupport::SliderToText(m_slider, m_text, m_digits); });
@@ -51,7 +51,9 @@ SliderTextPair::SliderTextPair(const Spec& spec, QGridLayout* grid, int row, QOb
 
 bool SliderTextPair::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == m_text && event->type() == QEvent::FocusOut && m_slider) commitText();
+    // A box that is being destroyed loses the focus too; it is then no
+    // longer a text box, and nothing is committed.
+    if (event->type() == QEvent::FocusOut && qobject_cast<QLineEdit*>(watched) && m_slider) commitText();
     return QObject::eventFilter(watched, event);
 }
 

@@ -17,7 +17,7 @@ namespace kalvora {
 // read the text, never the slider.
 class SliderTextPair : public QObject {
 public:
-    struct Spec {
+    struct Definition {
         const char* label;
         const char* sliderName;
         const char* textName;
@@ -31,7 +31,7 @@ public:
     };
 
     // Adds the pair's controls to row `row` of the grid.
-    SliderTextPair(const Spec& spec, QGridLayout* grid, int row, QObject* owner);
+    SliderTextPair(const Definition& definition, QGridLayout* grid, int row, QObject* owner);
 
     QSlider* slider() const { return m_slider; }
     QLineEdit* textBox() const { return m_text; }
@@ -56,8 +56,7 @@ private:
     int32_t scale() const;
     double sliderNumber() const;
 
-    // Guarded: while a window is torn down its text box may lose the focus
-    // after the slider is gone.
+    // Guarded: while a window is torn down the slider goes first.
     QPointer<QSlider> m_slider;
     QPointer<QLineEdit> m_text;
     int32_t m_digits;

@@ -16,12 +16,12 @@ constexpr int kFirstFilterIndex = 11;
 
 // Every pair is a percentage from 0 to 100 with two decimals. "Blend
 // Borders:" and "Border Size:" start at 10 %, the others at 0.
-constexpr SliderTextPair::Spec percentPair(const char* label, const char* slider, const char* text, int32_t start)
+constexpr SliderTextPair::Definition percentPair(const char* label, const char* slider, const char* text, int32_t start)
 {
     return {label, slider, text, 0, 10000, start, 2, 100, 1000, true};
 }
 
-constexpr SliderTextPair::Spec kPairs[] = {
+constexpr SliderTextPair::Definition kPairs[] = {
     percentPair("Blend Borders:", "SeamlessSlider", "SeamlessText", 1000),
     percentPair("Border Size:", "BorderSizeSlider", "BorderSizeText", 1000),
     percentPair("Rounded Edges:", "RoundedEdgesSlider", "RoundedEdgesText", 0),

@@ -233,7 +233,7 @@ TEST(ImageFilterWindow, ProgressCountsTheRowsInThePanelUnderTheBusyCursor)
     std::vector<Qt::CursorShape> cursors;
     f.open(dialog, 4, [&](QWidget* d) {
         f.panel1Texts.clear();
-        f.editor.view().setPanelListener([&](int, const std::string& t) {
+        f.editor.view().setPanelListener([&, d](int, const std::string& t) {
             f.panel1Texts.push_back(t);
             cursors.push_back(d->cursor().shape());
         });
