@@ -194,11 +194,15 @@ TEST(Export, AFailedSaveSaysSoKeepsTheCaptionAndTheOldFile)
     EXPECT_EQ(empty.windowTitle(), "Preview");
     EXPECT_EQ(fileBytes(existing), QByteArray("the previous good file"));
 
-    // A folder where no user may create files. (The dialog itself refuses a
-    // name longer than the file system allows and stays open.)
-    const QString forbidden = QStringLiteral("/proc/kalvora-wall.png");
+    // A folder where no user, root included, may create files. (The dialog
+    // itself refuses a name longer than the file system allows and stays
+    // open.) Its entries are folders, so the dialog reads no file to tell its
+    // type, and none of them begins like the name, so no completion list
+    // comes up to take the Enter.
+    const QString forbidden = QStringLiteral("/sys/zz-kalvora-wall.png");
+    f.window.view().setLastDir("/sys/");
     {
-        ModalDialogAnswerer name(QStringLiteral("CommonDialog1"), typeName(forbidden));
+        ModalDialogAnswerer name(QStringLiteral("CommonDialog1"), typeName("zz-kalvora-wall.png"));
         f.window.SaveBitmapFile();
     }
     ASSERT_EQ(f.services.messageBox.shown.size(), 2u);
