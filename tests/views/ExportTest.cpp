@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -24,7 +26,11 @@ namespace {
 
 using testing::ModalDialogAnswerer;
 
-// Types the name into the save dialog's file name box and presses Enter.
+// Types the name into the save dialog's file name box and presses Enter. A
+// name with a folder in it is pasted in one piece, as users enter paths:
+// typed letter by letter, the dialog may step into the folder as soon as its
+// name and the slash are typed, racing its own listing of the folder, and
+// the rest of the name then points one folder deeper.
 ModalDialogAnswerer::Answer typeName(const QString& name, QString* shownFolder = nullptr)
 {
     return [name, shownFolder](QWidget* d) {
@@ -34,7 +40,12 @@ ModalDialogAnswerer::Answer typeName(const QString& name, QString* shownFolder =
         if (shownFolder) *shownFolder = dialog->directory().absolutePath();
         auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
         ASSERT_NE(edit, nullptr);
-        QTest::keyClicks(edit, name);
+        if (name.contains(QLatin1Char('/'))) {
+            QGuiApplication::clipboard()->setText(name);
+            QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        } else {
+            QTest::keyClicks(edit, name);
+        }
         QTest::keyClick(edit, Qt::Key_Return);
     };
 }
