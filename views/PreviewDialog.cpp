@@ -16,8 +16,10 @@
 #include "platform/Services.h"
 #include "uicore/ImageFiles.h"
 #include "uicore/ToolDialogPlacement.h"
+#include "views/ImageFilterWindow.h"
 #include "views/ImageToolDialog.h"
 #include "views/ResizeImageWindow.h"
+#include "views/TextureFilterWindow.h"
 
 namespace kalvora {
 
@@ -373,9 +375,12 @@ void PreviewDialog::EnableMenus(bool on)
     }
 }
 
-void PreviewDialog::ShowImageFilter(int FilterIndex) { (void)FilterIndex; }
+void PreviewDialog::ShowImageFilter(int FilterIndex) { openToolDialog(ImageFilterWindow::instance(), FilterIndex); }
 
-void PreviewDialog::ShowTextureFilter(int FilterIndex) { (void)FilterIndex; }
+void PreviewDialog::ShowTextureFilter(int FilterIndex)
+{
+    openToolDialog(TextureFilterWindow::instance(), FilterIndex);
+}
 
 void PreviewDialog::ShowResizeImage() { openToolDialog(ResizeImageWindow::instance(), -1); }
 

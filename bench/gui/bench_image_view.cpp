@@ -13,8 +13,8 @@
 #include <QtCore/qresource.h>
 #include <memory>
 #include <string>
-#include <vector>
 
+#include "bench/BenchImages.h"
 #include "bench/BenchThreads.h"
 #include "imaging/cBitmap.h"
 #include "platform/PixelFormat.h"
@@ -28,23 +28,6 @@ using namespace kalvora;
 
 constexpr int32_t kSide = 4096;
 
-// A textured opaque texture: gradients and fine grain.
-void makeTexture(cBitmap& bitmap)
-{
-    std::vector<uint8_t> pixels(static_cast<size_t>(kSide) * kSide * 4);
-    uint32_t state = 0x2545F491u;
-    for (int32_t y = 0; y < kSide; ++y)
-        for (int32_t x = 0; x < kSide; ++x) {
-            state = state * 1664525u + 1013904223u;
-            uint8_t* p = &pixels[(static_cast<size_t>(y) * kSide + x) * 4];
-            p[0] = static_cast<uint8_t>(x / 16 + (state >> 28));
-            p[1] = static_cast<uint8_t>(y / 16 + (state >> 29));
-            p[2] = static_cast<uint8_t>((x ^ y) / 32);
-            p[3] = 255;
-        }
-    bitmap.CreateFromScan0(kSide, kSide, kSide * 4, platform::kFormat32bppARGB, pixels.data());
-}
-
 // One preview window with the texture, shown offscreen at 1920 x 1080.
 PreviewWindow& window()
 {
@@ -55,7 +38,7 @@ PreviewWindow& window()
         w->show();
         QApplication::processEvents();
         cBitmap texture;
-        makeTexture(texture);
+        bench::makeGrainTexture(texture, kSide, true);
         w->SetBitmap(texture);
     }
     return *w;

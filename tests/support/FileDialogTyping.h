@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QApplication>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QString>
 #include <QTest>
@@ -10,9 +12,11 @@
 namespace kalvora::testing {
 
 // Types names into an open file dialog's name box and presses Enter, as a
-// user does. The dialog lists its folder in the background, and a listing
-// that arrives while the user types empties the name box; the user then
-// types again, and so does this, a few times at most.
+// user does. A name with a folder in it is pasted in one piece, since the
+// dialog steps into a folder as soon as its "/" is typed. The dialog lists
+// its folder in the background, and a listing that arrives while the user
+// types empties the name box; the user then types again, and so does this,
+// a few times at most.
 inline void typeIntoFileDialog(QWidget* dialog, const QString& names)
 {
     auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
@@ -20,7 +24,12 @@ inline void typeIntoFileDialog(QWidget* dialog, const QString& names)
     for (int attempt = 0; attempt < 20; ++attempt) {
         edit->setFocus();
         edit->selectAll();
-        QTest::keyClicks(edit, names);
+        if (names.contains(QLatin1Char('/'))) {
+            QGuiApplication::clipboard()->setText(names);
+            QTest::keyClick(edit, Qt::Key_V, Qt::ControlModifier);
+        } else {
+            QTest::keyClicks(edit, names);
+        }
         QTest::keyClick(edit, Qt::Key_Return);
         // Accepted, or refused by the dialog itself with the name still there.
         if (!dialog->isVisible() || !edit->text().isEmpty()) return;

@@ -3,9 +3,11 @@
 
 #include <gtest/gtest.h>
 
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
@@ -25,7 +27,11 @@ namespace {
 
 using testing::ModalDialogAnswerer;
 
-// Types the name into the save dialog's file name box and presses Enter.
+// Types the name into the save dialog's file name box and presses Enter. A
+// name with a folder in it is pasted in one piece, as users enter paths:
+// typed letter by letter, the dialog may step into the folder as soon as its
+// name and the slash are typed, racing its own listing of the folder, and
+// the rest of the name then points one folder deeper.
 ModalDialogAnswerer::Answer typeName(const QString& name, QString* shownFolder = nullptr)
 {
     return [name, shownFolder](QWidget* d) {
@@ -192,11 +198,15 @@ TEST(Export, AFailedSaveSaysSoKeepsTheCaptionAndTheOldFile)
     EXPECT_EQ(empty.windowTitle(), "Preview");
     EXPECT_EQ(fileBytes(existing), QByteArray("the previous good file"));
 
-    // A folder where no user may create files. (The dialog itself refuses a
-    // name longer than the file system allows and stays open.)
-    const QString forbidden = QStringLiteral("/proc/kalvora-wall.png");
+    // A folder where no user, root included, may create files. (The dialog
+    // itself refuses a name longer than the file system allows and stays
+    // open.) Its entries are folders, so the dialog reads no file to tell its
+    // type, and none of them begins like the name, so no completion list
+    // comes up to take the Enter.
+    const QString forbidden = QStringLiteral("/sys/zz-kalvora-wall.png");
+    f.window.view().setLastDir("/sys/");
     {
-        ModalDialogAnswerer name(QStringLiteral("CommonDialog1"), typeName(forbidden));
+        ModalDialogAnswerer name(QStringLiteral("CommonDialog1"), typeName("zz-kalvora-wall.png"));
         f.window.SaveBitmapFile();
     }
     ASSERT_EQ(f.services.messageBox.shown.size(), 2u);
