@@ -3,11 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QFileDialog>
-#include <QGuiApplication>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
