@@ -1,7 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "engine/TextureOptionsValues.h"
 
@@ -32,17 +31,9 @@ public:
     virtual bool previewTabShown() const = 0;
     virtual int32_t previewQualityIndex() const = 0;
 
-    // Every progress report of the run, after the generator's Progress
-    // event; IsFinal marks the report that ends the run.
-    virtual void progress(int32_t Progress, int32_t SecondsLeft, const std::string& Description, bool IsFinal)
-    {
-        (void)Progress;
-        (void)SecondsLeft;
-        (void)Description;
-        (void)IsFinal;
-    }
-
     // Lets the event queue run: the one place where a cancel can arrive.
+    // Progress reaches the caller only through the generator's Progress
+    // event, raised just before each of these yields.
     virtual void processEvents() = 0;
 };
 

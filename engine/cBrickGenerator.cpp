@@ -65,11 +65,13 @@ int32_t cBrickGenerator::chooseResizeMode(bool previewTabShown, int32_t previewQ
     }
 }
 
-std::string cBrickGenerator::elapsedSuffix(int64_t seconds)
+std::string cBrickGenerator::minutesSeconds(int64_t seconds)
 {
     const std::string secondsText = "00" + std::to_string(seconds % 60);
-    return " (" + std::to_string(seconds / 60) + ":" + secondsText.substr(secondsText.size() - 2) + ")";
+    return std::to_string(seconds / 60) + ":" + secondsText.substr(secondsText.size() - 2);
 }
+
+std::string cBrickGenerator::elapsedSuffix(int64_t seconds) { return " (" + minutesSeconds(seconds) + ")"; }
 
 int32_t cBrickGenerator::estimateSecondsLeft(int64_t elapsedMs, float Value)
 {
@@ -135,7 +137,7 @@ void cBrickGenerator::endRun(bool completed)
 void cBrickGenerator::CancelProcess()
 {
     Aborted = true;
-    ReportProgress(1.0f, "Brick Generation aborted");
+    raiseProgress(1.0f, "Brick Generation aborted", false);
 }
 
 void cBrickGenerator::yieldToEvents()
@@ -144,6 +146,12 @@ void cBrickGenerator::yieldToEvents()
 }
 
 void cBrickGenerator::ReportProgress(float Value, std::string Description, bool isFinal)
+{
+    raiseProgress(Value, std::move(Description), isFinal);
+    yieldToEvents();
+}
+
+void cBrickGenerator::raiseProgress(float Value, std::string Description, bool isFinal)
 {
     int32_t secondsLeft = 0;
     if (Value == 0.0f) {
@@ -157,16 +165,8 @@ void cBrickGenerator::ReportProgress(float Value, std::string Description, bool 
         secondsLeft = estimateSecondsLeft(now() - StartTick, Value);
     }
     int32_t percent = percentOf(Value);
-
-    if (Progress) {
-        // The handler gets its own copies: what it does with them is not read back.
-        int32_t eventPercent = percent;
-        int32_t eventSecondsLeft = secondsLeft;
-        std::string eventDescription = Description;
-        Progress(eventPercent, eventSecondsLeft, eventDescription, isFinal);
-    }
-    if (m_host) m_host->progress(percent, secondsLeft, Description, isFinal);
-    yieldToEvents();
+    // The handler's arguments are not read back.
+    if (Progress) Progress(percent, secondsLeft, Description, isFinal);
 }
 
 bool cBrickGenerator::settingsUsable()

@@ -56,7 +56,10 @@ public:
     // the next run.
     bool GenerateBricks(cBrickData& oBrickData, const int32_t& aBrickStyle, GeneratorHost& host);
 
-    // Stops the run at its next poll and reports 100 % "Brick Generation aborted".
+    // Stops the run at its next poll and reports 100 % "Brick Generation
+    // aborted". It does not let the event queue run: it is called from
+    // inside a yield (or a Progress handler), and the run's next report
+    // yields again.
     void CancelProcess();
 
     bool isRunning() const { return m_running; }
@@ -79,6 +82,9 @@ public:
     // bicubic, or by the preview quality while the "Preview" tab is shown.
     static int32_t chooseResizeMode(bool previewTabShown, int32_t previewQualityIndex);
 
+    // "m:ss" for a number of whole seconds: whole minutes unpadded, the
+    // remaining seconds as the last two characters of "00" and their number.
+    static std::string minutesSeconds(int64_t seconds);
     // " (m:ss)" for a number of whole seconds.
     static std::string elapsedSuffix(int64_t seconds);
     // Seconds left after elapsedMs for the share done, 0 < Value < 1.
@@ -87,7 +93,10 @@ public:
     static int32_t percentOf(float Value);
 
 private:
+    // Raises the Progress event, then lets the event queue run.
     void ReportProgress(float Value, std::string Description, bool isFinal = false);
+    // Raises the Progress event only.
+    void raiseProgress(float Value, std::string Description, bool isFinal);
     // Gives back the run's state at the end of GenerateBricks, completed or
     // left by an exception.
     void endRun(bool completed);

@@ -21,7 +21,7 @@
 #include <vector>
 
 #include "engine/GeneratorHost.h"
-#include "engine/TextureOptions.h"
+#include "engine/TextureOptionsModel.h"
 #include "engine/cBrickData.h"
 #include "engine/cBrickDataFile.h"
 #include "engine/cBrickGenerator.h"
@@ -55,7 +55,7 @@ public:
     void processEvents() override {}
 
 private:
-    TextureOptions m_options;
+    TextureOptionsModel m_options;
     bool m_preview;
     int32_t m_quality;
 };

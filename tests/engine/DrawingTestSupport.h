@@ -11,8 +11,9 @@
 
 #include "engine/BrickDefaults.h"
 #include "engine/GeneratorHost.h"
-#include "engine/TextureOptions.h"
+#include "engine/TextureOptionsModel.h"
 #include "engine/cBrickData.h"
+#include "engine/cBrickGenerator.h"
 #include "imaging/cBitmap.h"
 #include "imaging/cInlineBitmap.h"
 #include "platform/PixelFormat.h"
@@ -79,7 +80,7 @@ inline bool sameBytes(const cBitmap& a, const cBitmap& b)
 // the dialog, with optional changes to its values.
 class DrawingHost : public GeneratorHost {
 public:
-    TextureOptions options;
+    TextureOptionsModel options;
     std::function<void(TextureOptionsValues&)> editOptions;
     bool preview = false;
     int32_t quality = 2;
@@ -93,12 +94,16 @@ public:
     TextureOptionsValues textureOptions() const override { return options.values(); }
     bool previewTabShown() const override { return preview; }
     int32_t previewQualityIndex() const override { return quality; }
-    void progress(int32_t percent, int32_t, const std::string& description, bool) override
-    {
-        reports.push_back({percent, description});
-        if (onReport) onReport(description);
-    }
     void processEvents() override {}
+
+    // Records the generator's reports (and calls onReport with each text).
+    void listenTo(cBrickGenerator& generator)
+    {
+        generator.Progress = [this](int32_t percent, int32_t, const std::string& description, bool) {
+            reports.push_back({percent, description});
+            if (onReport) onReport(description);
+        };
+    }
 
     std::vector<std::pair<int32_t, std::string>> reports;
     // Called with each report's text (for example to cancel the run).

@@ -51,6 +51,7 @@ class TextureRenderTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
+        host.listenTo(generator);
         host.editOptions = [](TextureOptionsValues& o) {
             o.BorderWidth = 40;
             o.BorderHeight = 120;

@@ -1,4 +1,4 @@
-#include "engine/TextureOptions.h"
+#include "engine/TextureOptionsModel.h"
 
 #include <limits>
 
@@ -22,14 +22,14 @@ bool isBorderStyle(int32_t style) { return style >= LeftBorder && style <= BothB
 
 }  // namespace
 
-int32_t TextureOptions::ShowDialog(const BrickSettings& aBrickData, int32_t aBrickStyle)
+int32_t TextureOptionsModel::ShowDialog(const BrickSettings& aBrickData, int32_t aBrickStyle)
 {
     if (!prepareShowing(aBrickData, aBrickStyle)) return kResultOk;
     StoreValues(styleValues());
     return kResultOk;
 }
 
-bool TextureOptions::prepareShowing(const BrickSettings& aBrickData, int32_t aBrickStyle)
+bool TextureOptionsModel::prepareShowing(const BrickSettings& aBrickData, int32_t aBrickStyle)
 {
     if (aBrickStyle == SeamlessTexture) return false;
     m_brickData = &aBrickData;
@@ -45,7 +45,7 @@ bool TextureOptions::prepareShowing(const BrickSettings& aBrickData, int32_t aBr
     return true;
 }
 
-void TextureOptions::ComputeDefaults(bool doWidth, bool doHeight, bool doBlend, bool doOffset)
+void TextureOptionsModel::ComputeDefaults(bool doWidth, bool doHeight, bool doBlend, bool doOffset)
 {
     if (!m_brickData) return;
     const BrickSettings& project = *m_brickData;
@@ -78,7 +78,7 @@ void TextureOptions::ComputeDefaults(bool doWidth, bool doHeight, bool doBlend, 
     }
 }
 
-TextureOptions::SliderLimits TextureOptions::sliderLimits() const
+TextureOptionsModel::SliderLimits TextureOptionsModel::sliderLimits() const
 {
     SliderLimits limits;
     if (isBorderStyle(m_brickStyle))
@@ -92,7 +92,7 @@ TextureOptions::SliderLimits TextureOptions::sliderLimits() const
     return limits;
 }
 
-TextureOptions::StyleValues TextureOptions::styleValues() const
+TextureOptionsModel::StyleValues TextureOptionsModel::styleValues() const
 {
     if (isBorderStyle(m_brickStyle))
         return {BorderWidth, BorderHeight, BorderAntialias, BorderBrickOffset};
@@ -101,7 +101,7 @@ TextureOptions::StyleValues TextureOptions::styleValues() const
     return {};
 }
 
-void TextureOptions::StoreValues(const StyleValues& values)
+void TextureOptionsModel::StoreValues(const StyleValues& values)
 {
     const SliderLimits limits = sliderLimits();
     const int32_t width = platform::clampInt(values.width, limits.widthMin, limits.widthMax);

@@ -14,7 +14,7 @@ struct BrickSettings;
 // user's values until the size to generate changes, and the ranges of the
 // dialog's sliders. The dialog shows this model; a headless caller uses
 // ShowDialog directly and gets exactly what OK in the dialog would return.
-class TextureOptions : public TextureOptionsValues {
+class TextureOptionsModel : public TextureOptionsValues {
 public:
     // The ranges of the dialog's three sliders and the blend slider's tick
     // spacing for one texture type.

@@ -2,7 +2,7 @@
 
 #include "engine/BrickDefaults.h"
 #include "engine/BrickLayout.h"
-#include "engine/TextureOptions.h"
+#include "engine/TextureOptionsModel.h"
 
 namespace kalvora {
 namespace {
@@ -32,14 +32,14 @@ const WorkedExample kExamples[] = {
     {1024, 10, 50, {102, 154, 205, 256, 5, 5, 20, 0, 2}, {263, 1024, 4, 0, 250, 1120, 23, 0, 154, 1024, 4, 0}, {77, 51, 154}},
 };
 
-TEST(TextureOptions, WorkedExamplesOfTheDefaults)
+TEST(TextureOptionsModel, WorkedExamplesOfTheDefaults)
 {
     for (const WorkedExample& e : kExamples) {
         SCOPED_TRACE(::testing::Message() << e.size << " noise " << e.noise << " antialias " << e.antiAlias);
         const BrickSettings project = projectOf(e.size, e.noise, e.antiAlias);
         const int32_t styles[3] = {BothBorders, ArchTexture, ColumnTexture};
         for (int i = 0; i < 3; ++i) {
-            TextureOptions options;
+            TextureOptionsModel options;
             EXPECT_EQ(options.ShowDialog(project, styles[i]), 1);
             EXPECT_EQ(options.values(), e.values);
             EXPECT_EQ(options.pixelSizes(), e.sizes);
@@ -49,9 +49,9 @@ TEST(TextureOptions, WorkedExamplesOfTheDefaults)
     }
 }
 
-TEST(TextureOptions, SeamlessTypeShowsAndTouchesNothing)
+TEST(TextureOptionsModel, SeamlessTypeShowsAndTouchesNothing)
 {
-    TextureOptions options;
+    TextureOptionsModel options;
     const BrickSettings project = projectOf(1024);
     EXPECT_EQ(options.ShowDialog(project, SeamlessTexture), 1);
     EXPECT_FALSE(options.Initialized());
@@ -67,10 +67,10 @@ TEST(TextureOptions, SeamlessTypeShowsAndTouchesNothing)
     EXPECT_EQ(options.brickStyle(), ArchTexture);
 }
 
-TEST(TextureOptions, UserValuesStayUntilTheSizeChanges)
+TEST(TextureOptionsModel, UserValuesStayUntilTheSizeChanges)
 {
     BrickSettings project = projectOf(1024);
-    TextureOptions options;
+    TextureOptionsModel options;
     ASSERT_TRUE(options.prepareShowing(project, ArchTexture));
     options.StoreValues({300, 700, 9, RowOffsetNone});
     EXPECT_EQ(options.ArcWidth, 300);
@@ -95,11 +95,11 @@ TEST(TextureOptions, UserValuesStayUntilTheSizeChanges)
     EXPECT_EQ(options.LastHeight(), 512);
 }
 
-TEST(TextureOptions, DefaultsResetEveryTypeAndTheOffsets)
+TEST(TextureOptionsModel, DefaultsResetEveryTypeAndTheOffsets)
 {
     BrickSettings project = projectOf(1024);
     project.RowOffset = RowOffsetHalf;
-    TextureOptions options;
+    TextureOptionsModel options;
     options.prepareShowing(project, ArchTexture);
     options.StoreValues({300, 700, 9, RowOffsetNone});
     options.BorderWidth = 5;
@@ -112,10 +112,10 @@ TEST(TextureOptions, DefaultsResetEveryTypeAndTheOffsets)
     EXPECT_EQ(options.ColumnBrickOffset, RowOffsetHalf);
 }
 
-TEST(TextureOptions, ArchSizesUseTheBlendHeldAtThatMoment)
+TEST(TextureOptionsModel, ArchSizesUseTheBlendHeldAtThatMoment)
 {
     const BrickSettings project = projectOf(1024);
-    TextureOptions options;
+    TextureOptionsModel options;
     options.prepareShowing(project, ArchTexture);
     options.ArcAntialias = 10;
     options.ComputeDefaults(true, true, false, false);
@@ -124,14 +124,14 @@ TEST(TextureOptions, ArchSizesUseTheBlendHeldAtThatMoment)
     EXPECT_EQ(options.ArcAntialias, 10);
 }
 
-TEST(TextureOptions, ValuesAreHeldToTheSliderRanges)
+TEST(TextureOptionsModel, ValuesAreHeldToTheSliderRanges)
 {
     // "Distance" 100 % and "Smoothness" 100 %: the border blend proposed is
     // 204, but its slider ends at half the largest brick width.
     BrickSettings project = projectOf(1024);
     project.BorderSize = 100.0f;
     project.AntiAlias = 100.0f;
-    TextureOptions options;
+    TextureOptionsModel options;
     options.prepareShowing(project, BothBorders);
     EXPECT_EQ(options.BorderAntialias, 204);
     EXPECT_EQ(options.ShowDialog(project, BothBorders), 1);
