@@ -1,0 +1,103 @@
+// What the main window shows of a run: the progress text and which reports
+// copy the output to the preview.
+
+#include <gtest/gtest.h>
+
+#include "uicore/PreviewCopyThrottle.h"
+#include "uicore/ProgressLabel.h"
+
+namespace kalvora {
+namespace {
+
+TEST(ProgressLabel, TwoLinesWithUnpaddedMinutes)
+{
+    EXPECT_EQ(ProgressLabel::text("Create Brick Pattern...", 0, 0), "Create Brick Pattern...\r\n0% done (0:00 left)");
+    EXPECT_EQ(ProgressLabel::text("Drawing Brick (9 of 20)", 45, 65), "Drawing Brick (9 of 20)\r\n45% done (1:05 left)");
+    EXPECT_EQ(ProgressLabel::text("x", 99, 5), "x\r\n99% done (0:05 left)");
+    EXPECT_EQ(ProgressLabel::text("Completed (12:34)", 100, 754), "Completed (12:34)\r\n100% done (12:34 left)");
+    EXPECT_EQ(ProgressLabel::text("", 100, 3600), "\r\n100% done (60:00 left)");
+}
+
+class ThrottleTest : public ::testing::Test {
+protected:
+    // A report at the given time; a copy, when decided, takes copyMs.
+    PreviewCopyThrottle::Decision at(int64_t t, bool phaseStart = false, bool isFinal = false, int64_t copyMs = 0)
+    {
+        const PreviewCopyThrottle::Decision d = throttle.report(t, phaseStart, isFinal);
+        if (d.copy) throttle.copied(t, t + copyMs);
+        return d;
+    }
+
+    PreviewCopyThrottle throttle;
+};
+
+TEST_F(ThrottleTest, AtMostOneCopyPer50Ms)
+{
+    throttle.startRun(1000);
+    EXPECT_TRUE(at(1000, true).copy);
+    EXPECT_FALSE(at(1049).copy);
+    EXPECT_TRUE(at(1050).copy);
+    EXPECT_FALSE(at(1060).copy);
+    EXPECT_FALSE(at(1099).copy);
+    EXPECT_TRUE(at(1100).copy);
+    EXPECT_EQ(throttle.copies(), 3);
+}
+
+TEST_F(ThrottleTest, CopiesStayUnderATenthOfTheRun)
+{
+    throttle.startRun(0);
+    // The first copy takes 30 ms: the next may come once the run is past
+    // 300 ms, though 50 ms have passed long before.
+    EXPECT_TRUE(at(0, true, false, 30).copy);
+    EXPECT_FALSE(at(100).copy);
+    EXPECT_FALSE(at(300).copy);
+    EXPECT_TRUE(at(301, false, false, 30).copy);
+    EXPECT_EQ(throttle.copyTimeMs(), 60);
+    EXPECT_FALSE(at(600).copy);
+    EXPECT_TRUE(at(601).copy);
+}
+
+TEST_F(ThrottleTest, TheFinalReportAlwaysCopies)
+{
+    throttle.startRun(0);
+    EXPECT_TRUE(at(0, true, false, 500).copy);
+    EXPECT_FALSE(at(10).copy);
+    const PreviewCopyThrottle::Decision d = at(11, false, true);
+    EXPECT_TRUE(d.copy);
+    EXPECT_FALSE(d.resetView);
+}
+
+TEST_F(ThrottleTest, ASkippedPhaseStartResetsTheViewAtTheNextCopy)
+{
+    throttle.startRun(0);
+    PreviewCopyThrottle::Decision d = at(0, true);
+    EXPECT_TRUE(d.copy);
+    EXPECT_TRUE(d.resetView);
+    EXPECT_FALSE(at(10, true).copy);
+    EXPECT_FALSE(at(20).copy);
+    d = at(60);
+    EXPECT_TRUE(d.copy);
+    EXPECT_TRUE(d.resetView);
+    d = at(120);
+    EXPECT_TRUE(d.copy);
+    EXPECT_FALSE(d.resetView);
+    // Skipped, then carried to the final copy.
+    EXPECT_FALSE(at(130, true).copy);
+    d = at(131, false, true);
+    EXPECT_TRUE(d.resetView);
+}
+
+TEST_F(ThrottleTest, ANewRunForgetsTheLastOne)
+{
+    throttle.startRun(0);
+    at(0, true, false, 1000);
+    EXPECT_FALSE(at(5000, true).copy);
+    throttle.startRun(5000);
+    const PreviewCopyThrottle::Decision d = at(5000, false);
+    EXPECT_TRUE(d.copy);
+    EXPECT_FALSE(d.resetView);
+    EXPECT_EQ(throttle.copies(), 1);
+}
+
+}  // namespace
+}  // namespace kalvora
