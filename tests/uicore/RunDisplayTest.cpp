@@ -4,18 +4,18 @@
 #include <gtest/gtest.h>
 
 #include "uicore/PreviewCopyThrottle.h"
-#include "uicore/ProgressLabel.h"
+#include "uicore/ProgressText.h"
 
 namespace kalvora {
 namespace {
 
-TEST(ProgressLabel, TwoLinesWithUnpaddedMinutes)
+TEST(ProgressText, TwoLinesWithUnpaddedMinutes)
 {
-    EXPECT_EQ(ProgressLabel::text("Create Brick Pattern...", 0, 0), "Create Brick Pattern...\r\n0% done (0:00 left)");
-    EXPECT_EQ(ProgressLabel::text("Drawing Brick (9 of 20)", 45, 65), "Drawing Brick (9 of 20)\r\n45% done (1:05 left)");
-    EXPECT_EQ(ProgressLabel::text("x", 99, 5), "x\r\n99% done (0:05 left)");
-    EXPECT_EQ(ProgressLabel::text("Completed (12:34)", 100, 754), "Completed (12:34)\r\n100% done (12:34 left)");
-    EXPECT_EQ(ProgressLabel::text("", 100, 3600), "\r\n100% done (60:00 left)");
+    EXPECT_EQ(ProgressText::label("Create Brick Pattern...", 0, 0), "Create Brick Pattern...\r\n0% done (0:00 left)");
+    EXPECT_EQ(ProgressText::label("Drawing Brick (9 of 20)", 45, 65), "Drawing Brick (9 of 20)\r\n45% done (1:05 left)");
+    EXPECT_EQ(ProgressText::label("x", 99, 5), "x\r\n99% done (0:05 left)");
+    EXPECT_EQ(ProgressText::label("Completed (12:34)", 100, 754), "Completed (12:34)\r\n100% done (12:34 left)");
+    EXPECT_EQ(ProgressText::label("", 100, 3600), "\r\n100% done (60:00 left)");
 }
 
 class ThrottleTest : public ::testing::Test {

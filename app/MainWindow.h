@@ -1,0 +1,159 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "engine/GeneratorHost.h"
+#include "engine/TextureOptionsModel.h"
+#include "engine/cBrickData.h"
+#include "engine/cBrickGenerator.h"
+#include "uicore/PreviewCopyThrottle.h"
+
+class QLabel;
+class QStatusBar;
+
+namespace kalvora {
+
+class ChildWindowFrame;
+class DisplayWindow;
+class OptionsWindow;
+class PreviewWindow;
+
+// The program's frame window, captioned "Kalvora". It owns the one project
+// and the one brick generator, docks its three children (the preview window,
+// the output panel along the right edge and the settings panel along the
+// bottom), runs generations with live progress and cancel, and decides with
+// the save question whether the program may end.
+//
+// A run takes place inside GenerateBricks on the one thread: the generator
+// reports progress and lets the event queue run, and clicks (a cancel, a
+// close) are handled in those yields. Nothing else runs the event queue by
+// hand, so the progress handler is never entered twice.
+class MainWindow : public QMainWindow, public GeneratorHost {
+    Q_OBJECT
+public:
+    explicit MainWindow(QWidget* parent = nullptr);
+    ~MainWindow() override;
+
+    // The one project, shared by all panels and dialogs.
+    cBrickData BrickData;
+    // The current project file and its folder; empty for an untitled project.
+    QString CurrentFile;
+    QString CurrentDirectory;
+    // Set once the save question has allowed the program to end; never reset.
+    bool ExitApplicationFlag = false;
+    // The project changed since it was last new, opened or saved.
+    bool HasChangedFlag = false;
+
+    // The start-up: loads every window, places the frame over the desktop's
+    // work area, gives the project its defaults and the controls its values,
+    // shows the frame and docks and shows the three children.
+    void MDIForm_Load();
+    // Loads the program's windows one after the other, calling afterEachStep
+    // after each of the twelve steps (windows not part of the program yet
+    // are empty steps).
+    void LoadWindows(const std::function<void()>& afterEachStep);
+
+    PreviewWindow& previewWindow() const { return *m_preview; }
+    DisplayWindow& displayWindow() const { return *m_display; }
+    OptionsWindow& optionsWindow() const { return *m_options; }
+    // The frame's status bar; its first panel shows the run's status text.
+    QStatusBar* StatusBar1() const;
+    const cBrickGenerator& brickGenerator() const { return BrickGenerator; }
+
+    // Runs one generation of the project with the texture type and returns
+    // when it has ended, completed or aborted. Refused while a run is on.
+    void GenerateBricks(int32_t BrickStyle);
+    // Asks the running generator to stop; ends the busy cursor at once.
+    void CancelBrickGenerator();
+    // From the start of GenerateBricks until its end.
+    bool isRunning() const { return m_running; }
+
+    // Settings controls to the project, setting the changed flag for every
+    // value that differs, and the project back to the controls.
+    void UpdateBrickData();
+    void UpdateUserControls();
+    // The project's default values; controls and changed flag stay.
+    void ResetBrickData();
+
+    // Whether the program may end: the save question, asked once at most.
+    bool ExitApplication();
+    void ExitMenu_Click();
+
+    // The millisecond clock of a run: the generator's time estimates and
+    // the timing of the preview's copies. Tests put a fake here.
+    void setTickSource(std::function<int64_t()> tickSource);
+
+    // GeneratorHost: the texture options dialog, the output panel's state
+    // and the event queue.
+    int32_t showTextureOptions(cBrickData& project, int32_t brickStyle) override;
+    TextureOptionsValues textureOptions() const override;
+    bool previewTabShown() const override;
+    int32_t previewQualityIndex() const override;
+    void processEvents() override;
+
+signals:
+    void runningChanged(bool running);
+    // After every progress report has been shown.
+    void progressShown(int Progress, int SecondsLeft, const QString& Description);
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    ChildWindowFrame* dock(QWidget* child);
+    void MDIForm_Resize();
+    void ArrangeChildWindows();
+    void placeOverWorkArea();
+
+    template <typename T, typename U>
+    T TrackValueChange(const T& oldValue, const U& newValue);
+    bool IsDataChanged();
+    bool QuerySaveChanges();
+    void SaveFileMenu_Click();
+
+    void BrickGenerator_Progress(int32_t Progress, int32_t SecondsLeft, const std::string& Description, bool IsFinal);
+    void showProgressLook(int32_t Progress);
+    void showPreview(bool phaseStart, bool isFinal);
+    void setRunning(bool running);
+    int64_t now() const;
+
+    cBrickGenerator BrickGenerator;
+    // The values of the texture options dialog, kept for the program's life.
+    TextureOptionsModel m_textureOptions;
+    PreviewCopyThrottle m_previewCopies;
+    std::function<int64_t()> m_tickSource;
+
+    // The client area in twips.
+    int32_t ClientWidth = 0;
+    int32_t ClientHeight = 0;
+
+    QWidget* m_clientArea = nullptr;
+    PreviewWindow* m_preview = nullptr;
+    DisplayWindow* m_display = nullptr;
+    OptionsWindow* m_options = nullptr;
+    ChildWindowFrame* m_previewFrame = nullptr;
+    ChildWindowFrame* m_displayFrame = nullptr;
+    ChildWindowFrame* m_optionsFrame = nullptr;
+    QLabel* m_statusPanel1 = nullptr;
+
+    bool m_running = false;
+    bool m_closeAfterRun = false;
+    bool m_insideYield = false;
+    bool m_insideProgress = false;
+};
+
+template <typename T, typename U>
+T MainWindow::TrackValueChange(const T& oldValue, const U& newValue)
+{
+    const T value = static_cast<T>(newValue);
+    if (static_cast<U>(oldValue) != newValue) HasChangedFlag = true;
+    return value;
+}
+
+}  // namespace kalvora

@@ -1,0 +1,329 @@
+// Generating and cancelling through the output panel's button, with the
+// progress shown in the panel, the status bar and the preview window.
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QSlider>
+
+#include "AppTestSupport.h"
+#include "engine/BrickLayout.h"
+#include "uicore/ProgressText.h"
+
+namespace kalvora {
+namespace {
+
+using testing::AppFixture;
+using testing::ShownReport;
+
+bool startsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
+
+// Two images with the same pixels, or two without any.
+bool samePixels(cBitmap& a, const cBitmap& b)
+{
+    if (!a.Handle() && !b.Handle()) return true;
+    if (a.Width() != b.Width() || a.Height() != b.Height() || !a.Handle() || !b.Handle()) return false;
+    for (int32_t y = 0; y < a.Height(); ++y)
+        for (int32_t x = 0; x < a.Width(); ++x)
+            if (a.Handle()->pixelArgb(x, y) != b.Handle()->pixelArgb(x, y)) return false;
+    return true;
+}
+
+TEST(Generate, PreviewTabRendersThePreviewSizeAndPutsTheOutputSizeBack)
+{
+    AppFixture f;
+    f.setSizes(1024, 512);
+    f.window.UpdateBrickData();
+    f.window.HasChangedFlag = false;
+    std::vector<bool> runningSeen;
+    QObject::connect(&f.window, &MainWindow::runningChanged, [&](bool running) { runningSeen.push_back(running); });
+    int32_t widthDuringRun = 0;
+    f.onReport = [&](const ShownReport&) { widthDuringRun = f.window.BrickData.Width; };
+
+    f.clickUpdate();
+    EXPECT_EQ(widthDuringRun, 512);
+    const cBitmap& out = f.window.brickGenerator().OutBitmap;
+    EXPECT_EQ(out.Width(), 512);
+    EXPECT_EQ(out.Height(), 512);
+    EXPECT_EQ(f.window.BrickData.Width, 1024);
+    EXPECT_EQ(f.window.BrickData.Height, 1024);
+    f.window.UpdateBrickData();
+    EXPECT_FALSE(f.window.HasChangedFlag);
+    EXPECT_EQ(runningSeen, (std::vector<bool>{true, false}));
+    EXPECT_FALSE(f.window.isRunning());
+
+    // The final image tab renders the output size.
+    testing::clickTab(f.display.DisplayTab1, 1);
+    AppFixture::type(f.display.OutWidthText, "256");
+    f.clickUpdate();
+    EXPECT_EQ(f.window.brickGenerator().OutBitmap.Width(), 256);
+    EXPECT_EQ(f.window.brickGenerator().OutBitmap.Height(), 256);
+    EXPECT_EQ(f.window.BrickData.Width, 256);
+    EXPECT_EQ(f.services.cursor.calls, (std::vector<std::string>{"busy", "normal", "busy", "normal"}));
+}
+
+TEST(Generate, EveryReportShowsItsTextBarStatusAndPicture)
+{
+    AppFixture f;
+    f.setSizes(512, 256);
+    // Each report comes 100 ms after the one before and copies cost no
+    // time, so every report copies the output to the preview.
+    struct Seen {
+        QString label;
+        int bar;
+        QString caption;
+        bool barShown;
+        bool labelShown;
+        bool typesShown;
+        QString status;
+        bool pictureIsOutput;
+        float zoom;
+    };
+    std::vector<Seen> seen;
+    int64_t drawingStart = 0;
+    f.onReport = [&](const ShownReport& r) {
+        const DisplayWindow& d = f.display;
+        seen.push_back({d.ProgressLabel->text(), d.ProgressBar->value(), d.UpdateButton->text(),
+                        d.ProgressBar->isVisible(), d.ProgressLabel->isVisible(), d.TextureTypeCombo->isVisible(),
+                        f.statusText(), samePixels(f.preview.Bitmap(), f.window.brickGenerator().OutBitmap),
+                        f.preview.Zoom()});
+        // The user zooms in the middle of the brick drawing.
+        if (r.progress == 50) f.preview.SetZoom(37);
+        // The drawing took 12:34 from its start.
+        if (r.text == "Drawing Bricks...") drawingStart = f.clock;
+        if (r.text == "Post Processing...") f.clock = drawingStart + 754000 - 100;
+        f.clock += 100;
+    };
+    f.clickUpdate();
+    ASSERT_EQ(seen.size(), f.reports.size());
+    ASSERT_GE(seen.size(), 8u);
+
+    bool fifty = false;
+    for (size_t i = 0; i < seen.size(); ++i) {
+        const ShownReport& r = f.reports[i];
+        const Seen& s = seen[i];
+        SCOPED_TRACE(r.text);
+        EXPECT_EQ(s.label.toStdString(), ProgressText::label(r.text, r.progress, r.secondsLeft));
+        EXPECT_EQ(s.bar, r.progress);
+        EXPECT_EQ(s.status.toStdString(), r.text);
+        EXPECT_TRUE(s.pictureIsOutput);
+        if (r.progress == 0) {
+            EXPECT_EQ(s.caption, "&Cancel");
+            EXPECT_TRUE(s.barShown);
+            EXPECT_TRUE(s.labelShown);
+            EXPECT_FALSE(s.typesShown);
+        }
+        if (r.progress == 50) {
+            fifty = true;
+            // Neither the caption nor any visibility changes.
+            EXPECT_EQ(s.caption, seen[i - 1].caption);
+            EXPECT_EQ(s.barShown, seen[i - 1].barShown);
+            EXPECT_EQ(s.labelShown, seen[i - 1].labelShown);
+            EXPECT_EQ(s.typesShown, seen[i - 1].typesShown);
+        }
+        if (r.progress == 100) {
+            EXPECT_EQ(s.caption, "&Update");
+            EXPECT_FALSE(s.barShown);
+            EXPECT_FALSE(s.labelShown);
+            EXPECT_TRUE(s.typesShown);
+        }
+        // Only phase starts reset the view: the user's zoom stays to the end.
+        if (i > 0 && f.reports[i - 1].progress == 50) {
+            EXPECT_EQ(s.zoom, 37.0f);
+        }
+    }
+    EXPECT_TRUE(fifty) << "no report of 50 %";
+    EXPECT_EQ(f.preview.Zoom(), 37.0f);
+    const ShownReport& last = f.reports.back();
+    EXPECT_EQ(last.text, "Completed (12:34)");
+    EXPECT_EQ(seen.back().label, "Completed (12:34)\r\n100% done (12:34 left)");
+    EXPECT_EQ(f.statusText(), "Completed (12:34)");
+
+    // A new run resets the view at its first report.
+    f.onReport = nullptr;
+    f.clickUpdate();
+    EXPECT_EQ(f.preview.Zoom(), 100.0f);
+}
+
+TEST(Generate, ACancelClickInsideARunShowsTheIdleLookAtOnce)
+{
+    AppFixture f;
+    f.setSizes(512, 256);
+    struct AtCancel {
+        QString caption;
+        bool barShown;
+        bool typesShown;
+        QString status;
+        bool running;
+    };
+    std::vector<AtCancel> atCancel;
+    f.onReport = [&](const ShownReport& r) {
+        if (startsWith(r.text, "Drawing Brick (2 of")) testing::postClick(f.display.UpdateButton);
+        if (startsWith(r.text, "Brick Generation aborted ("))
+            atCancel.push_back({f.display.UpdateButton->text(), f.display.ProgressBar->isVisible(),
+                                f.display.TextureTypeCombo->isVisible(), f.statusText(), f.window.isRunning()});
+    };
+    f.clickUpdate();
+    ASSERT_EQ(atCancel.size(), 1u);
+    EXPECT_EQ(atCancel[0].caption, "&Update");
+    EXPECT_FALSE(atCancel[0].barShown);
+    EXPECT_TRUE(atCancel[0].typesShown);
+    EXPECT_TRUE(startsWith(atCancel[0].status.toStdString(), "Brick Generation aborted ("));
+    EXPECT_TRUE(atCancel[0].running);
+    EXPECT_TRUE(startsWith(f.reports.back().text, "Aborted ("));
+    EXPECT_EQ(f.runsStarted(), 1);
+    EXPECT_FALSE(f.window.isRunning());
+    // The busy cursor ended at the click, and again at the end of the run.
+    EXPECT_EQ(f.services.cursor.calls, (std::vector<std::string>{"busy", "normal", "normal"}));
+    EXPECT_EQ(f.display.UpdateButton->text(), "&Update");
+    EXPECT_FALSE(f.display.ProgressLabel->isVisible());
+}
+
+TEST(Generate, TwoClicksQueuedInOneYieldCancelTwiceWithoutNesting)
+{
+    AppFixture f;
+    f.setSizes(512, 256);
+    int aborted = 0;
+    bool labelMatched = true;
+    f.onReport = [&](const ShownReport& r) {
+        // The label still shows this report when its handler ends: no other
+        // report was shown inside it.
+        labelMatched &= f.display.ProgressLabel->text().toStdString() ==
+                        ProgressText::label(r.text, r.progress, r.secondsLeft);
+        aborted += startsWith(r.text, "Brick Generation aborted (");
+        if (r.text == "Create Brick Pattern...") {
+            testing::postClick(f.display.UpdateButton);
+            testing::postClick(f.display.UpdateButton);
+        }
+    };
+    f.clickUpdate();
+    EXPECT_EQ(aborted, 2);
+    EXPECT_TRUE(labelMatched);
+    EXPECT_EQ(f.runsStarted(), 1);
+    EXPECT_TRUE(f.window.brickGenerator().bricks().empty());
+    EXPECT_TRUE(startsWith(f.reports.back().text, "Aborted ("));
+}
+
+TEST(Generate, ClicksWhileTheRunFinishesStartNoSecondRun)
+{
+    AppFixture f;
+    f.setSizes(512, 256);
+    // After the last brick the button reads "&Update", yet the run is still
+    // on: a click there, or during the post-processing, cancels it.
+    for (const char* when : {"last brick", "Post Processing..."}) {
+        SCOPED_TRACE(when);
+        f.reports.clear();
+        f.onReport = [&](const ShownReport& r) {
+            const bool lastBrick = startsWith(r.text, "Drawing Brick (") && r.progress == 100;
+            if ((std::string(when) == "last brick" && lastBrick) || r.text == when) {
+                EXPECT_TRUE(f.window.isRunning());
+                testing::postClick(f.display.UpdateButton);
+            }
+        };
+        f.clickUpdate();
+        EXPECT_EQ(f.runsStarted(), 1);
+        EXPECT_TRUE(startsWith(f.reports.back().text, "Aborted ("));
+    }
+
+    // A double click on an idle button starts one run and cancels it.
+    f.reports.clear();
+    f.onReport = [&](const ShownReport& r) {
+        if (r.text == "Create Brick Pattern...") testing::postDoubleClick(f.display.UpdateButton);
+    };
+    f.clickUpdate();
+    EXPECT_EQ(f.runsStarted(), 1);
+    EXPECT_TRUE(startsWith(f.reports.back().text, "Aborted ("));
+}
+
+TEST(Generate, ClosingDuringARunCancelsItAndThenCloses)
+{
+    AppFixture f;
+    f.setSizes(1024, 256);
+    // As if just saved.
+    f.window.UpdateBrickData();
+    f.window.HasChangedFlag = false;
+    f.onReport = [&](const ShownReport& r) {
+        if (startsWith(r.text, "Drawing Brick (1 of")) QMetaObject::invokeMethod(&f.window, "close", Qt::QueuedConnection);
+    };
+    f.clickUpdate();
+    EXPECT_TRUE(startsWith(f.reports.back().text, "Aborted ("));
+    EXPECT_EQ(f.runsStarted(), 1);
+    // The question saw the project with its own sizes again: nothing changed.
+    EXPECT_TRUE(f.services.messageBox.shown.empty());
+    EXPECT_FALSE(f.window.isVisible());
+    EXPECT_FALSE(f.window.isRunning());
+}
+
+TEST(Generate, WithoutBrickImagesAsksForThem)
+{
+    AppFixture f;
+    f.window.BrickData.BrickFiles->RemoveAll();
+    OptionsWindow& options = f.window.optionsWindow();
+    options.OptionsTab1->setCurrentIndex(1);
+
+    f.services.messageBox.answers = {platform::AnswerCancel};
+    f.clickUpdate();
+    ASSERT_EQ(f.services.messageBox.shown.size(), 1u);
+    EXPECT_EQ(f.services.messageBox.shown[0].text, "Please select at least one brick file");
+    EXPECT_EQ(f.services.messageBox.shown[0].title, "No File Selected");
+    EXPECT_EQ(f.services.messageBox.shown[0].style, 65);
+    EXPECT_EQ(options.OptionsTab1->currentIndex(), 1);
+    EXPECT_TRUE(f.reports.empty());
+    EXPECT_EQ(f.display.UpdateButton->text(), "&Update");
+    EXPECT_TRUE(f.services.cursor.calls.empty());
+
+    f.services.messageBox.answers = {platform::AnswerOk};
+    f.clickUpdate();
+    EXPECT_EQ(f.services.messageBox.shown.size(), 2u);
+    EXPECT_EQ(options.OptionsTab1->currentIndex(), 3);
+    EXPECT_EQ(options.OptionsTab1->tabText(3), "Brick Files");
+    EXPECT_TRUE(f.reports.empty());
+}
+
+TEST(Generate, PreviewCopiesStayWithinTheirBounds)
+{
+    AppFixture f;
+    f.setSizes(512, 512);
+    testing::clickTab(f.display.DisplayTab1, 1);
+    // The clock moves 7 ms at every reading, so every copy takes 7 ms and
+    // the bricks come 7 to 14 ms apart.
+    std::vector<int64_t> readings;
+    f.window.setTickSource([&] {
+        f.clock += 7;
+        readings.push_back(f.clock);
+        return f.clock;
+    });
+    struct Copy {
+        int64_t start;
+        int64_t end;
+    };
+    std::vector<Copy> copies;
+    const platform::Image* shown = nullptr;
+    size_t runStartReading = 0;
+    f.onReport = [&](const ShownReport&) {
+        if (f.preview.Bitmap().Handle() == shown) return;
+        shown = f.preview.Bitmap().Handle();
+        // A copy's two readings are the last two before the handler ended.
+        copies.push_back({readings[readings.size() - 2], readings.back()});
+    };
+    QObject::connect(&f.window, &MainWindow::runningChanged, [&](bool running) {
+        if (running) runStartReading = readings.size();
+    });
+    f.clickUpdate();
+    ASSERT_GT(f.reports.size(), 20u);
+    ASSERT_GE(copies.size(), 2u);
+    EXPECT_LT(copies.size(), f.reports.size() / 2);
+    const int64_t runStart = readings.at(runStartReading);
+    int64_t copyTime = 0;
+    for (size_t i = 0; i + 1 < copies.size(); ++i) {
+        if (i > 0) {
+            EXPECT_GE(copies[i].start - copies[i - 1].start, 50) << i;
+            EXPECT_LT(copyTime * 10, copies[i].start - runStart) << i;
+        }
+        copyTime += copies[i].end - copies[i].start;
+    }
+    // The final report always copies: the preview shows the whole result.
+    EXPECT_TRUE(samePixels(f.preview.Bitmap(), f.window.brickGenerator().OutBitmap));
+}
+
+}  // namespace
+}  // namespace kalvora
