@@ -1,17 +1,16 @@
 #pragma once
 
-#include <QPointer>
 #include <QValidator>
 
 class QLineEdit;
 
 namespace kalvora {
 
-// Limits what the user types into a text box to a number of characters,
-// without touching text the program sets (a line edit's own maximum length
-// would cut that too). An edit that shortens a longer text is still allowed,
-// so such a text can be corrected. Every allowed text is acceptable: the
-// box's own handlers decide what a text means.
+// Limits what the user types or pastes into a text box to a number of
+// characters. Unlike a line edit's own maximum length it never cuts a text
+// the program sets: such a text is read whole by the box's handlers (a
+// number too large for its slider is then held to the slider's range, not
+// cut to its first digits).
 class TypedLengthValidator : public QValidator {
     Q_OBJECT
 public:
@@ -21,7 +20,6 @@ public:
     State validate(QString& input, int& pos) const override;
 
 private:
-    QPointer<QLineEdit> m_box;
     int m_maxTyped;
 };
 

@@ -7,6 +7,7 @@
 
 #include "AppTestSupport.h"
 #include "engine/BrickLayout.h"
+#include "tests/support/ModalDialogAnswerer.h"
 #include "uicore/ProgressText.h"
 
 namespace kalvora {
@@ -277,6 +278,50 @@ TEST(Generate, WithoutBrickImagesAsksForThem)
     EXPECT_EQ(options.OptionsTab1->currentIndex(), 3);
     EXPECT_EQ(options.OptionsTab1->tabText(3), "Brick Files");
     EXPECT_TRUE(f.reports.empty());
+}
+
+TEST(Generate, ABorderTextureAsksForItsOptionsOnceBeforeTheLayout)
+{
+    AppFixture f;
+    f.setSizes(512, 256);
+    QComboBox* types = f.display.TextureTypeCombo;
+    types->setFocus();
+    QTest::keyClick(types, Qt::Key_Down);
+    ASSERT_EQ(types->currentText(), "Left Border");
+
+    // Cancel in the dialog: the run ends aborted, with no bricks laid out.
+    std::vector<std::string> beforeDialog;
+    {
+        testing::ModalDialogAnswerer answerer(QStringLiteral("TextureOptions"), [&](QWidget* d) {
+            for (const ShownReport& r : f.reports) beforeDialog.push_back(r.text);
+            EXPECT_EQ(d->windowTitle(), "Border Texture Options");
+            QTest::mouseClick(d->findChild<QPushButton*>("CancelButton"), Qt::LeftButton);
+        });
+        f.clickUpdate();
+    }
+    EXPECT_EQ(beforeDialog, (std::vector<std::string>{"Create Brick Pattern..."}));
+    ASSERT_EQ(f.reports.size(), 6u);
+    EXPECT_TRUE(startsWith(f.reports[1].text, "Brick Generation aborted ("));
+    EXPECT_EQ(f.reports[1].progress, 100);
+    EXPECT_EQ(f.reports[2].text, "Initializing...");
+    EXPECT_EQ(f.reports[3].text, "Drawing Bricks...");
+    EXPECT_EQ(f.reports[4].text, "Post Processing...");
+    EXPECT_TRUE(startsWith(f.reports[5].text, "Aborted ("));
+    EXPECT_TRUE(f.window.brickGenerator().bricks().empty());
+    EXPECT_EQ(f.display.UpdateButton->text(), "&Update");
+
+    // OK: one showing, then the border strip of the preview's height.
+    f.reports.clear();
+    {
+        testing::ModalDialogAnswerer answerer(QStringLiteral("TextureOptions"), [](QWidget* d) {
+            QTest::mouseClick(d->findChild<QPushButton*>("OKButton"), Qt::LeftButton);
+        });
+        f.clickUpdate();
+    }
+    EXPECT_TRUE(startsWith(f.reports.back().text, "Completed ("));
+    EXPECT_FALSE(f.window.brickGenerator().bricks().empty());
+    EXPECT_EQ(f.window.brickGenerator().OutBitmap.Height(), 256);
+    EXPECT_EQ(f.window.BrickData.Width, 512);
 }
 
 TEST(Generate, PreviewCopiesStayWithinTheirBounds)
