@@ -29,9 +29,12 @@ class PreviewWindow;
 // the save question whether the program may end.
 //
 // A run takes place inside GenerateBricks on the one thread: the generator
-// reports progress and lets the event queue run, and clicks (a cancel, a
-// close) are handled in those yields. Nothing else runs the event queue by
-// hand, so the progress handler is never entered twice.
+// reports progress and asks to let the event queue run, and clicks (a
+// cancel, a close) are handled in those yields. The queue runs at most once
+// per 10 ms of a run: a run reports hundreds of times a second, and drawing
+// the texts anew at each report would cost more than the bricks. Nothing
+// else runs the event queue by hand, so the progress handler is never
+// entered twice.
 class MainWindow : public QMainWindow, public GeneratorHost {
     Q_OBJECT
 public:
@@ -63,6 +66,8 @@ public:
     // The frame's status bar; its first panel shows the run's status text.
     QStatusBar* StatusBar1() const;
     const cBrickGenerator& brickGenerator() const { return BrickGenerator; }
+    // Which reports of the current or last run were copied to the preview.
+    const PreviewCopyThrottle& previewCopies() const { return m_previewCopies; }
 
     // Runs one generation of the project with the texture type and returns
     // when it has ended, completed or aborted. Refused while a run is on.
@@ -88,7 +93,7 @@ public:
     void setTickSource(std::function<int64_t()> tickSource);
 
     // GeneratorHost: the texture options dialog, the output panel's state
-    // and the event queue.
+    // and the event queue (run at most once per 10 ms of a run).
     int32_t showTextureOptions(cBrickData& project, int32_t brickStyle) override;
     TextureOptionsValues textureOptions() const override;
     bool previewTabShown() const override;
@@ -118,10 +123,13 @@ private:
     void SaveFileMenu_Click();
 
     void BrickGenerator_Progress(int32_t Progress, int32_t SecondsLeft, const std::string& Description, bool IsFinal);
+    void setBarValue(int32_t Progress);
     void showProgressLook(int32_t Progress);
     void showPreview(bool phaseStart, bool isFinal);
     void setRunning(bool running);
     int64_t now() const;
+    // Whether a yield now lets the event queue run.
+    bool queueDue(int64_t nowMs) const;
 
     cBrickGenerator BrickGenerator;
     // The values of the texture options dialog, kept for the program's life.
@@ -143,6 +151,10 @@ private:
     QLabel* m_statusPanel1 = nullptr;
 
     bool m_running = false;
+    // The run's final report has been shown: a cancel comes too late.
+    bool m_finalShown = false;
+    // When the event queue last ran in this run; below 0 before its first run.
+    int64_t m_queueRunAtMs = -1;
     bool m_closeAfterRun = false;
     bool m_insideYield = false;
     bool m_insideProgress = false;

@@ -21,6 +21,8 @@ namespace kalvora {
 namespace {
 
 constexpr int kPreviewTab = 0;
+// The event queue runs at most this often during a run.
+constexpr int64_t kQueueSpacingMs = 10;
 
 // Clears a flag when it goes out of scope.
 class FlagScope {
@@ -61,6 +63,8 @@ void MainWindow::GenerateBricks(int32_t BrickStyle)
         BrickData.Width = m_display->PreviewWidthSlider->value();
         BrickData.Height = m_display->PreviewHeightSlider->value();
     }
+    m_finalShown = false;
+    m_queueRunAtMs = -1;
     m_previewCopies.startRun(now());
     BrickGenerator.GenerateBricks(BrickData, BrickStyle, *this);
     BrickData.Width = width;
@@ -74,7 +78,7 @@ void MainWindow::GenerateBricks(int32_t BrickStyle)
 
 void MainWindow::CancelBrickGenerator()
 {
-    if (BrickGenerator.isRunning()) BrickGenerator.CancelProcess();
+    if (BrickGenerator.isRunning() && !m_finalShown) BrickGenerator.CancelProcess();
     platform::Services::cursor().setNormal();
 }
 
@@ -82,12 +86,23 @@ void MainWindow::BrickGenerator_Progress(int32_t Progress, int32_t SecondsLeft, 
                                          bool IsFinal)
 {
     const FlagScope inside(m_insideProgress);
+    m_finalShown = IsFinal;
     m_display->ProgressLabel->setText(QString::fromStdString(ProgressText::label(Description, Progress, SecondsLeft)));
-    m_display->ProgressBar->setValue(Progress);
+    setBarValue(Progress);
     showProgressLook(Progress);
     m_statusPanel1->setText(QString::fromStdString(Description));
     showPreview(Progress == 0, IsFinal);
     emit progressShown(Progress, SecondsLeft, QString::fromStdString(Description));
+}
+
+void MainWindow::setBarValue(int32_t Progress)
+{
+    // The bar would redraw itself at once; it is drawn with the rest of the
+    // window when the event queue next runs.
+    QProgressBar* bar = m_display->ProgressBar;
+    bar->setUpdatesEnabled(false);
+    bar->setValue(Progress);
+    bar->setUpdatesEnabled(true);
 }
 
 void MainWindow::showProgressLook(int32_t Progress)
@@ -125,8 +140,16 @@ void MainWindow::processEvents()
     // Only the run's own yields let the event queue run, and never from
     // inside another yield or the progress handler.
     if (m_insideYield || m_insideProgress) return;
+    const int64_t t = now();
+    if (!queueDue(t)) return;
+    m_queueRunAtMs = t;
     const FlagScope inside(m_insideYield);
     QCoreApplication::processEvents();
+}
+
+bool MainWindow::queueDue(int64_t nowMs) const
+{
+    return m_queueRunAtMs < 0 || nowMs - m_queueRunAtMs >= kQueueSpacingMs;
 }
 
 }  // namespace kalvora

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/ImageLimits.h"
+#include "platform/ThreadPool.h"
 
 namespace kalvora::platform {
 
@@ -78,6 +79,21 @@ Status Image::cloneArea(int32_t w, int32_t h, PixelFormatId format, std::unique_
     for (int32_t y = 0; y < h; ++y) convertRow(row(y), m_format, copy->row(y), format, w);
     copy->m_palette = m_palette;
     out = std::move(copy);
+    return Ok;
+}
+
+Status Image::copyPixelsFrom(const Image& source)
+{
+    if (source.m_width != m_width || source.m_height != m_height) return InvalidParameter;
+    if (m_locked) return WrongState;
+    if (&source == this) return Ok;
+    constexpr int64_t kRowsPerChunk = 64;
+    ThreadPool::parallelFor(0, m_height, kRowsPerChunk, [&](int64_t first, int64_t last) {
+        for (int64_t y = first; y < last; ++y)
+            convertRow(source.row(static_cast<int32_t>(y)), source.m_format, row(static_cast<int32_t>(y)), m_format,
+                       m_width);
+    });
+    m_palette = source.m_palette;
     return Ok;
 }
 

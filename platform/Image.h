@@ -73,6 +73,11 @@ public:
     // drops alpha without compositing; RGB to ARGB gives alpha 255.
     Status cloneArea(int32_t w, int32_t h, PixelFormatId format, std::unique_ptr<Image>& out) const;
     Status clone(std::unique_ptr<Image>& out) const { return cloneArea(m_width, m_height, m_format, out); }
+    // Copies the pixels of an image of the same size into this one, converted
+    // to this image's format, without allocating (InvalidParameter for another
+    // size, WrongState while this image is locked). Rows are split over the
+    // thread pool.
+    Status copyPixelsFrom(const Image& source);
 
     // One pixel as packed ARGB (alpha in the top byte); out of range: InvalidParameter.
     Status getPixel(int32_t x, int32_t y, uint32_t& argb) const;

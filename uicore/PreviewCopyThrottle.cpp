@@ -28,8 +28,9 @@ void PreviewCopyThrottle::copied(int64_t startMs, int64_t endMs)
 
 bool PreviewCopyThrottle::allowed(int64_t nowMs) const
 {
-    if (m_copies == 0) return true;
-    if (nowMs - m_lastCopyStartMs < kMinimumSpacingMs) return false;
+    if (m_copies > 0 && nowMs - m_lastCopyStartMs < kMinimumSpacingMs) return false;
+    // At the run's very start no time has passed, so nothing is copied: the
+    // output still holds the last run's picture.
     return m_copyTimeMs * kRunShareDivisor < nowMs - m_runStartMs;
 }
 

@@ -8,7 +8,8 @@ namespace kalvora {
 // window. Copying the whole output at every report would cost more than the
 // run itself for large textures, so a copy is made at the final report and
 // otherwise at most once per 50 ms and only while the copies so far have
-// taken under a tenth of the run's time. A phase start (0 %) resets the
+// taken under a tenth of the run's time (so none at the very start, when the
+// output still holds the last run's picture). A phase start (0 %) resets the
 // preview's view; when its copy is skipped, the next copy resets it instead.
 // Times are milliseconds of one clock.
 class PreviewCopyThrottle {

@@ -20,13 +20,8 @@ PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent), ImageViewer(thi
 void PreviewWindow::SetBitmap(cBitmap& NewBitmap, bool ChangePosition)
 {
     if (NewBitmap.Width() <= 0 || NewBitmap.Height() <= 0) return;
-    // The copy is made first, so a copy that fails leaves the shown image.
-    cBitmap copy;
-    if (copy.CreateFromClone(NewBitmap.Width(), NewBitmap.Height(), NewBitmap.Handle(), NewBitmap.PixelFormat()) !=
-        platform::Ok)
-        return;
+    if (!takeCopyOf(NewBitmap)) return;
     ImageView& v = view();
-    v.Bitmap = std::move(copy);
     v.imgWidth = v.Bitmap.Width();
     v.imgHeight = v.Bitmap.Height();
     if (ChangePosition) {
@@ -35,6 +30,25 @@ void PreviewWindow::SetBitmap(cBitmap& NewBitmap, bool ChangePosition)
     }
     setWindowTitle(kCaption);
     ShowPicture();
+}
+
+bool PreviewWindow::takeCopyOf(cBitmap& NewBitmap)
+{
+    // An image of the same size and format is copied into the shown one:
+    // during a run every report brings one, and fresh memory for each would
+    // cost more than the copy itself.
+    platform::Image* shown = view().Bitmap.Handle();
+    const platform::Image* source = NewBitmap.Handle();
+    const bool sameShape = shown && source && shown->width() == source->width() &&
+                           shown->height() == source->height() && shown->format() == source->format();
+    if (sameShape && shown->copyPixelsFrom(*source) == platform::Ok) return true;
+    // A fresh copy is made first, so a copy that fails leaves the shown image.
+    cBitmap copy;
+    if (copy.CreateFromClone(NewBitmap.Width(), NewBitmap.Height(), NewBitmap.Handle(), NewBitmap.PixelFormat()) !=
+        platform::Ok)
+        return false;
+    view().Bitmap = std::move(copy);
+    return true;
 }
 
 void PreviewWindow::CenterImage()

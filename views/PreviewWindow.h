@@ -37,6 +37,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // Makes the shown image a copy of NewBitmap; false when that failed.
+    bool takeCopyOf(cBitmap& NewBitmap);
+
     std::function<bool()> m_mayClose;
 };
 

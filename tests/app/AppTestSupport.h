@@ -75,20 +75,22 @@ inline void clickTab(QTabWidget* tabs, int index)
 
 // The main window after its start-up, with the fake services, the run's
 // clock in the test's hand and every shown report recorded. The project
-// gets two small brick images and small sizes, so runs are quick.
+// gets two small brick images, so runs are quick. The clock moves 10 ms at
+// every reading, so every yield of a run lets the event queue run.
 struct AppFixture {
     ScopedFakeServices services;
     MainWindow window;
     DisplayWindow& display;
     PreviewWindow& preview;
     int64_t clock = 1000000;
+    int64_t tickPerReading = 10;
     std::vector<ShownReport> reports;
     // Called after each shown report.
     std::function<void(const ShownReport&)> onReport;
 
     AppFixture() : display(window.displayWindow()), preview(window.previewWindow())
     {
-        window.setTickSource([this] { return clock; });
+        window.setTickSource([this] { return clock += tickPerReading; });
         window.MDIForm_Load();
         window.BrickData.BrickFiles->Add(brickImage(24, 16, 0xFFB04020u));
         window.BrickData.BrickFiles->Add(brickImage(16, 12, 0xFF306090u));

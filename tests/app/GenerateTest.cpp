@@ -67,7 +67,9 @@ TEST(Generate, EveryReportShowsItsTextBarStatusAndPicture)
     AppFixture f;
     f.setSizes(512, 256);
     // Each report comes 100 ms after the one before and copies cost no
-    // time, so every report copies the output to the preview.
+    // time, so every report but the very first copies the output to the
+    // preview.
+    f.tickPerReading = 0;
     struct Seen {
         QString label;
         int bar;
@@ -225,7 +227,21 @@ TEST(Generate, ClicksWhileTheRunFinishesStartNoSecondRun)
         EXPECT_TRUE(startsWith(f.reports.back().text, "Aborted ("));
     }
 
-    // A double click on an idle button starts one run and cancels it.
+    // A click that arrives after the final report, while the run is still
+    // returning, cancels nothing more.
+    f.reports.clear();
+    f.onReport = [&](const ShownReport& r) {
+        if (startsWith(r.text, "Completed (")) testing::postClick(f.display.UpdateButton);
+    };
+    f.clickUpdate();
+    // The click was taken inside the run: nothing is left to start another.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(f.runsStarted(), 1);
+    EXPECT_TRUE(startsWith(f.reports.back().text, "Completed ("));
+    EXPECT_FALSE(f.window.isRunning());
+    EXPECT_EQ(f.display.UpdateButton->text(), "&Update");
+
+    // A double click starts one run and cancels it.
     f.reports.clear();
     f.onReport = [&](const ShownReport& r) {
         if (r.text == "Create Brick Pattern...") testing::postDoubleClick(f.display.UpdateButton);
@@ -233,6 +249,32 @@ TEST(Generate, ClicksWhileTheRunFinishesStartNoSecondRun)
     f.clickUpdate();
     EXPECT_EQ(f.runsStarted(), 1);
     EXPECT_TRUE(startsWith(f.reports.back().text, "Aborted ("));
+}
+
+TEST(Generate, TheEventQueueRunsAtMostOncePer10Ms)
+{
+    AppFixture f;
+    f.setSizes(512, 256);
+    f.tickPerReading = 1;
+    // Each report leaves a note in the queue; a queue run takes all notes.
+    std::vector<int64_t> queueRuns;
+    int notesLeft = 0;
+    f.onReport = [&](const ShownReport&) {
+        ++notesLeft;
+        QMetaObject::invokeMethod(
+            &f.window,
+            [&] {
+                if (queueRuns.empty() || queueRuns.back() != f.clock) queueRuns.push_back(f.clock);
+                --notesLeft;
+            },
+            Qt::QueuedConnection);
+    };
+    f.clickUpdate();
+    ASSERT_GE(queueRuns.size(), 3u);
+    EXPECT_LT(queueRuns.size(), f.reports.size() / 2);
+    for (size_t i = 1; i < queueRuns.size(); ++i) EXPECT_GE(queueRuns[i] - queueRuns[i - 1], 10) << i;
+    QCoreApplication::processEvents();
+    EXPECT_EQ(notesLeft, 0);
 }
 
 TEST(Generate, ClosingDuringARunCancelsItAndThenCloses)
@@ -342,13 +384,12 @@ TEST(Generate, PreviewCopiesStayWithinTheirBounds)
         int64_t end;
     };
     std::vector<Copy> copies;
-    const platform::Image* shown = nullptr;
     size_t runStartReading = 0;
     f.onReport = [&](const ShownReport&) {
-        if (f.preview.Bitmap().Handle() == shown) return;
-        shown = f.preview.Bitmap().Handle();
+        if (f.window.previewCopies().copies() == static_cast<int32_t>(copies.size())) return;
         // A copy's two readings are the last two before the handler ended.
         copies.push_back({readings[readings.size() - 2], readings.back()});
+        EXPECT_EQ(f.window.previewCopies().copyTimeMs(), 7 * static_cast<int64_t>(copies.size()));
     };
     QObject::connect(&f.window, &MainWindow::runningChanged, [&](bool running) {
         if (running) runStartReading = readings.size();

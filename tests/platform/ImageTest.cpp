@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <cstring>
+
 #include "platform/Image.h"
 #include "platform/ImageLimits.h"
 
@@ -48,6 +50,33 @@ TEST(Image, BlankImagesAndFormatConversions)
     EXPECT_EQ(back->width(), 2);
     EXPECT_EQ(back->pixelArgb(0, 0), 0xFF000000u);
     EXPECT_EQ(rgb->cloneArea(4, 2, kFormat32bppARGB, back), InvalidParameter);
+}
+
+TEST(Image, CopyingPixelsIntoAnImageOfTheSameSize)
+{
+    auto target = makeImage(300, 200, kFormat32bppARGB);
+    auto argb = makeImage(300, 200, kFormat32bppARGB);
+    for (int32_t y = 0; y < 200; ++y)
+        for (int32_t x = 0; x < 300; ++x) argb->setPixel(x, y, uint32_t(x * 7 + y * 1031) | 0x40000000u);
+    const uint8_t* pixels = target->data();
+    ASSERT_EQ(target->copyPixelsFrom(*argb), Ok);
+    EXPECT_EQ(target->data(), pixels);
+    EXPECT_EQ(target->format(), kFormat32bppARGB);
+    EXPECT_EQ(std::memcmp(target->data(), argb->data(), static_cast<size_t>(argb->byteSize())), 0);
+
+    // Into another format: converted as a clone would be.
+    auto rgb = makeImage(300, 200, kFormat24bppRGB);
+    ASSERT_EQ(rgb->copyPixelsFrom(*argb), Ok);
+    std::unique_ptr<Image> cloned;
+    ASSERT_EQ(argb->cloneArea(300, 200, kFormat24bppRGB, cloned), Ok);
+    EXPECT_EQ(std::memcmp(rgb->data(), cloned->data(), static_cast<size_t>(rgb->byteSize())), 0);
+
+    auto other = makeImage(300, 201, kFormat32bppARGB);
+    EXPECT_EQ(target->copyPixelsFrom(*other), InvalidParameter);
+    LockedBits bits;
+    ASSERT_EQ(target->lockBits({0, 0, 1, 1}, LockRead, bits), Ok);
+    EXPECT_EQ(target->copyPixelsFrom(*argb), WrongState);
+    ASSERT_EQ(target->unlockBits(bits), Ok);
 }
 
 TEST(Image, WriteLockConvertsBackToTheOwnFormat)

@@ -34,12 +34,14 @@ protected:
 TEST_F(ThrottleTest, AtMostOneCopyPer50Ms)
 {
     throttle.startRun(1000);
-    EXPECT_TRUE(at(1000, true).copy);
-    EXPECT_FALSE(at(1049).copy);
-    EXPECT_TRUE(at(1050).copy);
+    // Nothing at the very start: no time has passed yet.
+    EXPECT_FALSE(at(1000, true).copy);
+    EXPECT_TRUE(at(1001, true).copy);
+    EXPECT_FALSE(at(1050).copy);
+    EXPECT_TRUE(at(1051).copy);
     EXPECT_FALSE(at(1060).copy);
-    EXPECT_FALSE(at(1099).copy);
-    EXPECT_TRUE(at(1100).copy);
+    EXPECT_FALSE(at(1100).copy);
+    EXPECT_TRUE(at(1101).copy);
     EXPECT_EQ(throttle.copies(), 3);
 }
 
@@ -48,7 +50,7 @@ TEST_F(ThrottleTest, CopiesStayUnderATenthOfTheRun)
     throttle.startRun(0);
     // The first copy takes 30 ms: the next may come once the run is past
     // 300 ms, though 50 ms have passed long before.
-    EXPECT_TRUE(at(0, true, false, 30).copy);
+    EXPECT_TRUE(at(1, true, false, 30).copy);
     EXPECT_FALSE(at(100).copy);
     EXPECT_FALSE(at(300).copy);
     EXPECT_TRUE(at(301, false, false, 30).copy);
@@ -60,17 +62,22 @@ TEST_F(ThrottleTest, CopiesStayUnderATenthOfTheRun)
 TEST_F(ThrottleTest, TheFinalReportAlwaysCopies)
 {
     throttle.startRun(0);
-    EXPECT_TRUE(at(0, true, false, 500).copy);
+    EXPECT_TRUE(at(1, false, false, 500).copy);
     EXPECT_FALSE(at(10).copy);
     const PreviewCopyThrottle::Decision d = at(11, false, true);
     EXPECT_TRUE(d.copy);
     EXPECT_FALSE(d.resetView);
+    // Even at the very start.
+    throttle.startRun(20);
+    EXPECT_TRUE(at(20, false, true).copy);
 }
 
 TEST_F(ThrottleTest, ASkippedPhaseStartResetsTheViewAtTheNextCopy)
 {
     throttle.startRun(0);
-    PreviewCopyThrottle::Decision d = at(0, true);
+    // Skipped at the start, so the first copy resets the view.
+    EXPECT_FALSE(at(0, true).copy);
+    PreviewCopyThrottle::Decision d = at(5);
     EXPECT_TRUE(d.copy);
     EXPECT_TRUE(d.resetView);
     EXPECT_FALSE(at(10, true).copy);
@@ -81,19 +88,22 @@ TEST_F(ThrottleTest, ASkippedPhaseStartResetsTheViewAtTheNextCopy)
     d = at(120);
     EXPECT_TRUE(d.copy);
     EXPECT_FALSE(d.resetView);
+    d = at(180, true);
+    EXPECT_TRUE(d.copy);
+    EXPECT_TRUE(d.resetView);
     // Skipped, then carried to the final copy.
-    EXPECT_FALSE(at(130, true).copy);
-    d = at(131, false, true);
+    EXPECT_FALSE(at(190, true).copy);
+    d = at(191, false, true);
     EXPECT_TRUE(d.resetView);
 }
 
 TEST_F(ThrottleTest, ANewRunForgetsTheLastOne)
 {
     throttle.startRun(0);
-    at(0, true, false, 1000);
+    at(1, true, false, 1000);
     EXPECT_FALSE(at(5000, true).copy);
     throttle.startRun(5000);
-    const PreviewCopyThrottle::Decision d = at(5000, false);
+    const PreviewCopyThrottle::Decision d = at(5001, false);
     EXPECT_TRUE(d.copy);
     EXPECT_FALSE(d.resetView);
     EXPECT_EQ(throttle.copies(), 1);
