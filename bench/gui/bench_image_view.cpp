@@ -10,12 +10,12 @@
 
 #include <QApplication>
 #include <QStatusBar>
-#include <QtCore/qresource.h>
 #include <memory>
 #include <string>
 
 #include "bench/BenchImages.h"
 #include "bench/BenchThreads.h"
+#include "bench/gui/WindowBenchmarkMain.h"
 #include "imaging/cBitmap.h"
 #include "platform/PixelFormat.h"
 #include "platform/ThreadPool.h"
@@ -28,10 +28,15 @@ using namespace kalvora;
 
 constexpr int32_t kSide = 4096;
 
+// Made on first use, released before the application goes.
+std::unique_ptr<PreviewWindow> g_window;
+
+void releaseWindow() { g_window.reset(); }
+
 // One preview window with the texture, shown offscreen at 1920 x 1080.
 PreviewWindow& window()
 {
-    static std::unique_ptr<PreviewWindow> w;
+    std::unique_ptr<PreviewWindow>& w = g_window;
     if (!w) {
         w = std::make_unique<PreviewWindow>();
         w->resize(1920, 1080 + w->StatusBar1()->sizeHint().height());
@@ -85,14 +90,4 @@ void registerAll()
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    Q_INIT_RESOURCE(kalvora);
-    registerAll();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
-}
+int main(int argc, char** argv) { return runWindowBenchmarks(argc, argv, registerAll, releaseWindow); }

@@ -18,7 +18,6 @@
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QtCore/qresource.h>
 #include <chrono>
 #include <cstdlib>
 #include <memory>
@@ -27,6 +26,7 @@
 #include "app/DisplayWindow.h"
 #include "app/MainWindow.h"
 #include "bench/BenchThreads.h"
+#include "bench/gui/WindowBenchmarkMain.h"
 #include "engine/GeneratorHost.h"
 #include "engine/TextureOptionsModel.h"
 #include "engine/cBrickData.h"
@@ -52,8 +52,10 @@ double msSince(Clock::time_point start)
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
 
-// Made on first use, gone before the application.
+// Made on first use, released before the application goes.
 std::unique_ptr<MainWindow> g_window;
+
+void releaseWindow() { g_window.reset(); }
 
 // The main window after its start-up at 1920 x 1080, with the project
 // loaded and the "Final Image" tab shown; null when the project is missing.
@@ -201,15 +203,4 @@ void registerAll()
 
 }  // namespace
 
-int main(int argc, char** argv)
-{
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    Q_INIT_RESOURCE(kalvora);
-    registerAll();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    g_window.reset();
-    return 0;
-}
+int main(int argc, char** argv) { return runWindowBenchmarks(argc, argv, registerAll, releaseWindow); }

@@ -99,6 +99,37 @@ TEST(PreviewWindow, TakesOverImagesAndResetsTheViewOnlyWhenAsked)
     EXPECT_EQ(f.window.windowTitle(), "Preview");
 }
 
+TEST(PreviewWindow, AnImageOfTheShownSizeIsCopiedIntoTheShownOne)
+{
+    PreviewFixture f(400, 300);
+    cBitmap first;
+    makeImage(first, 64, 48);
+    f.window.SetBitmap(first);
+    const platform::Image* shown = f.window.Bitmap().Handle();
+
+    // The same size and format: the pixels are copied into the shown image.
+    cBitmap second;
+    makeImage(second, 64, 48);
+    second.Handle()->setPixel(5, 6, 0xFF123456u);
+    f.window.SetBitmap(second, false);
+    EXPECT_EQ(f.window.Bitmap().Handle(), shown);
+    EXPECT_EQ(f.window.Bitmap().Handle()->pixelArgb(5, 6), 0xFF123456u);
+    // It stays the window's own copy.
+    second.Handle()->setPixel(5, 6, 0xFF000000u);
+    EXPECT_EQ(f.window.Bitmap().Handle()->pixelArgb(5, 6), 0xFF123456u);
+
+    // Another format or size: a new copy in the source's format.
+    cBitmap rgb;
+    ASSERT_EQ(rgb.CreateFromScan0(64, 48, 0, platform::kFormat24bppRGB), platform::Ok);
+    f.window.SetBitmap(rgb, false);
+    EXPECT_EQ(f.window.Bitmap().PixelFormat(), platform::kFormat24bppRGB);
+    cBitmap larger;
+    makeImage(larger, 65, 48);
+    f.window.SetBitmap(larger, false);
+    EXPECT_EQ(f.window.imgWidth(), 65);
+    EXPECT_EQ(f.window.Bitmap().Width(), 65);
+}
+
 TEST(PreviewWindow, RightDragZoomsAroundTheCentreAndStopsAtTheMinimum)
 {
     PreviewFixture f(800, 500);
