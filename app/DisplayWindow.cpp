@@ -15,6 +15,7 @@
 
 #include "app/MainWindow.h"
 #include "app/OptionsWindow.h"
+#include "app/SizeSlider.h"
 #include "app/TypedLengthValidator.h"
 #include "imaging/ui/UISupportUi.h"
 #include "platform/Numeric.h"
@@ -27,7 +28,6 @@ namespace {
 
 const QString kUpdateCaption = QStringLiteral("&Update");
 const QString kCancelCaption = QStringLiteral("&Cancel");
-constexpr int kPreviewTab = 0;
 constexpr int kFinalImageTab = 1;
 constexpr int kBrickFilesPage = 3;
 constexpr int kSizeTextLength = 5;
@@ -45,20 +45,6 @@ QComboBox* newList(QWidget* parent, const char* name, std::initializer_list<cons
     list->setObjectName(QString::fromLatin1(name));
     for (const char* item : items) list->addItem(QString::fromLatin1(item));
     return list;
-}
-
-// A size slider: 256 to 16384 pixels, with its design value 4096.
-QSlider* newSizeSlider(QWidget* parent, const char* name)
-{
-    auto* slider = new QSlider(Qt::Horizontal, parent);
-    slider->setObjectName(QString::fromLatin1(name));
-    slider->setRange(256, 16384);
-    slider->setPageStep(1024);
-    slider->setSingleStep(256);
-    slider->setTickInterval(2048);
-    slider->setTickPosition(QSlider::TicksBelow);
-    slider->setValue(4096);
-    return slider;
 }
 
 }  // namespace
@@ -121,7 +107,7 @@ void DisplayWindow::addSizePair(QWidget* page, int row, const SizeNames& names, 
     text = new QLineEdit(QStringLiteral("4096"), page);
     text->setObjectName(QString::fromLatin1(names.text));
     new TypedLengthValidator(text, kSizeTextLength);
-    slider = newSizeSlider(page, names.slider);
+    slider = newSizeSlider(page, names.slider, 256, 16384);
     grid->addWidget(newLabel(page, names.label, names.labelText), row, 0);
     grid->addWidget(text, row, 1);
     grid->addWidget(newLabel(page, names.pxLabel, "px"), row, 2);

@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 #include <QWindow>
 
+#include "app/SizeSlider.h"
 #include "app/TypedLengthValidator.h"
 #include "engine/BrickLayout.h"
 #include "engine/BrickSettings.h"
@@ -38,19 +39,6 @@ QLabel* newLabel(QWidget* parent, const QString& text, const char* name = nullpt
     auto* label = new QLabel(text, parent);
     if (name) label->setObjectName(QString::fromLatin1(name));
     return label;
-}
-
-QSlider* newSlider(QWidget* parent, const char* name, int minimum, int maximum)
-{
-    auto* slider = new QSlider(Qt::Horizontal, parent);
-    slider->setObjectName(QString::fromLatin1(name));
-    slider->setRange(minimum, maximum);
-    slider->setPageStep(1024);
-    slider->setSingleStep(256);
-    slider->setTickInterval(2048);
-    slider->setTickPosition(QSlider::TicksBelow);
-    slider->setValue(4096);
-    return slider;
 }
 
 QLabel* newPicture(QWidget* parent, const char* name, const char* resource)
@@ -152,7 +140,7 @@ QGroupBox* TextureOptions::makeSizeFrame(const char* name, const char* caption, 
     text = new QLineEdit(QStringLiteral("4096"), frame);
     text->setObjectName(QString::fromLatin1(textName));
     new TypedLengthValidator(text, kTextLength);
-    slider = newSlider(frame, sliderName, 0, 16384);
+    slider = newSizeSlider(frame, sliderName, 0, 16384);
     auto* grid = new QGridLayout(frame);
     grid->addWidget(newLabel(frame, QString::fromLatin1(label), labelName), 0, 0);
     grid->addWidget(text, 0, 1);

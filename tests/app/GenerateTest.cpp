@@ -2,6 +2,7 @@
 // progress shown in the panel, the status bar and the preview window.
 
 #include <QComboBox>
+#include <QWindow>
 #include <QLineEdit>
 #include <QSlider>
 
@@ -139,6 +140,10 @@ TEST(Generate, EveryReportShowsItsTextBarStatusAndPicture)
     const ShownReport& last = f.reports.back();
     EXPECT_EQ(last.text, "Completed (12:34)");
     EXPECT_EQ(seen.back().label, "Completed (12:34)\r\n100% done (12:34 left)");
+    // The line break shows as two lines.
+    const QLabel* label = f.display.ProgressLabel;
+    EXPECT_GE(label->sizeHint().height(), 2 * label->fontMetrics().height());
+    EXPECT_LT(label->sizeHint().width(), label->fontMetrics().horizontalAdvance(label->text()));
     EXPECT_EQ(f.statusText(), "Completed (12:34)");
 
     // A new run resets the view at its first report.
@@ -337,6 +342,9 @@ TEST(Generate, ABorderTextureAsksForItsOptionsOnceBeforeTheLayout)
         testing::ModalDialogAnswerer answerer(QStringLiteral("TextureOptions"), [&](QWidget* d) {
             for (const ShownReport& r : f.reports) beforeDialog.push_back(r.text);
             EXPECT_EQ(d->windowTitle(), "Border Texture Options");
+            // Modal over the main window.
+            EXPECT_TRUE(d->isModal());
+            EXPECT_EQ(d->windowHandle()->transientParent(), f.window.windowHandle());
             QTest::mouseClick(d->findChild<QPushButton*>("CancelButton"), Qt::LeftButton);
         });
         f.clickUpdate();
