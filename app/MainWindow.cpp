@@ -14,8 +14,11 @@
 #include <algorithm>
 #include <array>
 
+#include "app/BrickFilesDialog.h"
 #include "app/ChildWindowFrame.h"
 #include "app/DisplayWindow.h"
+#include "app/InfoDialog.h"
+#include "app/MortarFileDialog.h"
 #include "app/OptionsWindow.h"
 #include "app/TextureOptions.h"
 #include "engine/BrickDefaults.h"
@@ -24,7 +27,9 @@
 #include "platform/Clock.h"
 #include "platform/Services.h"
 #include "uicore/ChildWindowDocking.h"
+#include "views/PreviewDialog.h"
 #include "views/PreviewWindow.h"
+#include "views/ResizeImageWindow.h"
 
 namespace kalvora {
 
@@ -69,6 +74,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_tickSource(plat
     });
     m_display = new DisplayWindow(*this);
     m_options = new OptionsWindow(closeFrame);
+    m_options->bind(BrickData, HasChangedFlag, m_display->OutWidthSlider, m_display->OutHeightSlider);
     m_previewFrame = new ChildWindowFrame(m_preview, closeFrame, m_clientArea);
     m_displayFrame = new ChildWindowFrame(m_display, closeFrame, m_clientArea);
     m_optionsFrame = new ChildWindowFrame(m_options, closeFrame, m_clientArea);
@@ -101,12 +107,12 @@ void MainWindow::LoadWindows(const std::function<void()>& afterEachStep)
     // the frame's construction on, so the output panel's load finds the
     // settings panel made.
     const std::array<std::function<void()>, 12> steps = {{
-        [] {},  // brick files dialog
+        [] { BrickFilesDialog::instance(); },
         [] {},  // image filter dialog
-        [] {},  // about box
-        [] {},  // mortar file dialog
-        [] {},  // image editor
-        [] {},  // resize dialog
+        [this] { InfoDialog::instance(this); },
+        [] { MortarFileDialog::instance(); },
+        [] { PreviewDialog::instance(); },
+        [] { ResizeImageWindow::instance(); },
         [] {},  // texture filter dialog
         [] { TextureOptions::instance(); },
         [] {},  // the frame itself, already loading

@@ -319,8 +319,17 @@ TEST(Generate, WithoutBrickImagesAsksForThem)
     EXPECT_EQ(f.display.UpdateButton->text(), "&Update");
     EXPECT_TRUE(f.services.cursor.calls.empty());
 
+    // OK: the "Brick Files" page, and the brick files dialog opens.
     f.services.messageBox.answers = {platform::AnswerOk};
-    f.clickUpdate();
+    int pageWhenShown = -1;
+    {
+        testing::ModalDialogAnswerer answerer(QStringLiteral("BrickFilesDialog"), [&](QWidget* d) {
+            pageWhenShown = options.OptionsTab1->currentIndex();
+            QTest::mouseClick(d->findChild<QPushButton*>("CancelButton"), Qt::LeftButton);
+        });
+        f.clickUpdate();
+    }
+    EXPECT_EQ(pageWhenShown, 3);
     EXPECT_EQ(f.services.messageBox.shown.size(), 2u);
     EXPECT_EQ(options.OptionsTab1->currentIndex(), 3);
     EXPECT_EQ(options.OptionsTab1->tabText(3), "Brick Files");
