@@ -9,11 +9,13 @@
 #include <QPointer>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
 #include <QStyleFactory>
 #include <QTest>
 #include <QToolBar>
 #include <QUrl>
 #include <QUrlQuery>
+#include <memory>
 
 #include "app/InfoDialog.h"
 #include "app/SplashScreen.h"
@@ -123,8 +125,10 @@ TEST(WebSupport, AddressesAndTheContactFormDecodeToTheirTexts)
 
 TEST(ToolBarColor, PaintsTheFixedColourUnderAnyStyleOnceForced)
 {
+    // The window does not own a style it is given: the style outlives it.
+    const std::unique_ptr<QStyle> fusion(QStyleFactory::create("Fusion"));
     QWidget window;
-    window.setStyle(QStyleFactory::create("Fusion"));
+    window.setStyle(fusion.get());
     QPalette dark;
     dark.setColor(QPalette::Window, QColor(30, 30, 30));
     dark.setColor(QPalette::Button, QColor(40, 40, 40));
