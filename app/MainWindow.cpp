@@ -27,9 +27,11 @@
 #include "platform/Clock.h"
 #include "platform/Services.h"
 #include "uicore/ChildWindowDocking.h"
+#include "views/ImageFilterWindow.h"
 #include "views/PreviewDialog.h"
 #include "views/PreviewWindow.h"
 #include "views/ResizeImageWindow.h"
+#include "views/TextureFilterWindow.h"
 
 namespace kalvora {
 
@@ -102,18 +104,17 @@ void MainWindow::MDIForm_Load()
 
 void MainWindow::LoadWindows(const std::function<void()>& afterEachStep)
 {
-    // Each window is made through its accessor; a window that is not part
-    // of the program yet is an empty step. The three children exist from
-    // the frame's construction on, so the output panel's load finds the
+    // Each window is made through its accessor. The three children exist
+    // from the frame's construction on, so the output panel's load finds the
     // settings panel made.
     const std::array<std::function<void()>, 12> steps = {{
         [] { BrickFilesDialog::instance(); },
-        [] {},  // image filter dialog
+        [] { ImageFilterWindow::instance(); },
         [this] { InfoDialog::instance(this); },
         [] { MortarFileDialog::instance(); },
         [] { PreviewDialog::instance(); },
         [] { ResizeImageWindow::instance(); },
-        [] {},  // texture filter dialog
+        [] { TextureFilterWindow::instance(); },
         [] { TextureOptions::instance(); },
         [] {},  // the frame itself, already loading
         [] {},  // the preview window, loaded with the frame

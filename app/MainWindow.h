@@ -56,8 +56,7 @@ public:
     // shows the frame and docks and shows the three children.
     void MDIForm_Load();
     // Loads the program's windows one after the other, calling afterEachStep
-    // after each of the twelve steps (windows not part of the program yet
-    // are empty steps).
+    // after each of the twelve steps.
     void LoadWindows(const std::function<void()>& afterEachStep);
 
     PreviewWindow& previewWindow() const { return *m_preview; }
