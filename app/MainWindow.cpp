@@ -90,7 +90,7 @@ MainWindow::~MainWindow() { BrickGenerator.Progress = nullptr; }
 
 QStatusBar* MainWindow::StatusBar1() const { return statusBar(); }
 
-void MainWindow::MDIForm_Load()
+void MainWindow::MDIForm_Load(const QString& commandLine)
 {
     LoadWindows({});
     placeOverWorkArea();
@@ -222,11 +222,15 @@ bool MainWindow::QuerySaveChanges()
     return answer == platform::AnswerNo;
 }
 
-void MainWindow::SaveFileMenu_Click()
-{
-    // Saving a project is not part of the program yet: the changed flag
-    // stays set, so the caller stops as after a cancelled save.
-}
+void MainWindow::SaveFileMenu_Click() {}
+
+void MainWindow::NewFileMenu_Click() {}
+
+void MainWindow::OpenFileMenu_Click() {}
+
+void MainWindow::SaveFileAsMenu_Click() {}
+
+bool MainWindow::OpenFile(const QString&) { return false; }
 
 bool MainWindow::ExitApplication()
 {

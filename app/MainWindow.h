@@ -53,8 +53,9 @@ public:
 
     // The start-up: loads every window, places the frame over the desktop's
     // work area, gives the project its defaults and the controls its values,
-    // shows the frame and docks and shows the three children.
-    void MDIForm_Load();
+    // opens the project the command line names (when it is not empty), shows
+    // the frame and docks and shows the three children.
+    void MDIForm_Load(const QString& commandLine = {});
     // Loads the program's windows one after the other, calling afterEachStep
     // after each of the twelve steps.
     void LoadWindows(const std::function<void()>& afterEachStep);
@@ -86,6 +87,16 @@ public:
     // Whether the program may end: the save question, asked once at most.
     bool ExitApplication();
     void ExitMenu_Click();
+
+    // The project file commands of the File menu and the toolbar. While a
+    // run is on they do nothing.
+    void NewFileMenu_Click();
+    void OpenFileMenu_Click();
+    void SaveFileMenu_Click();
+    void SaveFileAsMenu_Click();
+    // Reads a project file into the project; on success the controls show
+    // it and the changed flag is cleared. False leaves everything as it was.
+    bool OpenFile(const QString& path);
 
     // The millisecond clock of a run: the generator's time estimates and
     // the timing of the preview's copies. Tests put a fake here.
@@ -119,7 +130,6 @@ private:
     T TrackValueChange(const T& oldValue, const U& newValue);
     bool IsDataChanged();
     bool QuerySaveChanges();
-    void SaveFileMenu_Click();
 
     void BrickGenerator_Progress(int32_t Progress, int32_t SecondsLeft, const std::string& Description, bool IsFinal);
     void setBarValue(int32_t Progress);
