@@ -188,9 +188,11 @@ void DisplayWindow::showRunning(bool running)
     UpdateButton->setText(running ? kCancelCaption : kUpdateCaption);
 }
 
+void DisplayWindow::recomputeAspectRatio() { m_aspectRatio = outputRatio(); }
+
 void DisplayWindow::Form_Load()
 {
-    m_aspectRatio = outputRatio();
+    recomputeAspectRatio();
     m_main.optionsWindow().UpdateImageSize();
     PreviewQualityCombo->setCurrentIndex(0);
     TextureTypeCombo->setCurrentIndex(0);

@@ -49,6 +49,9 @@ public:
     // The output width divided by the output height, as the panel last
     // computed it.
     float AspectRatio() const { return m_aspectRatio; }
+    // The ratio taken anew from the output sliders (after the project was
+    // copied into them).
+    void recomputeAspectRatio();
 
     // Every generate and cancel request: cancels while a run is on, else
     // copies the settings into the project and starts a run of the chosen

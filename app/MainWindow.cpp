@@ -3,6 +3,7 @@
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -13,10 +14,12 @@
 #include <QWindow>
 #include <algorithm>
 #include <array>
+#include <memory>
 
 #include "app/BrickFilesDialog.h"
 #include "app/ChildWindowFrame.h"
 #include "app/DisplayWindow.h"
+#include "app/SettingsCopier.h"
 #include "app/InfoDialog.h"
 #include "app/MortarFileDialog.h"
 #include "app/OptionsWindow.h"
@@ -27,6 +30,7 @@
 #include "platform/Clock.h"
 #include "platform/Services.h"
 #include "uicore/ChildWindowDocking.h"
+#include "uicore/ImageFiles.h"
 #include "views/ImageFilterWindow.h"
 #include "views/PreviewDialog.h"
 #include "views/PreviewWindow.h"
@@ -38,16 +42,6 @@ namespace kalvora {
 namespace {
 
 const QString kCaption = QStringLiteral("Kalvora");
-constexpr int kPreviewQualityItems = 3;
-
-void setSliderAndText(QSlider* slider, QLineEdit* text, int32_t value)
-{
-    {
-        const QSignalBlocker blocker(slider);
-        slider->setValue(value);
-    }
-    UISupport::SliderToText(slider, text, 0);
-}
 
 }  // namespace
 
@@ -97,6 +91,7 @@ void MainWindow::MDIForm_Load(const QString& commandLine)
     // The generator and the project live as long as the window.
     ResetBrickData();
     UpdateUserControls();
+    if (!commandLine.isEmpty()) openCommandLine(commandLine);
     show();
     MDIForm_Resize();
     for (ChildWindowFrame* frame : {m_previewFrame, m_displayFrame, m_optionsFrame}) frame->show();
@@ -175,29 +170,15 @@ void MainWindow::ResetBrickData() { BrickDefaults::reset(BrickData); }
 
 void MainWindow::UpdateBrickData()
 {
-    const DisplayWindow& d = *m_display;
-    BrickData.Width = TrackValueChange(BrickData.Width, d.OutWidthSlider->value());
-    BrickData.Height = TrackValueChange(BrickData.Height, d.OutHeightSlider->value());
-    BrickData.MaintainAspectRatio = TrackValueChange(BrickData.MaintainAspectRatio, d.AspectRatioCheck->isChecked());
-    BrickData.PreviewWidth = TrackValueChange(BrickData.PreviewWidth, d.PreviewWidthSlider->value());
-    BrickData.PreviewHeight = TrackValueChange(BrickData.PreviewHeight, d.PreviewHeightSlider->value());
-    BrickData.PreviewQuality = TrackValueChange(BrickData.PreviewQuality, d.PreviewQualityCombo->currentIndex());
+    SettingsCopier(*m_display, *m_options).toProject(BrickData, HasChangedFlag);
 }
 
 void MainWindow::UpdateUserControls()
 {
-    DisplayWindow& d = *m_display;
-    setSliderAndText(d.OutWidthSlider, d.OutWidthText, BrickData.Width);
-    setSliderAndText(d.OutHeightSlider, d.OutHeightText, BrickData.Height);
-    {
-        const QSignalBlocker blocker(d.AspectRatioCheck);
-        d.AspectRatioCheck->setChecked(UISupport::BoolToCheckValue(BrickData.MaintainAspectRatio) != 0);
-    }
-    setSliderAndText(d.PreviewWidthSlider, d.PreviewWidthText, BrickData.PreviewWidth);
-    setSliderAndText(d.PreviewHeightSlider, d.PreviewHeightText, BrickData.PreviewHeight);
-    // A quality the list cannot show keeps the nearest item.
-    const QSignalBlocker blocker(d.PreviewQualityCombo);
-    d.PreviewQualityCombo->setCurrentIndex(std::min<int>(BrickData.PreviewQuality, kPreviewQualityItems - 1));
+    SettingsCopier(*m_display, *m_options).toControls(BrickData);
+    m_options->showImageCaptions();
+    // The lock keeps the opened project's ratio, not the one before it.
+    m_display->recomputeAspectRatio();
 }
 
 bool MainWindow::IsDataChanged()
@@ -222,15 +203,109 @@ bool MainWindow::QuerySaveChanges()
     return answer == platform::AnswerNo;
 }
 
-void MainWindow::SaveFileMenu_Click() {}
+void MainWindow::NewFile()
+{
+    if (!QuerySaveChanges()) return;
+    ResetBrickData();
+    UpdateUserControls();
+    CurrentFile.clear();
+    setWindowTitle(kCaption);
+    HasChangedFlag = false;
+}
 
-void MainWindow::NewFileMenu_Click() {}
+void MainWindow::NewFileMenu_Click()
+{
+    if (!m_running) NewFile();
+}
 
-void MainWindow::OpenFileMenu_Click() {}
+void MainWindow::OpenFileMenu_Click()
+{
+    if (m_running || !QuerySaveChanges()) return;
+    const QString path = ShowOpenFileDialog();
+    // The file becomes the current one only once it has been read.
+    if (!OpenFile(path)) return;
+    makeCurrent(path);
+}
 
-void MainWindow::SaveFileAsMenu_Click() {}
+bool MainWindow::OpenFile(const QString& path)
+{
+    if (path.isEmpty()) return false;
+    // A file the loader refuses leaves project, controls and flag alone.
+    if (!BrickData.LoadBrickFile(path.toStdString())) return false;
+    UpdateUserControls();
+    HasChangedFlag = false;
+    return true;
+}
 
-bool MainWindow::OpenFile(const QString&) { return false; }
+void MainWindow::SaveFileMenu_Click()
+{
+    if (m_running) return;
+    SaveFile(CurrentFile.isEmpty() ? ShowSaveFileDialog() : CurrentFile);
+}
+
+void MainWindow::SaveFileAsMenu_Click()
+{
+    if (!m_running) SaveFile(ShowSaveFileDialog());
+}
+
+void MainWindow::SaveFile(const QString& path)
+{
+    if (path.isEmpty()) return;
+    UpdateBrickData();
+    // Only a save that wrote the file makes the project unchanged.
+    if (BrickData.SaveBrickFile(path.toStdString())) HasChangedFlag = false;
+}
+
+QString MainWindow::ShowSaveFileDialog()
+{
+    const QString path = askProjectFile(true);
+    if (!path.isEmpty()) makeCurrent(path);
+    return path;
+}
+
+QString MainWindow::ShowOpenFileDialog() { return askProjectFile(false); }
+
+QString MainWindow::askProjectFile(bool forSaving)
+{
+    // Made for this use and deleted after it.
+    auto dialog = std::make_unique<QFileDialog>(this, forSaving ? tr("Save File As") : tr("Open File"),
+                                                CurrentDirectory);
+    dialog->setObjectName(QStringLiteral("CommonDialog1"));
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setNameFilters({tr("Brick Files (*.bricks)"), tr("All Files (*)")});
+    dialog->setAcceptMode(forSaving ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog->setFileMode(forSaving ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (forSaving) dialog->setDefaultSuffix(QStringLiteral("bricks"));
+    if (!CurrentFile.isEmpty()) dialog->selectFile(CurrentFile);
+    if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return {};
+    return dialog->selectedFiles().front();
+}
+
+// The file the program works on from now on: its folder starts the file
+// dialogs, its title heads the caption.
+void MainWindow::makeCurrent(const QString& path)
+{
+    CurrentFile = path;
+    CurrentDirectory = QString::fromStdString(ImageFiles::folderOf(path.toStdString()));
+    showFileTitle(path);
+}
+
+void MainWindow::showFileTitle(const QString& path)
+{
+    setWindowTitle(QString::fromStdString(UISupport::FileTitleFromPath(path.toStdString())) + QStringLiteral(" - ") +
+                   kCaption);
+}
+
+void MainWindow::openCommandLine(const QString& commandLine)
+{
+    QString path = commandLine;
+    // One enclosing pair of quotes is the shell's, not the name's.
+    if (path.size() >= 2 && path.startsWith(QLatin1Char('"')) && path.endsWith(QLatin1Char('"')))
+        path = path.mid(1, path.size() - 2);
+    // Opened, but not made current: a later Save asks for a name.
+    OpenFile(path);
+    showFileTitle(path);
+}
 
 bool MainWindow::ExitApplication()
 {

@@ -130,6 +130,17 @@ private:
     T TrackValueChange(const T& oldValue, const U& newValue);
     bool IsDataChanged();
     bool QuerySaveChanges();
+    void NewFile();
+    void SaveFile(const QString& path);
+    // The chosen path, or empty when the dialog was cancelled. The save
+    // dialog makes the chosen file current at once; an opened file becomes
+    // current only once it has been read.
+    QString ShowSaveFileDialog();
+    QString ShowOpenFileDialog();
+    QString askProjectFile(bool forSaving);
+    void makeCurrent(const QString& path);
+    void showFileTitle(const QString& path);
+    void openCommandLine(const QString& commandLine);
 
     void BrickGenerator_Progress(int32_t Progress, int32_t SecondsLeft, const std::string& Description, bool IsFinal);
     void setBarValue(int32_t Progress);

@@ -10,6 +10,7 @@
 
 #include "app/DisplayWindow.h"
 #include "app/MainWindow.h"
+#include "app/OptionsWindow.h"
 #include "app/TextureOptions.h"
 #include "platform/Clock.h"
 #include "platform/Services.h"
@@ -49,6 +50,8 @@ int64_t MainWindow::now() const { return m_tickSource(); }
 void MainWindow::setRunning(bool running)
 {
     m_running = running;
+    // The project's images stay as they are while a run reads them.
+    m_options->setImageButtonsEnabled(!running);
     emit runningChanged(running);
 }
 

@@ -379,9 +379,22 @@ void OptionsWindow::ShowBrickFiles()
     }
     if (dialog.ShowDialog(*m_changedFlag) == 1) {
         m_project->BrickFiles->Clone(dialog.InlineBitmaps);
-        m_brickFilesButton->setText(QString::fromStdString(brickFilesCaption(m_project->BrickFiles->Count())));
+        showImageCaptions();
     }
     dialog.InlineBitmaps.RemoveAll();
+}
+
+void OptionsWindow::showImageCaptions()
+{
+    if (!m_project) return;
+    m_brickFilesButton->setText(QString::fromStdString(brickFilesCaption(m_project->BrickFiles->Count())));
+    m_mortarFileButton->setText(QString::fromStdString(mortarFileCaption(m_project->MortarFile->FileName)));
+}
+
+void OptionsWindow::setImageButtonsEnabled(bool on)
+{
+    m_brickFilesButton->setEnabled(on);
+    m_mortarFileButton->setEnabled(on);
 }
 
 void OptionsWindow::MortarFileButton_Click()
@@ -391,7 +404,7 @@ void OptionsWindow::MortarFileButton_Click()
     dialog.InlineBitmap.Clone(*m_project->MortarFile);
     if (dialog.ShowDialog(*m_changedFlag) == 1) {
         m_project->MortarFile->Clone(dialog.InlineBitmap);
-        m_mortarFileButton->setText(QString::fromStdString(mortarFileCaption(m_project->MortarFile->FileName)));
+        showImageCaptions();
     }
     dialog.InlineBitmap.Remove();
 }

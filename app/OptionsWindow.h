@@ -49,6 +49,10 @@ public:
     void MortarFileButton_Click();
     // Recomputes every pixel box from the current output size.
     void UpdateImageSize();
+    // The two image buttons show the project's brick count and mortar name.
+    void showImageCaptions();
+    // The image buttons are off while a run is on.
+    void setImageButtonsEnabled(bool on);
     void Form_Load();
 
 protected:

@@ -85,10 +85,11 @@ TEST(DisplayWindow, UnlockedEveryOutputChangeSetsANewRatio)
     testing::clickTab(d.DisplayTab1, 0);
     AppFixture::type(d.PreviewWidthText, "1000");
     EXPECT_EQ(sizesOf(d), (Sizes{1280, 1024, 1000, 800}));
-    // Copying the project's sizes into the panel keeps the ratio.
+    // Copying the project's sizes into the panel takes the ratio anew, so
+    // an opened project keeps its own shape.
     f.window.BrickData.Width = 300;
     f.window.UpdateUserControls();
-    EXPECT_EQ(d.AspectRatio(), 1.25f);
+    EXPECT_EQ(d.AspectRatio(), 300.0f / 1024.0f);
 }
 
 TEST(DisplayWindow, SizeTextsAreHeldToTheSliderAndToFiveTypedCharacters)
