@@ -21,6 +21,10 @@ inline void typeIntoFileDialog(QWidget* dialog, const QString& names)
 {
     auto* edit = dialog->findChild<QLineEdit*>("fileNameEdit");
     ASSERT_NE(edit, nullptr);
+    // The name box follows the typing into the dialog's list (a file
+    // selected there before is let go) only while it has the focus.
+    dialog->activateWindow();
+    EXPECT_TRUE(QTest::qWaitForWindowActive(dialog, 5000));
     for (int attempt = 0; attempt < 20; ++attempt) {
         edit->setFocus();
         edit->selectAll();

@@ -54,8 +54,9 @@ void ModalDialogAnswerer::poll()
     QWidget* modal = QApplication::activeModalWidget();
     // The showing just answered may still be closing; a dialog that is shown
     // again after it was hidden is a new showing.
-    const bool stillOpen = modal && modal == m_lastAnswered && modal->isVisible() && !m_lastHidden;
-    if (!answered() && modal && modal->isVisible() && !stillOpen && m_matches(modal)) {
+    const bool stillOpen = m_lastAnswered && m_lastAnswered->isVisible() && !m_lastHidden;
+    const bool sameShowing = stillOpen && modal == m_lastAnswered;
+    if (!answered() && modal && modal->isVisible() && !sameShowing && m_matches(modal)) {
         if (m_lastAnswered) m_lastAnswered->removeEventFilter(this);
         m_lastAnswered = modal;
         m_lastHidden = false;

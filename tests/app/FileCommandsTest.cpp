@@ -1,0 +1,359 @@
+// The copy between the panels and the project, and the project file
+// commands, through the real main window, its file dialogs and the fake
+// message box.
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSlider>
+#include <QTemporaryDir>
+#include <QTest>
+#include <csignal>
+#include <sys/resource.h>
+
+#include "app/DescriptionTextBox.h"
+#include "app/DisplayWindow.h"
+#include "app/MainWindow.h"
+#include "app/OptionsWindow.h"
+#include "engine/BrickDefaults.h"
+#include "platform/PixelFormat.h"
+#include "tests/app/AppTestSupport.h"
+#include "tests/support/FakeServices.h"
+#include "tests/support/FileDialogTyping.h"
+#include "tests/support/ModalDialogAnswerer.h"
+
+namespace kalvora {
+namespace {
+
+using testing::ModalDialogAnswerer;
+
+ModalDialogAnswerer::Answer typeName(const QString& title, const QString& name)
+{
+    return [title, name](QWidget* d) {
+        EXPECT_EQ(d->windowTitle(), title);
+        testing::typeIntoFileDialog(d, name);
+    };
+}
+
+ModalDialogAnswerer::Answer cancel()
+{
+    return [](QWidget* d) { QTest::keyClick(d, Qt::Key_Escape); };
+}
+
+QByteArray fileBytes(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// A freshly started program without images.
+struct FileFixture {
+    testing::ScopedFakeServices services;
+    QTemporaryDir folder;
+    MainWindow window;
+
+    explicit FileFixture(const QString& commandLine = {}) { window.MDIForm_Load(commandLine); }
+
+    QWidget& options() { return window.optionsWindow(); }
+    QString text(const char* name) { return window.findChild<QLineEdit*>(name)->text(); }
+    QString caption(const char* name) { return window.findChild<QPushButton*>(name)->text(); }
+    QString path(const QString& name) const { return folder.path() + "/" + name; }
+
+    // Writes a project with the given settings, as another session saved it.
+    void writeProject(const QString& name, const std::function<void(cBrickData&)>& change)
+    {
+        cBrickData p;
+        BrickDefaults::reset(p);
+        change(p);
+        ASSERT_TRUE(p.SaveBrickFile(path(name).toStdString()));
+    }
+    // The name as a user types it: the whole path until a file of the
+    // folder is current, then the name alone.
+    QString typed(const QString& name) const { return window.CurrentDirectory.isEmpty() ? path(name) : name; }
+    void open(const QString& name)
+    {
+        ModalDialogAnswerer answer(QStringLiteral("CommonDialog1"), typeName("Open File", typed(name)));
+        window.OpenFileMenu_Click();
+    }
+    void saveAs(const QString& name)
+    {
+        ModalDialogAnswerer answer(QStringLiteral("CommonDialog1"), typeName("Save File As", typed(name)));
+        window.SaveFileAsMenu_Click();
+    }
+};
+
+TEST(FileCommands, StartUpShowsTheDefaultsAndACopyChangesNothing)
+{
+    FileFixture f;
+    EXPECT_EQ(f.window.windowTitle(), "Kalvora");
+    EXPECT_EQ(f.text("NameText"), "Untitled");
+    EXPECT_EQ(f.text("MinWidthPxText"), "102");
+    EXPECT_EQ(f.text("MaxWidthPxText"), "154");
+    EXPECT_EQ(f.text("MinHeightPxText"), "205");
+    EXPECT_EQ(f.text("MaxHeightPxText"), "256");
+    EXPECT_EQ(f.text("BorderPxText"), "10");
+    EXPECT_EQ(f.text("RoundedPxText"), "5");
+    EXPECT_EQ(f.text("AntialiasPxText"), "0");
+    EXPECT_EQ(f.text("StrengthPxText"), "0");
+    EXPECT_EQ(f.text("HueText"), "5");
+    EXPECT_EQ(f.text("RepXText"), "1");
+    EXPECT_EQ(f.caption("BrickFilesButton"), "0 File(s) &Selected...");
+    EXPECT_EQ(f.caption("MortarFileButton"), "&Select File...");
+    f.window.UpdateBrickData();
+    EXPECT_FALSE(f.window.HasChangedFlag);
+    EXPECT_EQ(f.window.BrickData.settings(), BrickDefaults::settings());
+}
+
+TEST(FileCommands, CopiesCompareWithTheProjectAndKeepWhatTheFileHeld)
+{
+    FileFixture f;
+    auto* name = f.window.findChild<QLineEdit*>("NameText");
+    name->setText("Garden wall");
+    f.window.UpdateBrickData();
+    EXPECT_TRUE(f.window.HasChangedFlag);
+    name->setText("Untitled");
+    f.window.UpdateBrickData();
+    EXPECT_TRUE(f.window.HasChangedFlag);
+
+    f.writeProject("fine.bricks", [](cBrickData& p) {
+        p.MinWidth = 10.123f;
+        p.Description = "first line\r\nsecond line";
+    });
+    f.services.messageBox.answers = {platform::AnswerNo};
+    f.open("fine.bricks");
+    EXPECT_FALSE(f.window.HasChangedFlag);
+    EXPECT_EQ(f.text("MinWidthText"), "10.12");
+    EXPECT_EQ(f.window.windowTitle(), "fine.bricks - Kalvora");
+    EXPECT_EQ(f.window.CurrentFile, f.path("fine.bricks"));
+    f.window.UpdateBrickData();
+    EXPECT_EQ(f.window.BrickData.MinWidth, 10.12f);
+    EXPECT_EQ(f.window.BrickData.Description, "first line\r\nsecond line");
+    EXPECT_TRUE(f.window.HasChangedFlag);
+}
+
+TEST(FileCommands, EveryFieldSurvivesSaveNewAndOpen)
+{
+    FileFixture f;
+    BrickSettings wanted = BrickDefaults::settings();
+    wanted.Width = 2048;
+    wanted.Height = 1024;
+    wanted.MaintainAspectRatio = false;
+    wanted.PreviewWidth = 640;
+    wanted.PreviewHeight = 320;
+    wanted.PreviewQuality = 2;
+    wanted.Name = "Cellar";
+    wanted.Description = "rough\nold";
+    wanted.RowOffset = 2;
+    wanted.RandomSeed = 4321;
+    wanted.RandomBrickDistribution = true;
+    wanted.MinWidth = 11.5f;
+    wanted.MaxWidth = 16.25f;
+    wanted.MinHeight = 21;
+    wanted.MaxHeight = 26;
+    wanted.BorderSize = 6;
+    wanted.RoundedBorder = 7;
+    wanted.NoiseStrength = 8;
+    wanted.NoiseFrequency = 9;
+    wanted.AntiAlias = 10;
+    wanted.FlipH = false;
+    wanted.FlipV = true;
+    wanted.ChangeHue = 1.5f;
+    wanted.ChangeSaturation = 2.5f;
+    wanted.ChangeLuminance = 3.5f;
+    wanted.RepeatX = 3;
+    wanted.RepeatY = 4;
+    wanted.SeamlessH = true;
+    wanted.SeamlessV = true;
+    wanted.BlendBorders = 12.75f;
+    static_cast<BrickSettings&>(f.window.BrickData) = wanted;
+    f.window.UpdateUserControls();
+    f.saveAs("all");
+    EXPECT_TRUE(QFile::exists(f.path("all.bricks")));
+    EXPECT_FALSE(f.window.HasChangedFlag);
+    f.window.NewFileMenu_Click();
+    EXPECT_EQ(f.window.windowTitle(), "Kalvora");
+    EXPECT_EQ(f.text("NameText"), "Untitled");
+    f.open("all.bricks");
+    EXPECT_FALSE(f.window.HasChangedFlag);
+    f.window.UpdateBrickData();
+    EXPECT_EQ(f.window.BrickData.settings(), wanted);
+    EXPECT_FALSE(f.window.HasChangedFlag);
+    EXPECT_EQ(f.text("RandomText"), "4321");
+}
+
+TEST(FileCommands, TheSaveQuestionGuardsNewAndOpen)
+{
+    FileFixture f;
+    f.window.NewFileMenu_Click();
+    EXPECT_TRUE(f.services.messageBox.shown.empty());
+
+    f.window.findChild<QLineEdit*>("NameText")->setText("Changed");
+    f.services.messageBox.answers = {platform::AnswerCancel};
+    f.window.NewFileMenu_Click();
+    EXPECT_EQ(f.services.messageBox.shown.back().text, "Save changed Data?");
+    EXPECT_EQ(f.services.messageBox.shown.back().title, "Save to File");
+    EXPECT_EQ(f.services.messageBox.shown.back().style, 35);
+    EXPECT_EQ(f.text("NameText"), "Changed");
+
+    // Yes, then a cancelled save dialog: nothing is reset.
+    f.services.messageBox.answers = {platform::AnswerYes};
+    {
+        ModalDialogAnswerer answer(QStringLiteral("CommonDialog1"), cancel());
+        f.window.NewFileMenu_Click();
+    }
+    EXPECT_EQ(f.text("NameText"), "Changed");
+    EXPECT_TRUE(f.window.HasChangedFlag);
+
+    f.services.messageBox.answers = {platform::AnswerNo};
+    f.window.NewFileMenu_Click();
+    EXPECT_EQ(f.text("NameText"), "Untitled");
+    EXPECT_FALSE(f.window.HasChangedFlag);
+    EXPECT_EQ(f.window.windowTitle(), "Kalvora");
+
+    // Save untitled: the dialog adds the extension and names the file.
+    f.window.findChild<QLineEdit*>("NameText")->setText("Wall");
+    {
+        ModalDialogAnswerer answer(QStringLiteral("CommonDialog1"), typeName("Save File As", f.path("wall")));
+        f.window.SaveFileMenu_Click();
+    }
+    EXPECT_TRUE(QFile::exists(f.path("wall.bricks")));
+    EXPECT_EQ(f.window.windowTitle(), "wall.bricks - Kalvora");
+    EXPECT_FALSE(f.window.HasChangedFlag);
+    f.window.findChild<QLineEdit*>("NameText")->setText("Wall again");
+    f.services.messageBox.answers = {platform::AnswerNo};
+    {
+        ModalDialogAnswerer answer(QStringLiteral("CommonDialog1"), cancel());
+        f.window.OpenFileMenu_Click();
+    }
+    EXPECT_EQ(f.services.messageBox.shown.back().text, "Save changed Data to \"wall.bricks\"?");
+    EXPECT_EQ(f.text("NameText"), "Wall again");
+    EXPECT_EQ(f.window.CurrentFile, f.path("wall.bricks"));
+}
+
+TEST(FileCommands, AFailedSaveKeepsTheFlagAndTheOldFile)
+{
+    FileFixture f;
+    f.window.findChild<QLineEdit*>("NameText")->setText("First");
+    f.saveAs("kept.bricks");
+    const QByteArray before = fileBytes(f.path("kept.bricks"));
+    f.window.BrickData.BrickFiles->Add(testing::brickImage(400, 400, 0xFF806040u));
+    f.window.findChild<QLineEdit*>("NameText")->setText("Second");
+
+    rlimit old{};
+    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit small = old;
+    small.rlim_cur = static_cast<rlim_t>(before.size()) + 100;
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
+    f.services.messageBox.answers = {platform::AnswerYes};
+    const bool mayEnd = f.window.ExitApplication();
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+
+    EXPECT_FALSE(mayEnd);
+    EXPECT_TRUE(f.window.HasChangedFlag);
+    EXPECT_EQ(fileBytes(f.path("kept.bricks")), before);
+    ASSERT_FALSE(f.services.messageBox.shown.empty());
+    EXPECT_EQ(f.services.messageBox.shown.back().text, "Could not save File " + f.path("kept.bricks").toStdString());
+}
+
+TEST(FileCommands, ARefusedFileChangesNothingAndTheNextSaveLeavesIt)
+{
+    FileFixture f;
+    f.writeProject("good.bricks", [](cBrickData& p) { p.Name = "Good"; });
+    f.open("good.bricks");
+    cBitmap picture;
+    picture.CreateFromScan0(8, 8, 0, platform::kFormat32bppARGB);
+    platform::EncoderClsid jpeg{};
+    ASSERT_TRUE(cGDIP().GetEncoderClsid("image/jpeg", jpeg));
+    ASSERT_EQ(picture.SaveToFile(f.path("photo.jpg").toStdString(), jpeg), platform::Ok);
+    const QByteArray photo = fileBytes(f.path("photo.jpg"));
+    // Any file can be chosen by its name; the dialog starts in the folder of
+    // the current file.
+    f.open("photo.jpg");
+    ASSERT_FALSE(f.services.messageBox.shown.empty());
+    EXPECT_EQ(f.services.messageBox.shown.back().text, "Could not open photo.jpg");
+    EXPECT_EQ(f.window.CurrentFile, f.path("good.bricks"));
+    EXPECT_EQ(f.window.windowTitle(), "good.bricks - Kalvora");
+    EXPECT_EQ(f.text("NameText"), "Good");
+    f.window.findChild<QLineEdit*>("NameText")->setText("Better");
+    f.window.SaveFileMenu_Click();
+    EXPECT_EQ(fileBytes(f.path("photo.jpg")), photo);
+}
+
+TEST(FileCommands, TheCommandLineOpensWithoutMakingTheFileCurrent)
+{
+    QTemporaryDir folder;
+    const QString path = folder.path() + "/side wall.bricks";
+    {
+        testing::ScopedFakeServices services;
+        cBrickData p;
+        BrickDefaults::reset(p);
+        p.Name = "Side";
+        p.Width = 2048;
+        p.Height = 1024;
+        ASSERT_TRUE(p.SaveBrickFile(path.toStdString()));
+    }
+    FileFixture f("\"" + path + "\"");
+    EXPECT_EQ(f.window.windowTitle(), "side wall.bricks - Kalvora");
+    EXPECT_EQ(f.text("NameText"), "Side");
+    EXPECT_TRUE(f.window.CurrentFile.isEmpty());
+    EXPECT_FALSE(f.window.HasChangedFlag);
+    // The ratio lock keeps the opened project's shape.
+    DisplayWindow& d = f.window.displayWindow();
+    EXPECT_EQ(d.AspectRatio(), 2.0f);
+    testing::clickTab(d.DisplayTab1, 1);
+    d.OutWidthSlider->setFocus();
+    QTest::keyClick(d.OutWidthSlider, Qt::Key_Right);
+    EXPECT_EQ(d.OutHeightSlider->value() * 2, d.OutWidthSlider->value());
+
+    FileFixture missing(folder.path() + "/gone.bricks");
+    EXPECT_EQ(missing.window.windowTitle(), "gone.bricks - Kalvora");
+}
+
+TEST(FileCommands, ValuesTheControlsCannotHoldAndHalfTypedTexts)
+{
+    FileFixture f;
+    f.writeProject("odd.bricks", [](cBrickData& p) {
+        p.RowOffset = 7;
+        p.RepeatX = 5000;
+        p.MaxWidth = 250;
+    });
+    auto* rowOffset = f.window.findChild<QComboBox*>("RowOffsetCombo");
+    rowOffset->setCurrentIndex(1);
+    f.services.messageBox.answers = {platform::AnswerNo};
+    f.open("odd.bricks");
+    EXPECT_EQ(rowOffset->currentIndex(), 1);
+    EXPECT_EQ(f.text("RepXText"), "1000");
+    EXPECT_EQ(f.text("MaxWidthText"), "100");
+
+    // A copy from the toolbar, with a box half typed: the slider's value.
+    auto* minWidth = f.window.findChild<QLineEdit*>("MinWidthText");
+    minWidth->setText("12a");
+    f.window.UpdateBrickData();
+    EXPECT_EQ(f.window.BrickData.MinWidth, 10.0f);
+}
+
+TEST(FileCommands, CommandsAndImageButtonsWaitForARunToEnd)
+{
+    testing::AppFixture f;
+    auto* bricks = f.window.findChild<QPushButton*>("BrickFilesButton");
+    bool checked = false;
+    f.onReport = [&](const testing::ShownReport&) {
+        if (checked || !f.window.isRunning()) return;
+        checked = true;
+        EXPECT_FALSE(bricks->isEnabled());
+        f.window.findChild<QLineEdit*>("NameText")->setText("During");
+        f.window.NewFileMenu_Click();
+        EXPECT_TRUE(f.services.messageBox.shown.empty());
+    };
+    f.window.GenerateBricks(0);
+    EXPECT_TRUE(checked);
+    EXPECT_TRUE(bricks->isEnabled());
+}
+
+}  // namespace
+}  // namespace kalvora
