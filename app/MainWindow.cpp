@@ -18,9 +18,13 @@
 #include "app/ChildWindowFrame.h"
 #include "app/DisplayWindow.h"
 #include "app/InfoDialog.h"
+#include "app/MainMenus.h"
+#include "app/MainToolbar.h"
 #include "app/MortarFileDialog.h"
 #include "app/OptionsWindow.h"
+#include "app/SplashScreen.h"
 #include "app/TextureOptions.h"
+#include "app/ToolBarColor.h"
 #include "engine/BrickDefaults.h"
 #include "imaging/UISupport.h"
 #include "imaging/ui/UISupportUi.h"
@@ -38,6 +42,8 @@ namespace kalvora {
 namespace {
 
 const QString kCaption = QStringLiteral("Kalvora");
+// The toolbar's background, 0x00BBGGRR: red 236, green 233, blue 216.
+constexpr int32_t kToolbarColor = 0x00D8E9EC;
 constexpr int kPreviewQualityItems = 3;
 
 void setSliderAndText(QSlider* slider, QLineEdit* text, int32_t value)
@@ -84,19 +90,28 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_tickSource(plat
 
     BrickGenerator.Progress = [this](int32_t& Progress, int32_t& SecondsLeft, std::string& Description,
                                      bool IsFinal) { BrickGenerator_Progress(Progress, SecondsLeft, Description, IsFinal); };
+
+    m_menus = new MainMenus(*this);
+    m_toolbar = new MainToolbar(*this, *m_menus);
+    addToolBar(Qt::TopToolBarArea, m_toolbar);
 }
 
 MainWindow::~MainWindow() { BrickGenerator.Progress = nullptr; }
 
 QStatusBar* MainWindow::StatusBar1() const { return statusBar(); }
 
-void MainWindow::MDIForm_Load(const QString& commandLine)
+void MainWindow::MDIForm_Load([[maybe_unused]] const QString& commandLine)
 {
-    LoadWindows({});
+    // The splash belongs to the frame and closes itself after loading.
+    auto* splash = new SplashScreen(this);
+    if (m_splashPause) splash->setPause(m_splashPause);
+    splash->showWithoutBlocking();
+    splash->StartTimer([this](const std::function<void()>& step) { LoadWindows(step); });
     placeOverWorkArea();
     // The generator and the project live as long as the window.
     ResetBrickData();
     UpdateUserControls();
+    ToolBarColor::SetToolbarBackColor(m_toolbar, kToolbarColor, 1);
     show();
     MDIForm_Resize();
     for (ChildWindowFrame* frame : {m_previewFrame, m_displayFrame, m_optionsFrame}) frame->show();
