@@ -56,9 +56,7 @@ QAction* MainMenus::addItem(QMenu* menu, const char* name, const QString& captio
 QAction* MainMenus::addItem(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut,
                             Handler handler)
 {
-    QAction* item = menu->addAction(caption);
-    item->setObjectName(QString::fromLatin1(name));
-    item->setShortcut(shortcut);
+    QAction* item = newItem(menu, name, caption, shortcut);
     connect(item, &QAction::triggered, this, [this, handler] { (this->*handler)(); });
     return item;
 }
@@ -66,10 +64,16 @@ QAction* MainMenus::addItem(QMenu* menu, const char* name, const QString& captio
 QAction* MainMenus::addWindowItem(QMenu* menu, const char* name, const QString& caption,
                                   const QKeySequence& shortcut, void (MainWindow::*handler)())
 {
+    QAction* item = newItem(menu, name, caption, shortcut);
+    connect(item, &QAction::triggered, this, [this, handler] { (m_window.*handler)(); });
+    return item;
+}
+
+QAction* MainMenus::newItem(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut)
+{
     QAction* item = menu->addAction(caption);
     item->setObjectName(QString::fromLatin1(name));
     item->setShortcut(shortcut);
-    connect(item, &QAction::triggered, this, [this, handler] { (m_window.*handler)(); });
     return item;
 }
 

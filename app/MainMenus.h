@@ -87,6 +87,7 @@ private:
     // An item whose handler is one of the main window's own.
     QAction* addWindowItem(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut,
                            void (MainWindow::*handler)());
+    static QAction* newItem(QMenu* menu, const char* name, const QString& caption, const QKeySequence& shortcut);
     static void addSeparator(QMenu* menu, const char* name);
 
     // Sets the preview's zoom and redraws.

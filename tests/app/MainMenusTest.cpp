@@ -386,6 +386,19 @@ TEST(MainMenus, InfoShowsOneModelessAboutBoxThatCloseUnloads)
     again[0]->close();
 }
 
+TEST(MainMenus, ExitClosesTheFrameAfterTheSaveQuestion)
+{
+    MenuFixture f;
+    AppFixture::type(f.display.PreviewWidthText, "300");
+    f.services.messageBox.answers = {platform::AnswerCancel, platform::AnswerNo};
+    clickMenuPath(f.bar, {"FileMenu", "ExitMenu"});
+    EXPECT_TRUE(f.window.isVisible());
+    clickMenuPath(f.bar, {"FileMenu", "ExitMenu"});
+    EXPECT_FALSE(f.window.isVisible());
+    ASSERT_EQ(f.services.messageBox.shown.size(), 2u);
+    EXPECT_EQ(f.services.messageBox.shown[1].text, "Save changed Data?");
+}
+
 TEST(MainToolbar, FifteenEntriesWithTooltipsIconsAndNoShortcuts)
 {
     MenuFixture f;
