@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QToolBar>
+#include <cstdint>
 
 namespace kalvora {
 
@@ -16,6 +17,10 @@ class MainToolbar : public QToolBar {
     Q_OBJECT
 public:
     MainToolbar(MainWindow& window, MainMenus& menus);
+
+    // The background the start-up gives it, 0x00BBGGRR: red 236, green 233,
+    // blue 216.
+    static constexpr int32_t BackColor = 0x00D8E9EC;
 
     // Runs the command of the button at Index (1-based).
     void Toolbar1_ButtonClick(int Index);

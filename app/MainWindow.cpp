@@ -42,8 +42,6 @@ namespace kalvora {
 namespace {
 
 const QString kCaption = QStringLiteral("Kalvora");
-// The toolbar's background, 0x00BBGGRR: red 236, green 233, blue 216.
-constexpr int32_t kToolbarColor = 0x00D8E9EC;
 constexpr int kPreviewQualityItems = 3;
 
 void setSliderAndText(QSlider* slider, QLineEdit* text, int32_t value)
@@ -111,7 +109,7 @@ void MainWindow::MDIForm_Load([[maybe_unused]] const QString& commandLine)
     // The generator and the project live as long as the window.
     ResetBrickData();
     UpdateUserControls();
-    ToolBarColor::SetToolbarBackColor(m_toolbar, kToolbarColor, 1);
+    ToolBarColor::SetToolbarBackColor(m_toolbar, MainToolbar::BackColor, 1);
     show();
     MDIForm_Resize();
     for (ChildWindowFrame* frame : {m_previewFrame, m_displayFrame, m_optionsFrame}) frame->show();
