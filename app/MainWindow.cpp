@@ -21,9 +21,13 @@
 #include "app/DisplayWindow.h"
 #include "app/SettingsCopier.h"
 #include "app/InfoDialog.h"
+#include "app/MainMenus.h"
+#include "app/MainToolbar.h"
 #include "app/MortarFileDialog.h"
 #include "app/OptionsWindow.h"
+#include "app/SplashScreen.h"
 #include "app/TextureOptions.h"
+#include "app/ToolBarColor.h"
 #include "engine/BrickDefaults.h"
 #include "imaging/UISupport.h"
 #include "imaging/ui/UISupportUi.h"
@@ -78,6 +82,10 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_tickSource(plat
 
     BrickGenerator.Progress = [this](int32_t& Progress, int32_t& SecondsLeft, std::string& Description,
                                      bool IsFinal) { BrickGenerator_Progress(Progress, SecondsLeft, Description, IsFinal); };
+
+    m_menus = new MainMenus(*this);
+    m_toolbar = new MainToolbar(*this, *m_menus);
+    addToolBar(Qt::TopToolBarArea, m_toolbar);
 }
 
 MainWindow::~MainWindow() { BrickGenerator.Progress = nullptr; }
@@ -86,12 +94,17 @@ QStatusBar* MainWindow::StatusBar1() const { return statusBar(); }
 
 void MainWindow::MDIForm_Load(const QString& commandLine)
 {
-    LoadWindows({});
+    // The splash belongs to the frame and closes itself after loading.
+    auto* splash = new SplashScreen(this);
+    if (m_splashPause) splash->setPause(m_splashPause);
+    splash->showWithoutBlocking();
+    splash->StartTimer([this](const std::function<void()>& step) { LoadWindows(step); });
     placeOverWorkArea();
     // The generator and the project live as long as the window.
     ResetBrickData();
     UpdateUserControls();
     if (!commandLine.isEmpty()) openCommandLine(commandLine);
+    ToolBarColor::SetToolbarBackColor(m_toolbar, MainToolbar::BackColor, 1);
     show();
     MDIForm_Resize();
     for (ChildWindowFrame* frame : {m_previewFrame, m_displayFrame, m_optionsFrame}) frame->show();

@@ -19,6 +19,8 @@ namespace kalvora {
 
 class ChildWindowFrame;
 class DisplayWindow;
+class MainMenus;
+class MainToolbar;
 class OptionsWindow;
 class PreviewWindow;
 
@@ -178,6 +180,18 @@ private:
     bool m_closeAfterRun = false;
     bool m_insideYield = false;
     bool m_insideProgress = false;
+
+    // The menu bar, the toolbar and the splash at start-up.
+public:
+    MainMenus& mainMenus() const { return *m_menus; }
+    MainToolbar& Toolbar1() const { return *m_toolbar; }
+    // The pause of each loading step of the splash (tests make it instant).
+    void setSplashPause(std::function<void(int milliseconds)> pause) { m_splashPause = std::move(pause); }
+
+private:
+    MainMenus* m_menus = nullptr;
+    MainToolbar* m_toolbar = nullptr;
+    std::function<void(int milliseconds)> m_splashPause;
 };
 
 template <typename T, typename U>

@@ -66,6 +66,7 @@ MainWindow* window()
     if (tried) return w.get();
     tried = true;
     w = std::make_unique<MainWindow>();
+    w->setSplashPause([](int) {});
     w->MDIForm_Load();
     w->resize(1920, 1080);
     if (!w->BrickData.LoadBrickFile(projectPath())) {

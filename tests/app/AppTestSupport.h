@@ -73,10 +73,11 @@ inline void clickTab(QTabWidget* tabs, int index)
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
 }
 
-// The main window after its start-up, with the fake services, the run's
-// clock in the test's hand and every shown report recorded. The project
-// gets two small brick images, so runs are quick. The clock moves 10 ms at
-// every reading, so every yield of a run lets the event queue run.
+// The main window after its start-up (the splash's pauses instant), with
+// the fake services, the run's clock in the test's hand and every shown
+// report recorded. The project gets two small brick images, so runs are
+// quick. The clock moves 10 ms at every reading, so every yield of a run
+// lets the event queue run.
 struct AppFixture {
     ScopedFakeServices services;
     MainWindow window;
@@ -91,6 +92,7 @@ struct AppFixture {
     AppFixture() : display(window.displayWindow()), preview(window.previewWindow())
     {
         window.setTickSource([this] { return clock += tickPerReading; });
+        window.setSplashPause([](int) {});
         window.MDIForm_Load();
         window.BrickData.BrickFiles->Add(brickImage(24, 16, 0xFFB04020u));
         window.BrickData.BrickFiles->Add(brickImage(16, 12, 0xFF306090u));

@@ -55,7 +55,11 @@ struct FileFixture {
     QTemporaryDir folder;
     MainWindow window;
 
-    explicit FileFixture(const QString& commandLine = {}) { window.MDIForm_Load(commandLine); }
+    explicit FileFixture(const QString& commandLine = {})
+    {
+        window.setSplashPause([](int) {});
+        window.MDIForm_Load(commandLine);
+    }
 
     QWidget& options() { return window.optionsWindow(); }
     QString text(const char* name) { return window.findChild<QLineEdit*>(name)->text(); }
