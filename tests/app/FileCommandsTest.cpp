@@ -361,3 +361,28 @@ TEST(FileCommands, CommandsAndImageButtonsWaitForARunToEnd)
 
 }  // namespace
 }  // namespace kalvora
+
+namespace kalvora {
+namespace {
+
+TEST(FileCommands, ACommaDecimalLocaleShowsAndReadsPercentagesItsWay)
+{
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    {
+        FileFixture f;
+        f.writeProject("komma.bricks", [](cBrickData& p) { p.MinWidth = 12.5f; });
+        f.open("komma.bricks");
+        EXPECT_EQ(f.text("MinWidthText"), "12,5");
+        f.window.UpdateBrickData();
+        EXPECT_EQ(f.window.BrickData.MinWidth, 12.5f);
+        EXPECT_FALSE(f.window.HasChangedFlag);
+        f.window.findChild<QLineEdit*>("HueText")->setText("7,25");
+        f.window.UpdateBrickData();
+        EXPECT_EQ(f.window.BrickData.ChangeHue, 7.25f);
+        EXPECT_TRUE(f.window.HasChangedFlag);
+    }
+    QLocale::setDefault(QLocale::c());
+}
+
+}  // namespace
+}  // namespace kalvora
