@@ -65,7 +65,7 @@ QAction* MainMenus::addWindowItem(QMenu* menu, const char* name, const QString& 
                                   const QKeySequence& shortcut, void (MainWindow::*handler)())
 {
     QAction* item = newItem(menu, name, caption, shortcut);
-    connect(item, &QAction::triggered, this, [this, handler] { (m_window.*handler)(); });
+    connect(item, &QAction::triggered, this, [window = &m_window, handler] { (window->*handler)(); });
     return item;
 }
 
