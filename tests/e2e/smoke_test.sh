@@ -1,0 +1,198 @@
+#!/usr/bin/env bash
+# End-to-end smoke test of the program on a real X server (Xvfb, no window
+# manager): opens a project given on the command line, runs the "Final
+# Image" generation by its toolbar button, exports the image through the
+# File menu and its file dialog, compares the file with the headless render
+# pixel for pixel, and ends the program through File > Exit.
+#
+#   smoke_test.sh KALVORA KALVORA_RENDER MAKE_SMOKE_PROJECT TOOLBAR_BUTTON_CENTRE
+#
+# Every wait is a bounded poll; on any exit the program and Xvfb are stopped
+# by their PIDs. The screenshot's path is printed and the file kept.
+set -euo pipefail
+
+if [[ $# -ne 4 ]]; then
+  echo "usage: $0 KALVORA KALVORA_RENDER MAKE_SMOKE_PROJECT TOOLBAR_BUTTON_CENTRE" >&2
+  exit 64
+fi
+kalvora=$1
+render=$2
+make_project=$3
+button_centre=$4
+
+# The toolbar's start-up colour and the button that runs a generation.
+readonly toolbar_colour="srgb(236,233,216)"
+readonly update_button=5
+# Bounds of the waits, in seconds; together well inside ctest's 90 s.
+readonly xvfb_seconds=5
+readonly start_seconds=20
+readonly dialog_seconds=10
+readonly export_seconds=30
+readonly export_interval=2
+readonly exit_seconds=10
+
+work="$PWD/e2e-smoke"
+rm -rf "$work"
+project_dir="$work/smoke project"
+mkdir -p "$project_dir"
+project="$project_dir/wall.bricks"
+window_name="^wall\.bricks - Kalvora\$"
+screenshot="$work/screenshot.png"
+
+xvfb_pid=""
+kalvora_pid=""
+
+log() { echo "e2e: $*"; }
+fail() {
+  echo "e2e: FAIL: $*" >&2
+  exit 1
+}
+
+is_running() {
+  local pid=$1
+  [[ -n "$pid" && -r "/proc/$pid/stat" ]] || return 1
+  local state
+  state=$(awk '{print $3}' "/proc/$pid/stat" 2>/dev/null) || return 1
+  [[ "$state" != "Z" ]]
+}
+
+# poll_until SECONDS COMMAND...: runs COMMAND every 0.1 s until it succeeds
+# (status 0) or SECONDS have passed (status 1).
+poll_until() {
+  local seconds=$1
+  shift
+  local deadline=$((SECONDS + seconds))
+  until "$@"; do
+    ((SECONDS < deadline)) || return 1
+    sleep 0.1
+  done
+}
+
+stop_process() {
+  local pid=$1
+  is_running "$pid" || return 0
+  kill -TERM "$pid" 2>/dev/null || true
+  poll_until 3 eval "! is_running $pid" || kill -KILL "$pid" 2>/dev/null || true
+  wait "$pid" 2>/dev/null || true
+}
+
+cleanup() {
+  local status=$?
+  if is_running "$kalvora_pid" && [[ -n "${DISPLAY:-}" ]]; then take_screenshot || true; fi
+  stop_process "$kalvora_pid"
+  stop_process "$xvfb_pid"
+  [[ -f "$screenshot" ]] && log "screenshot: $screenshot"
+  exit "$status"
+}
+trap cleanup EXIT
+
+take_screenshot() { timeout 10 import -window root "$screenshot"; }
+
+display_number_written() { [[ -s "$work/display" ]] && grep -q '^[0-9]\+$' "$work/display"; }
+
+start_xvfb() {
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -dpi 96 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+  xvfb_pid=$!
+  poll_until "$xvfb_seconds" display_number_written || fail "Xvfb did not start"
+  export DISPLAY=":$(cat "$work/display")"
+  log "Xvfb on $DISPLAY"
+}
+
+# The ids of kalvora's windows that are shown and match the name.
+shown_windows() { xdotool search --onlyvisible --pid "$kalvora_pid" --name "$1" 2>/dev/null || true; }
+main_window_shown() { [[ -n "$(shown_windows "$window_name")" ]]; }
+# Only the main window is left shown: the splash has closed.
+only_main_window_shown() {
+  local all
+  all=$(shown_windows '')
+  [[ -n "$all" && "$all" == "$(shown_windows "$window_name")" ]]
+}
+
+focus_main_window() {
+  local id
+  id=$(shown_windows "$window_name" | head -n 1)
+  [[ -n "$id" ]] || fail "the main window is gone"
+  timeout 5 xdotool windowfocus --sync "$id"
+}
+
+dialog_window() { xdotool search --onlyvisible --name '^Save Image File$' 2>/dev/null | head -n 1; }
+no_dialog_shown() { [[ -z "$(dialog_window)" ]]; }
+file_written() { [[ -s "$1" ]] && identify "$1" >/dev/null 2>&1; }
+
+# export_image PATH: File > Export Image..., the path typed into the dialog.
+export_image() {
+  local path=$1 dialog
+  focus_main_window
+  xdotool key --clearmodifiers alt+f
+  xdotool key x
+  dialog=$(timeout "$dialog_seconds" xdotool search --sync --onlyvisible --name '^Save Image File$' | head -n 1) ||
+    fail "no 'Save Image File' window within ${dialog_seconds} s"
+  timeout 5 xdotool windowfocus --sync "$dialog"
+  xdotool key ctrl+a
+  xdotool type --delay 2 "$path"
+  xdotool key Return
+  poll_until "$dialog_seconds" no_dialog_shown || fail "the 'Save Image File' window stayed open"
+}
+
+# Same size and the same RGBA bytes.
+same_pixels() {
+  local a=$1 b=$2
+  file_written "$a" || return 1
+  [[ "$(identify -format '%wx%h' "$a")" == "$(identify -format '%wx%h' "$b")" ]] || return 1
+  cmp -s <(convert "$a" -depth 8 rgba:-) <(convert "$b" -depth 8 rgba:-)
+}
+
+toolbar_colour_at() {
+  convert "$screenshot" -format "%[pixel:p{$1,$2}]" info:
+}
+
+# --- the steps ---
+
+start_xvfb
+
+"$make_project" "$project" >/dev/null || fail "could not write the project"
+"$render" "$project" 0 "$work/expected.png" >/dev/null || fail "kalvora-render failed"
+
+read -r button_x button_y < <(QT_QPA_PLATFORM=xcb timeout "$start_seconds" "$button_centre" "$update_button") ||
+  fail "could not find toolbar button $update_button"
+log "toolbar button $update_button at $button_x,$button_y"
+
+QT_QPA_PLATFORM=xcb "$kalvora" "$project" >"$work/kalvora.log" 2>&1 &
+kalvora_pid=$!
+poll_until "$start_seconds" main_window_shown || fail "no window 'wall.bricks - Kalvora' within ${start_seconds} s"
+poll_until "$start_seconds" only_main_window_shown || fail "the splash did not close within ${start_seconds} s"
+log "main window shown, splash closed"
+
+xdotool mousemove --sync "$button_x" "$button_y" click 1
+
+deadline=$((SECONDS + export_seconds))
+attempt=1
+output="$project_dir/out.png"
+while :; do
+  next_attempt=$((SECONDS + export_interval))
+  export_image "$output"
+  poll_until 5 file_written "$output" || log "no file written to $output"
+  if same_pixels "$output" "$work/expected.png"; then
+    log "export $attempt equals the headless render: $output"
+    break
+  fi
+  ((SECONDS < deadline)) || { take_screenshot || true; fail "the exported image differs from the headless render"; }
+  poll_until "$export_interval" eval "((SECONDS >= next_attempt))" || true
+  attempt=$((attempt + 1))
+  output="$project_dir/out-$attempt.png"
+done
+
+take_screenshot || fail "no screenshot"
+[[ "$(toolbar_colour_at 1275 "$button_y")" == "$toolbar_colour" ]] ||
+  fail "the screenshot does not show the toolbar colour $toolbar_colour"
+
+focus_main_window
+xdotool key --clearmodifiers alt+f
+xdotool key t
+poll_until "$exit_seconds" eval "! is_running $kalvora_pid" || fail "the program did not end within ${exit_seconds} s"
+status=0
+wait "$kalvora_pid" || status=$?
+kalvora_pid=""
+[[ $status -eq 0 ]] || fail "the program ended with status $status"
+log "the program ended with status 0"
+log "PASS"
