@@ -41,6 +41,7 @@ screenshot="$work/screenshot.png"
 
 xvfb_pid=""
 kalvora_pid=""
+root_window=""
 
 log() { echo "e2e: $*"; }
 fail() {
@@ -95,24 +96,59 @@ start_xvfb() {
   xvfb_pid=$!
   poll_until "$xvfb_seconds" display_number_written || fail "Xvfb did not start"
   export DISPLAY=":$(cat "$work/display")"
+  root_window=$(xdotool search --maxdepth 0 --name '')
   log "Xvfb on $DISPLAY"
 }
 
-# The ids of kalvora's windows that are shown and match the name.
-shown_windows() { xdotool search --onlyvisible --pid "$kalvora_pid" --name "$1" 2>/dev/null || true; }
-main_window_shown() { [[ -n "$(shown_windows "$window_name")" ]]; }
-# Only the main window is left shown: the splash has closed.
-only_main_window_shown() {
-  local all
-  all=$(shown_windows '')
-  [[ -n "$all" && "$all" == "$(shown_windows "$window_name")" ]]
+# The ids of kalvora's windows that are shown and whose name matches; the
+# root window, which xdotool lists too, left out.
+shown_windows() {
+  xdotool search --onlyvisible --pid "$kalvora_pid" --name "$1" 2>/dev/null | grep -vx "$root_window" || true
+}
+# The splash takes the main window's title too: it is told by its window
+# type.
+is_splash() { xprop -id "$1" _NET_WM_WINDOW_TYPE 2>/dev/null | grep -q _NET_WM_WINDOW_TYPE_SPLASH; }
+splash_windows() {
+  local id
+  for id in $(shown_windows ''); do
+    if is_splash "$id"; then echo "$id"; fi
+  done
+}
+main_window() {
+  local id
+  for id in $(shown_windows "$window_name"); do
+    if ! is_splash "$id"; then echo "$id"; fi
+  done | head -n 1
+}
+main_window_shown() { [[ -n "$(main_window)" ]]; }
+
+# The splash counts as closed once it has been seen and is gone again.
+splash_seen=false
+splash_closed() {
+  if [[ -n "$(splash_windows)" ]]; then
+    splash_seen=true
+    return 1
+  fi
+  $splash_seen
 }
 
 focus_main_window() {
   local id
-  id=$(shown_windows "$window_name" | head -n 1)
+  id=$(main_window)
   [[ -n "$id" ]] || fail "the main window is gone"
   timeout 5 xdotool windowfocus --sync "$id"
+}
+
+shown_window_count() { shown_windows '' | wc -l; }
+more_windows_than() { (($(shown_window_count) > $1)); }
+
+# Alt+F on the main window; returns once the menu's window is shown.
+open_file_menu() {
+  local before
+  focus_main_window
+  before=$(shown_window_count)
+  xdotool key --clearmodifiers alt+f
+  poll_until "$dialog_seconds" more_windows_than "$before" || fail "the File menu did not open"
 }
 
 dialog_window() { xdotool search --onlyvisible --name '^Save Image File$' 2>/dev/null | head -n 1; }
@@ -122,8 +158,7 @@ file_written() { [[ -s "$1" ]] && identify "$1" >/dev/null 2>&1; }
 # export_image PATH: File > Export Image..., the path typed into the dialog.
 export_image() {
   local path=$1 dialog
-  focus_main_window
-  xdotool key --clearmodifiers alt+f
+  open_file_menu
   xdotool key x
   dialog=$(timeout "$dialog_seconds" xdotool search --sync --onlyvisible --name '^Save Image File$' | head -n 1) ||
     fail "no 'Save Image File' window within ${dialog_seconds} s"
@@ -160,10 +195,12 @@ log "toolbar button $update_button at $button_x,$button_y"
 QT_QPA_PLATFORM=xcb "$kalvora" "$project" >"$work/kalvora.log" 2>&1 &
 kalvora_pid=$!
 poll_until "$start_seconds" main_window_shown || fail "no window 'wall.bricks - Kalvora' within ${start_seconds} s"
-poll_until "$start_seconds" only_main_window_shown || fail "the splash did not close within ${start_seconds} s"
+poll_until "$start_seconds" splash_closed || fail "the splash did not close within ${start_seconds} s"
 log "main window shown, splash closed"
 
-xdotool mousemove --sync "$button_x" "$button_y" click 1
+focus_main_window
+xdotool mousemove --sync "$button_x" "$button_y"
+xdotool click 1
 
 deadline=$((SECONDS + export_seconds))
 attempt=1
@@ -186,8 +223,7 @@ take_screenshot || fail "no screenshot"
 [[ "$(toolbar_colour_at 1275 "$button_y")" == "$toolbar_colour" ]] ||
   fail "the screenshot does not show the toolbar colour $toolbar_colour"
 
-focus_main_window
-xdotool key --clearmodifiers alt+f
+open_file_menu
 xdotool key t
 poll_until "$exit_seconds" eval "! is_running $kalvora_pid" || fail "the program did not end within ${exit_seconds} s"
 status=0
