@@ -97,6 +97,9 @@ cleanup() {
   exit "$status"
 }
 trap cleanup EXIT
+# A stop from outside (ctest's timeout, Ctrl+C) goes through the clean-up too.
+trap 'exit 143' TERM
+trap 'exit 130' INT
 
 take_screenshot() { timeout 10 import -window root "$screenshot"; }
 
