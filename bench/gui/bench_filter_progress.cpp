@@ -12,13 +12,13 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QtCore/qresource.h>
 #include <algorithm>
 #include <string>
 #include <vector>
 
 #include "bench/BenchImages.h"
 #include "bench/BenchThreads.h"
+#include "bench/gui/WindowBenchmarkMain.h"
 #include "imaging/cBitmap.h"
 #include "platform/PixelFormat.h"
 #include "platform/ThreadPool.h"
@@ -121,14 +121,8 @@ void registerAll()
 
 }  // namespace
 
+// Its windows stay until the process ends, so nothing is released first.
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    Q_INIT_RESOURCE(kalvora);
-    registerAll();
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return runWindowBenchmarks(argc, argv, registerAll, [] {});
 }
