@@ -143,6 +143,28 @@ bool ImageViewer::saveByExtension(const std::string& path)
     return true;
 }
 
+bool ImageViewer::takeCopyOf(cBitmap& NewBitmap)
+{
+    // An image of the same size and format is copied into the shown one:
+    // during a run every report brings one, and fresh memory for each would
+    // cost more than the copy itself.
+    platform::Image* shown = m_view.Bitmap.Handle();
+    const platform::Image* source = NewBitmap.Handle();
+    const bool sameShape = shown && source && shown->width() == source->width() &&
+                           shown->height() == source->height() && shown->format() == source->format();
+    if (!(sameShape && shown->copyPixelsFrom(*source) == platform::Ok)) {
+        // A fresh copy is made first, so a copy that fails leaves the shown image.
+        cBitmap copy;
+        if (copy.CreateFromClone(NewBitmap.Width(), NewBitmap.Height(), NewBitmap.Handle(),
+                                 NewBitmap.PixelFormat()) != platform::Ok)
+            return false;
+        m_view.Bitmap = std::move(copy);
+    }
+    m_view.imgWidth = m_view.Bitmap.Width();
+    m_view.imgHeight = m_view.Bitmap.Height();
+    return true;
+}
+
 void ImageViewer::registerToolDialog(QWidget* dialog)
 {
     if (!dialog) return;

@@ -76,6 +76,12 @@ protected:
     ImageViewer(QWidget* window, bool drawWhenEmpty);
 
 
+    // Makes the shown image a copy of NewBitmap (in its pixel format) and
+    // takes over its size; false, with the shown image kept, when no copy
+    // can be made. An image of the same size and format is copied into the
+    // shown one, which spares fresh memory at every progress report.
+    bool takeCopyOf(cBitmap& NewBitmap);
+
     // The file chosen in the open or save dialog (CommonDialog1, starting in
     // the last folder used, which then becomes the chosen file's folder);
     // empty when cancelled.

@@ -274,15 +274,7 @@ void PreviewDialog::buildFilterMenus()
 
 void PreviewDialog::SetBitmap(cBitmap& NewBitmap, bool)
 {
-    if (NewBitmap.Width() <= 0 || NewBitmap.Height() <= 0) return;
-    // The copy is made first, so a copy that fails leaves the shown image.
-    cBitmap copy;
-    if (copy.CreateFromClone(NewBitmap.Width(), NewBitmap.Height(), NewBitmap.Handle(), NewBitmap.PixelFormat()) !=
-        platform::Ok)
-        return;
-    view().Bitmap = std::move(copy);
-    view().imgWidth = view().Bitmap.Width();
-    view().imgHeight = view().Bitmap.Height();
+    if (NewBitmap.Width() <= 0 || NewBitmap.Height() <= 0 || !takeCopyOf(NewBitmap)) return;
     view().OptimalZoom();
     view().CenterSmallImage(true);
     setWindowTitle(kCaption);

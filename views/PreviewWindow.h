@@ -37,9 +37,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    // Makes the shown image a copy of NewBitmap; false when that failed.
-    bool takeCopyOf(cBitmap& NewBitmap);
-
     std::function<bool()> m_mayClose;
 };
 
