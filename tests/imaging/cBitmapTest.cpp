@@ -479,113 +479,72 @@ TEST(cBitmapTest, ResourcesAndThumbnails)
     EXPECT_EQ(b.CreateThumbFromImage(4, 4, nullptr), platform::InvalidParameter);
 }
 
-// A multi-page save into a fresh folder whose target holds "old".
-class cBitmapPagesTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        folder = std::filesystem::temp_directory_path() /
-                 ("kalvora-pages-" + std::to_string(::getpid()) + "-" +
-                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
-        std::filesystem::create_directories(folder);
-        target = (folder / "pages.tif").string();
-        std::ofstream(target) << "old";
-        makeImage(a, 5, 4, patternWithAlpha);
-        makeImage(b, 3, 6, pattern, kFormat24bppRGB);
-    }
-    void TearDown() override { std::filesystem::remove_all(folder); }
-
-    std::string targetContents() const
-    {
-        std::ifstream in(target, std::ios::binary);
-        return {std::istreambuf_iterator<char>(in), {}};
-    }
-    size_t filesInFolder() const
-    {
-        return std::distance(std::filesystem::directory_iterator(folder), std::filesystem::directory_iterator());
-    }
-
-    std::filesystem::path folder;
-    std::string target;
-    cBitmap a, b;
-    const platform::EncoderParameters multiFrame{-1, platform::kEncoderValueMultiFrame};
-    const platform::EncoderParameters nextPage{-1, platform::kEncoderValueFrameDimensionPage};
-    const platform::EncoderParameters flush{-1, platform::kEncoderValueFlush};
-};
-
 // The current page of the file holds exactly the bitmap's pixels (alpha only
 // when the bitmap has it).
 void expectPage(TIFF* tif, cBitmap& expected)
 {
     uint32_t width = 0, height = 0;
-    uint16_t samples = 0;
     TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
     TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
-    TIFFGetFieldDefaulted(tif, TIFFTAG_SAMPLESPERPIXEL, &samples);
     ASSERT_EQ(width, static_cast<uint32_t>(expected.Width()));
     ASSERT_EQ(height, static_cast<uint32_t>(expected.Height()));
-    const bool alpha = expected.PixelFormat() == kFormat32bppARGB;
-    ASSERT_EQ(samples, alpha ? 4 : 3);
+    const uint32_t samples = expected.PixelFormat() == kFormat32bppARGB ? 4 : 3;
     std::vector<uint8_t> row(static_cast<size_t>(TIFFScanlineSize(tif)));
+    ASSERT_EQ(row.size(), width * samples);
     for (uint32_t y = 0; y < height; ++y) {
         ASSERT_EQ(TIFFReadScanline(tif, row.data(), y, 0), 1);
         for (uint32_t x = 0; x < width; ++x) {
             const uint8_t* s = &row[x * samples];
-            const uint32_t argb = (alpha ? uint32_t(s[3]) << 24 : 0xFF000000u) | s[0] << 16 | s[1] << 8 | s[2];
-            ASSERT_EQ(argb, px(expected, static_cast<int32_t>(x), static_cast<int32_t>(y))) << x << "," << y;
+            const uint32_t alpha = samples == 4 ? s[3] : 0xFF;
+            ASSERT_EQ(alpha << 24 | s[0] << 16 | s[1] << 8 | s[2], px(expected, x, y)) << x << "," << y;
         }
     }
 }
 
-TEST_F(cBitmapPagesTest, ThreePagesReadBackPageByPageOnceFlushed)
+TEST(cBitmapTest, MultiPageTiffReplacesTheTargetWhenFlushedAndRefusesCallsOutOfOrder)
 {
-    cBitmap firstPage;
+    const auto folder = std::filesystem::temp_directory_path() / ("kalvora-pages-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string target = (folder / "pages.tif").string();
+    std::ofstream(target) << "old";
+    const auto files = [&] { return std::distance(std::filesystem::directory_iterator(folder), {}); };
+    cBitmap a, b, firstPage;
+    makeImage(a, 5, 4, patternWithAlpha);
+    makeImage(b, 3, 6, pattern, kFormat24bppRGB);
     ASSERT_EQ(firstPage.CreateFromClone(5, 4, a.Handle(), kFormat32bppARGB), platform::Ok);
-    ASSERT_EQ(a.SaveToFile(target, platform::kTiffEncoderClsid, &multiFrame), platform::Ok);
+    const platform::EncoderParameters multiFrame{-1, 18}, nextPage{-1, 23}, flush{-1, 20};
+    const platform::EncoderClsid tiff = platform::kTiffEncoderClsid;
+
+    EXPECT_EQ(a.SaveAdd(&nextPage), platform::WrongState);
+    EXPECT_EQ(a.SaveToFile(target, pngEncoder(), &multiFrame), platform::InvalidParameter);
+    {
+        cBitmap unfinished;
+        makeImage(unfinished, 2, 2, pattern);
+        ASSERT_EQ(unfinished.SaveToFile(target, tiff, &multiFrame), platform::Ok);
+        EXPECT_EQ(files(), 2);
+    }
+    EXPECT_EQ(files(), 1);
+
+    ASSERT_EQ(a.SaveToFile(target, tiff, &multiFrame), platform::Ok);
+    EXPECT_EQ(a.SaveToFile(target, tiff, &multiFrame), platform::WrongState);
+    EXPECT_EQ(a.SaveAddImage(nullptr, &nextPage), platform::InvalidParameter);
+    EXPECT_EQ(a.SaveAddImage(b.Handle(), &flush), platform::InvalidParameter);
     ASSERT_EQ(a.SaveAddImage(b.Handle(), &nextPage), platform::Ok);
     ASSERT_EQ(a.RotateFlip(1), platform::Ok);
     ASSERT_EQ(a.SaveAdd(&nextPage), platform::Ok);  // the bitmap's pixels as they are now
-    EXPECT_EQ(targetContents(), "old");
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(std::ifstream(target).rdbuf()), {}), "old");
     ASSERT_EQ(a.SaveAdd(&flush), platform::Ok);
-    EXPECT_EQ(filesInFolder(), 1u);
     EXPECT_EQ(a.SaveAdd(&flush), platform::WrongState);
 
     TIFF* tif = TIFFOpen(target.c_str(), "r");
     ASSERT_NE(tif, nullptr);
     EXPECT_EQ(TIFFNumberOfDirectories(tif), 3);
-    expectPage(tif, firstPage);
-    ASSERT_TRUE(TIFFReadDirectory(tif));
-    expectPage(tif, b);
-    ASSERT_TRUE(TIFFReadDirectory(tif));
-    expectPage(tif, a);
-    TIFFClose(tif);
-}
-
-TEST_F(cBitmapPagesTest, CallsOutOfOrderOrForAnotherFormatFailAndAnUnfinishedFileLeavesTheTarget)
-{
-    cBitmap empty;
-    EXPECT_EQ(empty.SaveToFile(target, platform::kTiffEncoderClsid, &multiFrame), platform::InvalidParameter);
-    EXPECT_EQ(empty.SaveAdd(&nextPage), platform::InvalidParameter);
-    EXPECT_EQ(a.SaveAdd(&nextPage), platform::WrongState);
-    EXPECT_EQ(a.SaveAddImage(b.Handle(), &nextPage), platform::WrongState);
-    EXPECT_EQ(a.SaveAdd(&flush), platform::WrongState);
-    EXPECT_EQ(a.SaveToFile(target, pngEncoder(), &multiFrame), platform::InvalidParameter);
-    EXPECT_EQ(a.SaveToFile(target, platform::kTiffEncoderClsid, &nextPage), platform::InvalidParameter);
-
-    {
-        cBitmap pages;
-        makeImage(pages, 2, 2, pattern);
-        ASSERT_EQ(pages.SaveToFile(target, platform::kTiffEncoderClsid, &multiFrame), platform::Ok);
-        EXPECT_EQ(pages.SaveToFile(target, platform::kTiffEncoderClsid, &multiFrame), platform::WrongState);
-        EXPECT_EQ(pages.SaveAdd(nullptr), platform::InvalidParameter);
-        EXPECT_EQ(pages.SaveAdd(&multiFrame), platform::InvalidParameter);
-        EXPECT_EQ(pages.SaveAddImage(nullptr, &nextPage), platform::InvalidParameter);
-        EXPECT_EQ(pages.SaveAddImage(b.Handle(), &flush), platform::InvalidParameter);
-        EXPECT_EQ(pages.SaveAddImage(b.Handle(), &nextPage), platform::Ok);
-        EXPECT_EQ(filesInFolder(), 2u);
+    for (cBitmap* page : {&firstPage, &b, &a}) {
+        expectPage(tif, *page);
+        TIFFReadDirectory(tif);
     }
-    EXPECT_EQ(targetContents(), "old");
-    EXPECT_EQ(filesInFolder(), 1u);
+    TIFFClose(tif);
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace
