@@ -9,6 +9,7 @@
 #include "platform/Numeric.h"
 #include "platform/Services.h"
 #include "platform/Surface.h"
+#include "platform/codecs/TiffMultiPageFile.h"
 
 namespace kalvora {
 
@@ -449,7 +450,27 @@ Status cBitmap::SaveToFile(const std::string& sFilename, const platform::Encoder
                            const platform::EncoderParameters* params)
 {
     if (!m_image) return Execute(platform::InvalidParameter);
+    if (params && params->saveFlag == platform::kEncoderValueMultiFrame)
+        return Execute(startPageFile(sFilename, encoder));
     return Execute(platform::encodeImageFile(*m_image, sFilename, encoder, params));
+}
+
+Status cBitmap::startPageFile(const std::string& path, const platform::EncoderClsid& encoder)
+{
+    if (m_pageFile) return platform::WrongState;
+    if (encoder != platform::kTiffEncoderClsid) return platform::InvalidParameter;
+    auto file = std::make_unique<platform::TiffMultiPageFile>(path);
+    const Status s = file->start(*m_image);
+    if (s == platform::Ok) m_pageFile = std::move(file);
+    return s;
+}
+
+Status cBitmap::appendPage(const Image& page)
+{
+    if (!m_pageFile) return platform::WrongState;
+    const Status s = m_pageFile->append(page);
+    if (!m_pageFile->isOpen()) m_pageFile.reset();
+    return s;
 }
 
 int32_t cBitmap::SaveToByteArray(std::vector<uint8_t>& bytes, const platform::EncoderClsid& encoder,
@@ -483,16 +504,25 @@ Status cBitmap::UnlockBits(platform::LockedBits& data)
     return Execute(m_image->unlockBits(data));
 }
 
-Status cBitmap::SaveAdd(const platform::EncoderParameters* /*params*/)
+Status cBitmap::SaveAdd(const platform::EncoderParameters* params)
 {
-    if (!m_image) return Execute(platform::InvalidParameter);
-    return Execute(platform::NotImplemented);
+    if (!params) return Execute(platform::InvalidParameter);
+    if (params->saveFlag == platform::kEncoderValueFlush) {
+        if (!m_pageFile) return Execute(platform::WrongState);
+        const Status s = m_pageFile->finish();
+        m_pageFile.reset();
+        return Execute(s);
+    }
+    if (params->saveFlag != platform::kEncoderValueFrameDimensionPage || !m_image)
+        return Execute(platform::InvalidParameter);
+    return Execute(appendPage(*m_image));
 }
 
-Status cBitmap::SaveAddImage(const Image* image, const platform::EncoderParameters* /*params*/)
+Status cBitmap::SaveAddImage(const Image* image, const platform::EncoderParameters* params)
 {
-    if (!m_image || image == nullptr) return Execute(platform::InvalidParameter);
-    return Execute(platform::NotImplemented);
+    if (!image || !params || params->saveFlag != platform::kEncoderValueFrameDimensionPage)
+        return Execute(platform::InvalidParameter);
+    return Execute(appendPage(*image));
 }
 
 }  // namespace kalvora

@@ -14,6 +14,7 @@
 
 namespace kalvora::platform {
 class Surface;
+class TiffMultiPageFile;
 }
 
 namespace kalvora {
@@ -110,7 +111,14 @@ public:
                               platform::PixelFormatId format, platform::LockedBits& data);
     platform::Status UnlockBits(platform::LockedBits& data);
     platform::PixelRect GetBoundsRect() const { return m_bounds; }
-    // Multi-frame saving: the encoders write single frames, so NotImplemented.
+    // Multi-frame saving, TIFF only. SaveToFile with saveFlag
+    // kEncoderValueMultiFrame writes the image as the first page and keeps the
+    // file open on this bitmap; SaveAdd with kEncoderValueFrameDimensionPage
+    // appends this bitmap's current image as the next page, SaveAddImage with
+    // it appends the given image, and SaveAdd with kEncoderValueFlush
+    // finishes the file. The target is replaced only then; a bitmap destroyed
+    // before, or a page that fails, leaves it as it was. Another flag or no
+    // image: InvalidParameter; no open file, or a second one: WrongState.
     platform::Status SaveAdd(const platform::EncoderParameters* params);
     platform::Status SaveAddImage(const platform::Image* image, const platform::EncoderParameters* params);
 
@@ -127,6 +135,8 @@ private:
     void replaceImage(std::unique_ptr<platform::Image> image);
     void refreshSizeAndFormat();
     std::vector<uint32_t> readPalette() const;
+    platform::Status startPageFile(const std::string& path, const platform::EncoderClsid& encoder);
+    platform::Status appendPage(const platform::Image& page);
 
     std::unique_ptr<platform::Image> m_image;
     platform::Status m_lastStatus = platform::Ok;
@@ -137,6 +147,8 @@ private:
     platform::PixelRect m_bounds;
     std::shared_ptr<const std::vector<uint8_t>> m_keptStream;
     std::shared_ptr<const std::vector<uint8_t>> m_keptResource;
+    // The multi-page file being written, until it is finished or fails.
+    std::unique_ptr<platform::TiffMultiPageFile> m_pageFile;
 };
 
 }  // namespace kalvora

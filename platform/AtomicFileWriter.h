@@ -9,7 +9,11 @@ namespace kalvora::platform {
 // Writes a file so that its previous content survives any failure: the bytes
 // go to a new temporary file in the same folder, which is flushed to disk and
 // then renamed over the target. Until commit() succeeds the target is not
-// touched; an uncommitted temporary file is removed.
+// touched; an uncommitted temporary file is removed. The writer holds a lock
+// on its temporary file until the file is renamed or removed, and each
+// open() removes the temporary files of earlier saves into the same folder
+// whose process was killed before it could clean up: those whose process is
+// gone and whose lock nobody holds.
 class AtomicFileWriter {
 public:
     explicit AtomicFileWriter(std::string targetPath);
@@ -27,6 +31,9 @@ public:
     void discard();
 
     const std::string& temporaryPath() const { return m_tempPath; }
+    // The open temporary file (-1 when none), for writers that seek and read
+    // back; it stays the writer's to close.
+    int descriptor() const { return m_fd; }
     // The error number of the step that failed last (0 when none failed).
     int lastError() const { return m_error; }
 

@@ -21,25 +21,6 @@ constexpr int kDefaultJpegQuality = 90;
 // largest image covers 16-bit samples stored uncompressed, plus headers).
 constexpr int64_t kFileSlack = int64_t(64) << 20;
 
-Status statusForErrno(int error)
-{
-    switch (error) {
-    case ENOENT:
-    case ENOTDIR:
-    case ENAMETOOLONG:
-        return FileNotFound;
-    case EACCES:
-    case EPERM:
-    case EROFS:
-    case EISDIR:
-        return AccessDenied;
-    case ENOMEM:
-        return OutOfMemory;
-    default:
-        return Win32Error;
-    }
-}
-
 Status readWholeFile(const std::string& path, std::vector<uint8_t>& bytes)
 {
     // Opened without blocking, so a named pipe in the path's place is refused
@@ -70,6 +51,25 @@ Status writeFileAtomically(const std::string& path, const std::vector<uint8_t>& 
 }
 
 }  // namespace
+
+Status statusForErrno(int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+    case ENAMETOOLONG:
+        return FileNotFound;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+    case EISDIR:
+        return AccessDenied;
+    case ENOMEM:
+        return OutOfMemory;
+    default:
+        return Win32Error;
+    }
+}
 
 const std::vector<EncoderInfo>& imageEncoders()
 {
@@ -108,6 +108,7 @@ Status encodeImage(const Image& image, const EncoderClsid& encoder, const Encode
                    std::vector<uint8_t>& out)
 {
     if (!isSupportedFormat(image.format()) || !image.data()) return InvalidParameter;
+    if (params && params->saveFlag != 0) return InvalidParameter;
     if (encoder == kBmpEncoderClsid) return BmpCodec::encode(image, out);
     if (encoder == kJpegEncoderClsid) {
         const int quality = (params && params->quality >= 0) ? params->quality : kDefaultJpegQuality;

@@ -36,10 +36,18 @@ inline constexpr EncoderClsid kPngEncoderClsid = {0x4b, 0x56, 0x52, 0x41, 0x8c, 
 // The encoders in their fixed order: BMP, JPEG, GIF, TIFF, PNG.
 const std::vector<EncoderInfo>& imageEncoders();
 
+// Values of EncoderParameters::saveFlag, the platform's own numbers.
+inline constexpr int kEncoderValueMultiFrame = 18;
+inline constexpr int kEncoderValueFlush = 20;
+inline constexpr int kEncoderValueFrameDimensionPage = 23;
+
 // Encoder options; quality 0..100 is used by JPEG only (-1 or no parameters:
-// quality 90). Values outside 0..100 are clamped.
+// quality 90). Values outside 0..100 are clamped. saveFlag is 0 for a plain
+// save; the other values drive a multi-page file (TIFF only, see cBitmap's
+// SaveAdd) and are refused by the one-shot encoders below.
 struct EncoderParameters {
     int quality = -1;
+    int saveFlag = 0;
 };
 
 // Decodes PNG, JPEG, GIF, TIFF or BMP, chosen by content (only the first
@@ -58,7 +66,7 @@ Status decodeImage(const uint8_t* data, size_t size, std::unique_ptr<Image>& out
 Status decodeImageFile(const std::string& path, std::unique_ptr<Image>& out);
 
 // Encodes with the encoder of that class identifier; an unknown identifier
-// gives UnknownImageFormat. A 32bpp ARGB image is written with its alpha
+// gives UnknownImageFormat, a non-zero saveFlag InvalidParameter. A 32bpp ARGB image is written with its alpha
 // channel where the format has one (PNG, TIFF, BMP as 32-bit); GIF keeps
 // fully transparent pixels as its transparent colour; JPEG drops alpha.
 Status encodeImage(const Image& image, const EncoderClsid& encoder, const EncoderParameters* params,
@@ -70,5 +78,8 @@ Status encodeImage(const Image& image, const EncoderClsid& encoder, const Encode
 // write failures Win32Error.
 Status encodeImageFile(const Image& image, const std::string& path, const EncoderClsid& encoder,
                        const EncoderParameters* params);
+
+// The status of a failed file operation's error number.
+Status statusForErrno(int error);
 
 }  // namespace kalvora::platform

@@ -5,6 +5,9 @@
 #include <algorithm>
 #include <cstring>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include "platform/ImageLimits.h"
 #include "platform/codecs/TiffPageLayout.h"
 #include "platform/codecs/TiffPageReader.h"
@@ -111,23 +114,48 @@ struct TiffCloser {
     }
 };
 
+// Options that bound libtiff's allocations and route its messages to us.
+struct TiffOptions {
+    TIFFOpenOptions* options;
+    explicit TiffOptions(TiffMessages* messages) : options(TIFFOpenOptionsAlloc())
+    {
+        silenceGlobalHandlers();
+        if (!options) return;
+        const int64_t maxAlloc = std::max(kMinSingleAllocation, ImageLimits::maxBytes());
+        TIFFOpenOptionsSetMaxSingleMemAlloc(options, static_cast<tmsize_t>(maxAlloc));
+        TIFFOpenOptionsSetErrorHandlerExtR(options, tiffQuiet, nullptr);
+        TIFFOpenOptionsSetWarningHandlerExtR(options, tiffWarning, messages);
+    }
+    ~TiffOptions() { TIFFOpenOptionsFree(options); }
+    TiffOptions(const TiffOptions&) = delete;
+    TiffOptions& operator=(const TiffOptions&) = delete;
+};
+
 TIFF* openMemory(TiffMemory& memory, const char* mode, TiffMessages* messages)
 {
-    silenceGlobalHandlers();
-    TIFFOpenOptions* options = TIFFOpenOptionsAlloc();
-    if (!options) return nullptr;
-    const int64_t maxAlloc = std::max(kMinSingleAllocation, ImageLimits::maxBytes());
-    TIFFOpenOptionsSetMaxSingleMemAlloc(options, static_cast<tmsize_t>(maxAlloc));
-    TIFFOpenOptionsSetErrorHandlerExtR(options, tiffQuiet, nullptr);
-    TIFFOpenOptionsSetWarningHandlerExtR(options, tiffWarning, messages);
-    TIFF* tif = TIFFClientOpenExt("memory", mode, &memory, tiffRead, tiffWrite, tiffSeek, tiffClose, tiffSize,
-                                  tiffMap, tiffUnmap, options);
-    TIFFOpenOptionsFree(options);
+    TiffOptions options(messages);
+    if (!options.options) return nullptr;
+    return TIFFClientOpenExt("memory", mode, &memory, tiffRead, tiffWrite, tiffSeek, tiffClose, tiffSize, tiffMap,
+                             tiffUnmap, options.options);
+}
+
+}  // namespace
+
+TIFF* TiffCodec::openFileForWriting(int fd)
+{
+    TiffOptions options(nullptr);
+    if (!options.options) return nullptr;
+    // libtiff closes the descriptor it is given, so it gets a copy.
+    const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    if (copy < 0) return nullptr;
+    TIFF* tif = TIFFFdOpenExt(copy, "page file", "w", options.options);
+    if (!tif) ::close(copy);
     return tif;
 }
 
-Status writePage(TIFF* tif, const Image& image)
+Status TiffCodec::writePage(TIFF* tif, const Image& image)
 {
+    if (!isSupportedFormat(image.format()) || !image.data()) return InvalidParameter;
     const bool alpha = image.format() == kFormat32bppARGB;
     const int samples = alpha ? 4 : 3;
     const uint32_t w = static_cast<uint32_t>(image.width());
@@ -160,8 +188,6 @@ Status writePage(TIFF* tif, const Image& image)
     }
     return TIFFWriteDirectory(tif) ? Ok : OutOfMemory;
 }
-
-}  // namespace
 
 bool TiffCodec::matches(const uint8_t* data, size_t size)
 {

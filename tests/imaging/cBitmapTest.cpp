@@ -2,8 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <tiffio.h>
+#include <unistd.h>
+
 #include <cstring>
+#include <filesystem>
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <vector>
 
 #include "imaging/cGDIP.h"
@@ -450,7 +456,7 @@ TEST(cBitmapTest, PixelReadsLocksAndMetadataAnswerSensibly)
     EXPECT_EQ(value, 99);
     EXPECT_EQ(b.GetDelay(0), 0);
     EXPECT_EQ(b.GetLoopCount(), 0);
-    EXPECT_EQ(b.SaveAdd(nullptr), platform::NotImplemented);
+    EXPECT_EQ(b.SaveAdd(nullptr), platform::InvalidParameter);
 }
 
 TEST(cBitmapTest, ResourcesAndThumbnails)
@@ -471,6 +477,74 @@ TEST(cBitmapTest, ResourcesAndThumbnails)
     EXPECT_EQ(b.Width(), 4);
     EXPECT_EQ(b.PixelFormat(), kFormat32bppARGB);
     EXPECT_EQ(b.CreateThumbFromImage(4, 4, nullptr), platform::InvalidParameter);
+}
+
+// The current page of the file holds exactly the bitmap's pixels (alpha only
+// when the bitmap has it).
+void expectPage(TIFF* tif, cBitmap& expected)
+{
+    uint32_t width = 0, height = 0;
+    TIFFGetField(tif, TIFFTAG_IMAGEWIDTH, &width);
+    TIFFGetField(tif, TIFFTAG_IMAGELENGTH, &height);
+    ASSERT_EQ(width, static_cast<uint32_t>(expected.Width()));
+    ASSERT_EQ(height, static_cast<uint32_t>(expected.Height()));
+    const uint32_t samples = expected.PixelFormat() == kFormat32bppARGB ? 4 : 3;
+    std::vector<uint8_t> row(static_cast<size_t>(TIFFScanlineSize(tif)));
+    ASSERT_EQ(row.size(), width * samples);
+    for (uint32_t y = 0; y < height; ++y) {
+        ASSERT_EQ(TIFFReadScanline(tif, row.data(), y, 0), 1);
+        for (uint32_t x = 0; x < width; ++x) {
+            const uint8_t* s = &row[x * samples];
+            const uint32_t alpha = samples == 4 ? s[3] : 0xFF;
+            ASSERT_EQ(alpha << 24 | s[0] << 16 | s[1] << 8 | s[2], px(expected, x, y)) << x << "," << y;
+        }
+    }
+}
+
+TEST(cBitmapTest, MultiPageTiffReplacesTheTargetWhenFlushedAndRefusesCallsOutOfOrder)
+{
+    const auto folder = std::filesystem::temp_directory_path() / ("kalvora-pages-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    const std::string target = (folder / "pages.tif").string();
+    std::ofstream(target) << "old";
+    const auto files = [&] { return std::distance(std::filesystem::directory_iterator(folder), {}); };
+    cBitmap a, b, firstPage;
+    makeImage(a, 5, 4, patternWithAlpha);
+    makeImage(b, 3, 6, pattern, kFormat24bppRGB);
+    ASSERT_EQ(firstPage.CreateFromClone(5, 4, a.Handle(), kFormat32bppARGB), platform::Ok);
+    const platform::EncoderParameters multiFrame{-1, 18}, nextPage{-1, 23}, flush{-1, 20};
+    const platform::EncoderClsid tiff = platform::kTiffEncoderClsid;
+
+    EXPECT_EQ(a.SaveAdd(&nextPage), platform::WrongState);
+    EXPECT_EQ(a.SaveToFile(target, pngEncoder(), &multiFrame), platform::InvalidParameter);
+    {
+        cBitmap unfinished;
+        makeImage(unfinished, 2, 2, pattern);
+        ASSERT_EQ(unfinished.SaveToFile(target, tiff, &multiFrame), platform::Ok);
+        EXPECT_EQ(files(), 2);
+    }
+    EXPECT_EQ(files(), 1);
+
+    ASSERT_EQ(a.SaveToFile(target, tiff, &multiFrame), platform::Ok);
+    EXPECT_EQ(a.SaveToFile(target, tiff, &multiFrame), platform::WrongState);
+    EXPECT_EQ(a.SaveAddImage(nullptr, &nextPage), platform::InvalidParameter);
+    EXPECT_EQ(a.SaveAddImage(b.Handle(), &flush), platform::InvalidParameter);
+    ASSERT_EQ(a.SaveAddImage(b.Handle(), &nextPage), platform::Ok);
+    ASSERT_EQ(a.RotateFlip(1), platform::Ok);
+    ASSERT_EQ(a.SaveAdd(&nextPage), platform::Ok);  // the bitmap's pixels as they are now
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(std::ifstream(target).rdbuf()), {}), "old");
+    ASSERT_EQ(a.SaveAdd(&flush), platform::Ok);
+    EXPECT_EQ(a.SaveAdd(&flush), platform::WrongState);
+
+    TIFF* tif = TIFFOpen(target.c_str(), "r");
+    ASSERT_NE(tif, nullptr);
+    EXPECT_EQ(TIFFNumberOfDirectories(tif), 3);
+    for (cBitmap* page : {&firstPage, &b, &a}) {
+        expectPage(tif, *page);
+        TIFFReadDirectory(tif);
+    }
+    TIFFClose(tif);
+    std::filesystem::remove_all(folder);
 }
 
 }  // namespace

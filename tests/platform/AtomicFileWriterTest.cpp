@@ -7,7 +7,12 @@
 #include <string>
 #include <vector>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include "platform/AtomicFileWriter.h"
 
@@ -87,4 +92,44 @@ TEST_F(AtomicFileWriterTest, SavingThroughALinkReplacesTheFileItPointsAt)
     EXPECT_TRUE(fs::is_symlink(link));
     EXPECT_EQ(contents(real), "new");
     EXPECT_EQ(entries(), 2u);
+}
+
+TEST_F(AtomicFileWriterTest, ASaveRemovesTheTemporaryFilesOfKilledSavesOnly)
+{
+    const fs::path target = dir / "a.bricks";
+    put(target, "old");
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Killed while its save is half written.
+        AtomicFileWriter w(target.string());
+        const char byte = w.open() && w.write(kNew, 2) ? 'w' : 'f';
+        (void)!::write(ready[1], &byte, 1);
+        for (;;) ::pause();
+    }
+    ::close(ready[1]);
+    char byte = 0;
+    EXPECT_EQ(::read(ready[0], &byte, 1), 1);
+    EXPECT_EQ(byte, 'w');
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    ::close(ready[0]);
+    EXPECT_EQ(entries(), 2u);
+
+    // Kept: a file named after a live process, and one whose process is gone
+    // from this one's view but whose lock is held.
+    const fs::path ofLiveProcess = dir / (".kalvora-save-" + std::to_string(::getppid()) + "-0.tmp");
+    const fs::path locked = dir / (".kalvora-save-" + std::to_string(child) + "-99999.tmp");
+    put(ofLiveProcess, "");
+    put(locked, "");
+    const int lockFd = ::open(locked.c_str(), O_RDWR);
+    ASSERT_EQ(::flock(lockFd, LOCK_EX), 0);
+    AtomicFileWriter w(target.string());
+    EXPECT_TRUE(w.open() && w.write(kNew, 3) && w.commit());
+    ::close(lockFd);
+    EXPECT_EQ(contents(target), "new");
+    EXPECT_EQ(entries(), 3u);
+    EXPECT_TRUE(fs::exists(ofLiveProcess) && fs::exists(locked));
 }
