@@ -4,8 +4,11 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QMessageBox>
 #include <QPointer>
 #include <QProgressBar>
+#include <QTemporaryDir>
 #include <QUrl>
 #include <QUrlQuery>
 #include <chrono>
@@ -15,8 +18,10 @@
 
 #include "AppTestSupport.h"
 #include "app/InfoDialog.h"
+#include "app/QtServices.h"
 #include "app/SplashScreen.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/ModalDialogAnswerer.h"
 
 namespace kalvora {
 namespace {
@@ -142,6 +147,34 @@ TEST_F(StartUpSplash, ABackgroundClickClosesItForGood)
     EXPECT_LT(start.sinceStart.elapsed(), 1900);
     EXPECT_EQ(start.window.findChild<SplashScreen*>(), nullptr);
     EXPECT_TRUE(start.window.isVisible());
+}
+
+// A command line naming a missing file or a file that is no project: the
+// start-up says so in a message box and leaves the untitled caption.
+TEST_F(StartUpSplash, AFailedCommandLineLoadKeepsTheUntitledCaption)
+{
+    QTemporaryDir folder;
+    const QString notAProject = folder.filePath("notes.bricks");
+    QFile notes(notAProject);
+    ASSERT_TRUE(notes.open(QIODevice::WriteOnly));
+    notes.write("a shopping list, not a project");
+    notes.close();
+    for (const QString& path : {folder.filePath("missing.bricks"), notAProject}) {
+        MainWindow window;
+        const QtServices services(&window);
+        window.setSplashPause([](int) {});
+        QString shown;
+        testing::ModalDialogAnswerer answer(testing::ModalDialogAnswerer::ofClass<QMessageBox>(), "the message box",
+                                            {[&](QWidget* box) {
+                                                shown = static_cast<QMessageBox*>(box)->text();
+                                                QTest::keyClick(box, Qt::Key_Return);
+                                            }});
+        window.MDIForm_Load(path);
+        EXPECT_EQ(shown, "Could not open " + path.section('/', -1));
+        EXPECT_EQ(window.windowTitle(), "Kalvora");
+        EXPECT_TRUE(window.CurrentFile.isEmpty());
+        EXPECT_TRUE(window.isVisible());
+    }
 }
 
 }  // namespace

@@ -335,5 +335,33 @@ TEST(ImageFilterWindow, AFailingFilterLeavesTheBackupInTheWindow)
     EXPECT_TRUE(samePixels(f.editor.Bitmap(), backup.Handle()));
 }
 
+// Whichever side goes first ends the binding: a dialog that outlives its
+// window calls into it neither when destroyed nor when bound to the next.
+TEST(ImageFilterWindow, ABindingEndsWhenTheWindowGoesFirst)
+{
+    FilterDialogFixture f;
+    cBitmap backup = f.setImage(20, 10);
+    const auto bindToAGoneWindow = [&](ImageFilterWindow& dialog) {
+        PreviewDialog window;
+        window.SetBitmap(backup);
+        dialog.Init(window);
+    };
+    auto first = std::make_unique<ImageFilterWindow>();
+    bindToAGoneWindow(*first);
+    EXPECT_EQ(first->Parent, nullptr);
+    first.reset();
+
+    ImageFilterWindow dialog;
+    bindToAGoneWindow(dialog);
+    f.open(dialog, 3, [&](QWidget* d) {
+        EXPECT_EQ(dialog.Parent, &f.editor);
+        typeInto(d, "GammaText", "2.5");
+        click(d, "ApplyButton");
+        EXPECT_FALSE(samePixels(f.editor.Bitmap(), backup.Handle()));
+        click(d, "CancelButton");
+    });
+    EXPECT_TRUE(samePixels(f.editor.Bitmap(), backup.Handle()));
+}
+
 }  // namespace
 }  // namespace kalvora
