@@ -336,31 +336,19 @@ TEST(ImageFilterWindow, AFailingFilterLeavesTheBackupInTheWindow)
 }
 
 // Whichever side goes first ends the binding: a dialog that outlives its
-// window calls into it neither when destroyed nor when bound to the next.
+// window calls into it neither when bound to the next nor when destroyed.
 TEST(ImageFilterWindow, ABindingEndsWhenTheWindowGoesFirst)
 {
     FilterDialogFixture f;
-    cBitmap backup = f.setImage(20, 10);
-    const auto bindToAGoneWindow = [&](ImageFilterWindow& dialog) {
-        PreviewDialog window;
-        window.SetBitmap(backup);
-        dialog.Init(window);
-    };
-    auto first = std::make_unique<ImageFilterWindow>();
-    bindToAGoneWindow(*first);
-    EXPECT_EQ(first->Parent, nullptr);
-    first.reset();
-
-    ImageFilterWindow dialog;
-    bindToAGoneWindow(dialog);
-    f.open(dialog, 3, [&](QWidget* d) {
-        EXPECT_EQ(dialog.Parent, &f.editor);
-        typeInto(d, "GammaText", "2.5");
-        click(d, "ApplyButton");
-        EXPECT_FALSE(samePixels(f.editor.Bitmap(), backup.Handle()));
-        click(d, "CancelButton");
-    });
-    EXPECT_TRUE(samePixels(f.editor.Bitmap(), backup.Handle()));
+    f.setImage(20, 10);
+    auto dialog = std::make_unique<ImageFilterWindow>();
+    for (int window = 0; window < 2; ++window) {
+        PreviewDialog gone;
+        gone.SetBitmap(f.editor.Bitmap());
+        dialog->Init(gone);
+    }
+    EXPECT_EQ(dialog->Parent, nullptr);
+    dialog.reset();
 }
 
 }  // namespace
