@@ -32,8 +32,9 @@ bool MenuShortcutGuard::eventFilter(QObject* watched, QEvent* event)
 bool MenuShortcutGuard::isMenuShortcut(const QKeyEvent& key) const
 {
     const QKeySequence pressed(key.keyCombination());
+    // A disabled item leaves its key to the text box.
     for (const QAction* item : m_menus.findChildren<QAction*>())
-        if (item->shortcuts().contains(pressed)) return true;
+        if (item->isEnabled() && item->shortcuts().contains(pressed)) return true;
     return false;
 }
 

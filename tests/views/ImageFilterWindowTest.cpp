@@ -342,11 +342,15 @@ TEST(ImageFilterWindow, ABindingEndsWhenTheWindowGoesFirst)
     FilterDialogFixture f;
     f.setImage(20, 10);
     auto dialog = std::make_unique<ImageFilterWindow>();
-    for (int window = 0; window < 2; ++window) {
-        PreviewDialog gone;
-        gone.SetBitmap(f.editor.Bitmap());
-        dialog->Init(gone);
-    }
+    const auto bindToAWindowThatGoes = [&] {
+        PreviewDialog window;
+        window.SetBitmap(f.editor.Bitmap());
+        dialog->Init(window);
+    };
+    bindToAWindowThatGoes();
+    dialog->Init(f.editor);
+    EXPECT_EQ(dialog->Parent, &f.editor);
+    bindToAWindowThatGoes();
     EXPECT_EQ(dialog->Parent, nullptr);
     dialog.reset();
 }
