@@ -23,6 +23,7 @@
 #include "app/InfoDialog.h"
 #include "app/MainMenus.h"
 #include "app/MainToolbar.h"
+#include "app/MenuShortcutGuard.h"
 #include "app/MortarFileDialog.h"
 #include "app/OptionsWindow.h"
 #include "app/SplashScreen.h"
@@ -86,6 +87,8 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_tickSource(plat
     m_menus = new MainMenus(*this);
     m_toolbar = new MainToolbar(*this, *m_menus);
     addToolBar(Qt::TopToolBarArea, m_toolbar);
+    // The menus' shortcuts act from the panels' text boxes too.
+    (new MenuShortcutGuard(*menuBar(), this))->watchTextBoxes(*this);
 }
 
 MainWindow::~MainWindow() { BrickGenerator.Progress = nullptr; }
@@ -315,9 +318,9 @@ void MainWindow::openCommandLine(const QString& commandLine)
     // One enclosing pair of quotes is the shell's, not the name's.
     if (path.size() >= 2 && path.startsWith(QLatin1Char('"')) && path.endsWith(QLatin1Char('"')))
         path = path.mid(1, path.size() - 2);
-    // Opened, but not made current: a later Save asks for a name.
-    OpenFile(path);
-    showFileTitle(path);
+    // Opened, but not made current: a later Save asks for a name. A file
+    // that could not be read leaves the untitled project's caption.
+    if (OpenFile(path)) showFileTitle(path);
 }
 
 bool MainWindow::ExitApplication()

@@ -126,6 +126,11 @@ void FilterDialogFrame::Init(ImageViewer& parent)
     BackupBitmap.CreateFromClone(image.Width(), image.Height(), image.Handle(), image.PixelFormat());
 }
 
+void FilterDialogFrame::unbind(ImageViewer& opener)
+{
+    if (Parent == &opener) Parent = nullptr;
+}
+
 void FilterDialogFrame::ApplySelectedEffect()
 {
     if (!Parent) return;

@@ -32,6 +32,7 @@ public:
 
     // Binds to the window, converts its image and takes the backup.
     void Init(ImageViewer& parent) override;
+    void unbind(ImageViewer& opener) override;
     bool writesProgress() const override { return true; }
 
     // Runs the page shown on the backup and puts the result into the
@@ -46,7 +47,8 @@ public:
     // Benchmarks compare a run with and without the progress display.
     void showProgress(bool on);
 
-    // The window being edited; none while the dialog is not open.
+    // The window being edited; none while the dialog is not open and none
+    // once that window is destroyed.
     ImageViewer* Parent = nullptr;
 
 public slots:

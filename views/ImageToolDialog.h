@@ -23,6 +23,9 @@ public:
     // Shows the page of a filter by its index (see PreviewDialog); other
     // indexes leave the page as it is.
     virtual void selectFilter(int filterIndex) { (void)filterIndex; }
+    // The window is being destroyed: a dialog still bound to it lets go of
+    // it. Called by the windows for the dialogs registered with them.
+    virtual void unbind(ImageViewer& opener) { (void)opener; }
 };
 
 }  // namespace kalvora

@@ -7,12 +7,14 @@
 #include <QVBoxLayout>
 #include <algorithm>
 #include <memory>
+#include <utility>
 
 #include "imaging/UISupport.h"
 #include "imaging/cGDIP.h"
 #include "platform/Services.h"
 #include "uicore/ImageFiles.h"
 #include "views/ActivationWatcher.h"
+#include "views/ImageToolDialog.h"
 #include "views/ImageViewCanvas.h"
 #include "views/PlatformColor.h"
 
@@ -41,7 +43,14 @@ ImageViewer::ImageViewer(QWidget* window, bool drawWhenEmpty) : m_window(window)
     new ActivationWatcher(window, [this] { passFocusToToolDialog(); });
 }
 
-ImageViewer::~ImageViewer() { m_view.setPanelListener(nullptr); }
+ImageViewer::~ImageViewer()
+{
+    m_view.setPanelListener(nullptr);
+    // The dialogs still bound to the window let go of it, so none calls into
+    // it once it is gone.
+    for (const QPointer<QWidget>& dialog : std::exchange(m_toolDialogs, {}))
+        if (auto* tool = qobject_cast<ImageToolDialog*>(dialog.data())) tool->unbind(*this);
+}
 
 QLabel* ImageViewer::addPanel(const char* name, const QString& toolTip)
 {

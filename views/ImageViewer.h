@@ -63,7 +63,8 @@ public:
 
     // A tool dialog bound to this window gets the focus whenever the window
     // is activated while the dialog is visible. Registering twice is harmless;
-    // destroyed dialogs drop out by themselves.
+    // destroyed dialogs drop out by themselves. When the window is destroyed
+    // first, its registered tool dialogs are unbound from it.
     void registerToolDialog(QWidget* dialog);
     void unregisterToolDialog(QWidget* dialog);
 

@@ -315,7 +315,7 @@ TEST(FileCommands, TheCommandLineOpensWithoutMakingTheFileCurrent)
     EXPECT_EQ(d.OutHeightSlider->value() * 2, d.OutWidthSlider->value());
 
     FileFixture missing(folder.path() + "/gone.bricks");
-    EXPECT_EQ(missing.window.windowTitle(), "gone.bricks - Kalvora");
+    EXPECT_EQ(missing.window.windowTitle(), "Kalvora");
 }
 
 TEST(FileCommands, ValuesTheControlsCannotHoldAndHalfTypedTexts)

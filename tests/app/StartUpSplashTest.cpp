@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QMessageBox>
 #include <QPointer>
 #include <QProgressBar>
 #include <QUrl>
@@ -15,8 +16,10 @@
 
 #include "AppTestSupport.h"
 #include "app/InfoDialog.h"
+#include "app/QtServices.h"
 #include "app/SplashScreen.h"
 #include "tests/support/ChildProcess.h"
+#include "tests/support/ModalDialogAnswerer.h"
 
 namespace kalvora {
 namespace {
@@ -142,6 +145,25 @@ TEST_F(StartUpSplash, ABackgroundClickClosesItForGood)
     EXPECT_LT(start.sinceStart.elapsed(), 1900);
     EXPECT_EQ(start.window.findChild<SplashScreen*>(), nullptr);
     EXPECT_TRUE(start.window.isVisible());
+}
+
+// A command line naming a file that cannot be opened: the start-up says so
+// in a message box and leaves the untitled project's caption.
+TEST_F(StartUpSplash, AFailedCommandLineLoadKeepsTheUntitledCaption)
+{
+    MainWindow window;
+    const QtServices services(&window);
+    window.setSplashPause([](int) {});
+    QString shown;
+    testing::ModalDialogAnswerer answer(testing::ModalDialogAnswerer::ofClass<QMessageBox>(), "the message box",
+                                        {[&](QWidget* box) {
+                                            shown = static_cast<QMessageBox*>(box)->text();
+                                            QTest::keyClick(box, Qt::Key_Return);
+                                        }});
+    window.MDIForm_Load(QStringLiteral("/nonexistent/missing.bricks"));
+    EXPECT_EQ(shown, "Could not open missing.bricks");
+    EXPECT_EQ(window.windowTitle(), "Kalvora");
+    EXPECT_TRUE(window.isVisible());
 }
 
 }  // namespace

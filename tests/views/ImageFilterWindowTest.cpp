@@ -335,5 +335,25 @@ TEST(ImageFilterWindow, AFailingFilterLeavesTheBackupInTheWindow)
     EXPECT_TRUE(samePixels(f.editor.Bitmap(), backup.Handle()));
 }
 
+// Whichever side goes first ends the binding: a dialog that outlives its
+// window calls into it neither when bound to the next nor when destroyed.
+TEST(ImageFilterWindow, ABindingEndsWhenTheWindowGoesFirst)
+{
+    FilterDialogFixture f;
+    f.setImage(20, 10);
+    auto dialog = std::make_unique<ImageFilterWindow>();
+    const auto bindToAWindowThatGoes = [&] {
+        PreviewDialog window;
+        window.SetBitmap(f.editor.Bitmap());
+        dialog->Init(window);
+    };
+    bindToAWindowThatGoes();
+    dialog->Init(f.editor);
+    EXPECT_EQ(dialog->Parent, &f.editor);
+    bindToAWindowThatGoes();
+    EXPECT_EQ(dialog->Parent, nullptr);
+    dialog.reset();
+}
+
 }  // namespace
 }  // namespace kalvora
