@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -34,6 +35,17 @@ constexpr double kTreeShare = 0.16;
 
 QLabel* unitLabel(const QString& unit, QWidget* parent) { return new QLabel(unit, parent); }
 
+// A page in a frameless scroll area: where the docked panel is too low for
+// the page's notes, the page scrolls instead of squeezing them.
+QScrollArea* scrollable(QWidget* page)
+{
+    auto* area = new QScrollArea;
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setWidget(page);
+    return area;
+}
+
 }  // namespace
 
 OptionsWindow::OptionsWindow(std::function<void()> closeRequest, QWidget* parent)
@@ -44,11 +56,11 @@ OptionsWindow::OptionsWindow(std::function<void()> closeRequest, QWidget* parent
     makeTree();
     OptionsTab1 = new QTabWidget(this);
     OptionsTab1->setObjectName(QStringLiteral("OptionsTab1"));
-    OptionsTab1->addTab(makeGeneralPage(), tr("General"));
-    OptionsTab1->addTab(makeBrickSizePage(), tr("Brick Size"));
-    OptionsTab1->addTab(makeBrickShapePage(), tr("Brick Shape"));
-    OptionsTab1->addTab(makeBrickFilesPage(), tr("Brick Files"));
-    OptionsTab1->addTab(makeMortarFilePage(), tr("Mortar File"));
+    OptionsTab1->addTab(scrollable(makeGeneralPage()), tr("General"));
+    OptionsTab1->addTab(scrollable(makeBrickSizePage()), tr("Brick Size"));
+    OptionsTab1->addTab(scrollable(makeBrickShapePage()), tr("Brick Shape"));
+    OptionsTab1->addTab(scrollable(makeBrickFilesPage()), tr("Brick Files"));
+    OptionsTab1->addTab(scrollable(makeMortarFilePage()), tr("Mortar File"));
     connect(OptionsTab1, &QTabWidget::currentChanged, this, [this](int tab) { OptionsTab1_Click(tab); });
 }
 
