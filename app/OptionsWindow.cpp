@@ -17,6 +17,7 @@
 #include "app/BrickFilesDialog.h"
 #include "app/DescriptionTextBox.h"
 #include "app/MortarFileDialog.h"
+#include "app/OptionsPage.h"
 #include "app/TypedLengthValidator.h"
 #include "engine/cBrickData.h"
 #include "imaging/ui/UISupportUi.h"
@@ -35,17 +36,6 @@ constexpr double kTreeShare = 0.16;
 
 QLabel* unitLabel(const QString& unit, QWidget* parent) { return new QLabel(unit, parent); }
 
-// A page in a frameless scroll area: where the docked panel is too low for
-// the page's notes, the page scrolls instead of squeezing them.
-QScrollArea* scrollable(QWidget* page)
-{
-    auto* area = new QScrollArea;
-    area->setFrameShape(QFrame::NoFrame);
-    area->setWidgetResizable(true);
-    area->setWidget(page);
-    return area;
-}
-
 }  // namespace
 
 OptionsWindow::OptionsWindow(std::function<void()> closeRequest, QWidget* parent)
@@ -56,11 +46,11 @@ OptionsWindow::OptionsWindow(std::function<void()> closeRequest, QWidget* parent
     makeTree();
     OptionsTab1 = new QTabWidget(this);
     OptionsTab1->setObjectName(QStringLiteral("OptionsTab1"));
-    OptionsTab1->addTab(scrollable(makeGeneralPage()), tr("General"));
-    OptionsTab1->addTab(scrollable(makeBrickSizePage()), tr("Brick Size"));
-    OptionsTab1->addTab(scrollable(makeBrickShapePage()), tr("Brick Shape"));
-    OptionsTab1->addTab(scrollable(makeBrickFilesPage()), tr("Brick Files"));
-    OptionsTab1->addTab(scrollable(makeMortarFilePage()), tr("Mortar File"));
+    OptionsTab1->addTab(makeGeneralPage()->inScrollArea(), tr("General"));
+    OptionsTab1->addTab(makeBrickSizePage()->inScrollArea(), tr("Brick Size"));
+    OptionsTab1->addTab(makeBrickShapePage()->inScrollArea(), tr("Brick Shape"));
+    OptionsTab1->addTab(makeBrickFilesPage()->inScrollArea(), tr("Brick Files"));
+    OptionsTab1->addTab(makeMortarFilePage()->inScrollArea(), tr("Mortar File"));
     connect(OptionsTab1, &QTabWidget::currentChanged, this, [this](int tab) { OptionsTab1_Click(tab); });
 }
 
@@ -178,9 +168,9 @@ QCheckBox* OptionsWindow::addCheck(QGridLayout* grid, const char* name, const QS
     return check;
 }
 
-QWidget* OptionsWindow::makeGeneralPage()
+OptionsPage* OptionsWindow::makeGeneralPage()
 {
-    auto* page = new QWidget(this);
+    auto* page = new OptionsPage(this);
     new QHBoxLayout(page);
     QGridLayout* grid = nullptr;
     frame(tr("File Description"), grid, page);
@@ -213,9 +203,9 @@ QWidget* OptionsWindow::makeGeneralPage()
     return page;
 }
 
-QWidget* OptionsWindow::makeBrickSizePage()
+OptionsPage* OptionsWindow::makeBrickSizePage()
 {
-    auto* page = new QWidget(this);
+    auto* page = new OptionsPage(this);
     new QHBoxLayout(page);
     QGridLayout* grid = nullptr;
     frame(tr("Random Row Height"), grid, page);
@@ -238,9 +228,9 @@ QWidget* OptionsWindow::makeBrickSizePage()
     return page;
 }
 
-QWidget* OptionsWindow::makeBrickShapePage()
+OptionsPage* OptionsWindow::makeBrickShapePage()
 {
-    auto* page = new QWidget(this);
+    auto* page = new OptionsPage(this);
     new QHBoxLayout(page);
     QGridLayout* grid = nullptr;
     frame(tr("Irregularity"), grid, page);
@@ -264,9 +254,9 @@ QWidget* OptionsWindow::makeBrickShapePage()
     return page;
 }
 
-QWidget* OptionsWindow::makeBrickFilesPage()
+OptionsPage* OptionsWindow::makeBrickFilesPage()
 {
-    auto* page = new QWidget(this);
+    auto* page = new OptionsPage(this);
     new QHBoxLayout(page);
     QGridLayout* grid = nullptr;
     frame(tr("Random Brick Color"), grid, page);
@@ -286,9 +276,9 @@ QWidget* OptionsWindow::makeBrickFilesPage()
     return page;
 }
 
-QWidget* OptionsWindow::makeMortarFilePage()
+OptionsPage* OptionsWindow::makeMortarFilePage()
 {
-    auto* page = new QWidget(this);
+    auto* page = new OptionsPage(this);
     new QHBoxLayout(page);
     QGridLayout* grid = nullptr;
     frame(tr("Mortar Image File"), grid, page);

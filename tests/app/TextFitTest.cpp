@@ -11,6 +11,8 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
 #include <string>
@@ -38,7 +40,7 @@ struct Faults {
     void check(const QString& where, QWidget* window)
     {
         // Pending layouts settle first, as they do before the user sees the window.
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QCoreApplication::processEvents();
         for (const std::string& fault : TextFitChecker::faults(window))
             lines.push_back(where.toStdString() + ": " + fault);
     }
@@ -101,6 +103,14 @@ TEST(TextFit, SplashMainWindowAndPanels)
         const QString where = QStringLiteral("MainWindow %1x%2").arg(size.width()).arg(size.height());
         faults.checkPages(where, &window, window.optionsWindow().OptionsTab1);
         faults.checkPages(where, &window, window.displayWindow().DisplayTab1);
+    }
+    // Where the panel is tall enough, the settings pages show whole without scrolling.
+    QTabWidget* pages = window.optionsWindow().OptionsTab1;
+    for (int page = 0; page < pages->count(); ++page) {
+        testing::clickTab(pages, page);
+        auto* area = qobject_cast<QScrollArea*>(pages->currentWidget());
+        ASSERT_NE(area, nullptr);
+        EXPECT_TRUE(QTest::qWaitFor([area] { return !area->verticalScrollBar()->isVisible(); }, 2000)) << pages->tabText(page).toStdString();
     }
     EXPECT_TRUE(faults.lines.empty()) << faults.report();
 }
