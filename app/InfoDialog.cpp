@@ -8,6 +8,7 @@
 
 #include "app/LinkLabel.h"
 #include "app/ProgramHeading.h"
+#include "app/TextRoom.h"
 #include "app/WebSupport.h"
 #include "uicore/ProgramVersion.h"
 
@@ -52,6 +53,7 @@ InfoDialog::InfoDialog(QWidget* owner) : QDialog(owner)
     auto* text = new QLineEdit(tr("Tileable brick and tile wall textures for 3D and graphics work"), this);
     text->setObjectName(QStringLiteral("Text1"));
     text->setReadOnly(true);
+    TextRoom::fitLineEdit(text);
     grid->addWidget(text, 3, 0, 1, 2);
     grid->addWidget(addLabel("Label3", tr("Seamless, border, arch and column textures")), 4, 0, 1, 2);
     grid->addWidget(new LinkLabel("Label6", tr("Kalvora Homepage"), WebSupport::homePage(), this), 5, 0);

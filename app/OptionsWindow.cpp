@@ -9,6 +9,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollArea>
 #include <QSlider>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -16,6 +17,7 @@
 #include "app/BrickFilesDialog.h"
 #include "app/DescriptionTextBox.h"
 #include "app/MortarFileDialog.h"
+#include "app/OptionsPage.h"
 #include "app/TypedLengthValidator.h"
 #include "engine/cBrickData.h"
 #include "imaging/ui/UISupportUi.h"
@@ -44,11 +46,11 @@ OptionsWindow::OptionsWindow(std::function<void()> closeRequest, QWidget* parent
     makeTree();
     OptionsTab1 = new QTabWidget(this);
     OptionsTab1->setObjectName(QStringLiteral("OptionsTab1"));
-    OptionsTab1->addTab(makeGeneralPage(), tr("General"));
-    OptionsTab1->addTab(makeBrickSizePage(), tr("Brick Size"));
-    OptionsTab1->addTab(makeBrickShapePage(), tr("Brick Shape"));
-    OptionsTab1->addTab(makeBrickFilesPage(), tr("Brick Files"));
-    OptionsTab1->addTab(makeMortarFilePage(), tr("Mortar File"));
+    OptionsTab1->addTab(makeGeneralPage()->inScrollArea(), tr("General"));
+    OptionsTab1->addTab(makeBrickSizePage()->inScrollArea(), tr("Brick Size"));
+    OptionsTab1->addTab(makeBrickShapePage()->inScrollArea(), tr("Brick Shape"));
+    OptionsTab1->addTab(makeBrickFilesPage()->inScrollArea(), tr("Brick Files"));
+    OptionsTab1->addTab(makeMortarFilePage()->inScrollArea(), tr("Mortar File"));
     connect(OptionsTab1, &QTabWidget::currentChanged, this, [this](int tab) { OptionsTab1_Click(tab); });
 }
 
@@ -166,9 +168,9 @@ QCheckBox* OptionsWindow::addCheck(QGridLayout* grid, const char* name, const QS
     return check;
 }
 
-QWidget* OptionsWindow::makeGeneralPage()
+OptionsPage* OptionsWindow::makeGeneralPage()
 {
-    auto* page = new QWidget(this);
+    auto* page = new OptionsPage(this);
     new QHBoxLayout(page);
     QGridLayout* grid = nullptr;
     frame(tr("File Description"), grid, page);
@@ -201,9 +203,9 @@ QWidget* OptionsWindow::makeGeneralPage()
     return page;
 }
 
-QWidget* OptionsWindow::makeBrickSizePage()
+OptionsPage* OptionsWindow::makeBrickSizePage()
 {
-    auto* page = new QWidget(this);
+    auto* page = new OptionsPage(this);
     new QHBoxLayout(page);
     QGridLayout* grid = nullptr;
     frame(tr("Random Row Height"), grid, page);
@@ -226,9 +228,9 @@ QWidget* OptionsWindow::makeBrickSizePage()
     return page;
 }
 
-QWidget* OptionsWindow::makeBrickShapePage()
+OptionsPage* OptionsWindow::makeBrickShapePage()
 {
-    auto* page = new QWidget(this);
+    auto* page = new OptionsPage(this);
     new QHBoxLayout(page);
     QGridLayout* grid = nullptr;
     frame(tr("Irregularity"), grid, page);
@@ -252,9 +254,9 @@ QWidget* OptionsWindow::makeBrickShapePage()
     return page;
 }
 
-QWidget* OptionsWindow::makeBrickFilesPage()
+OptionsPage* OptionsWindow::makeBrickFilesPage()
 {
-    auto* page = new QWidget(this);
+    auto* page = new OptionsPage(this);
     new QHBoxLayout(page);
     QGridLayout* grid = nullptr;
     frame(tr("Random Brick Color"), grid, page);
@@ -274,9 +276,9 @@ QWidget* OptionsWindow::makeBrickFilesPage()
     return page;
 }
 
-QWidget* OptionsWindow::makeMortarFilePage()
+OptionsPage* OptionsWindow::makeMortarFilePage()
 {
-    auto* page = new QWidget(this);
+    auto* page = new OptionsPage(this);
     new QHBoxLayout(page);
     QGridLayout* grid = nullptr;
     frame(tr("Mortar Image File"), grid, page);

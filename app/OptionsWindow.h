@@ -20,6 +20,7 @@ namespace kalvora {
 
 class cBrickData;
 class DescriptionTextBox;
+class OptionsPage;
 
 // The settings panel, docked along the bottom and captioned "Options": every
 // brick setting that is not an output or preview size, on five pages that a
@@ -76,11 +77,11 @@ private:
         QLineEdit* text = nullptr;
     };
 
-    QWidget* makeGeneralPage();
-    QWidget* makeBrickSizePage();
-    QWidget* makeBrickShapePage();
-    QWidget* makeBrickFilesPage();
-    QWidget* makeMortarFilePage();
+    OptionsPage* makeGeneralPage();
+    OptionsPage* makeBrickSizePage();
+    OptionsPage* makeBrickShapePage();
+    OptionsPage* makeBrickFilesPage();
+    OptionsPage* makeMortarFilePage();
     void makeTree();
 
     QGroupBox* frame(const QString& caption, QGridLayout*& grid, QWidget* page);

@@ -10,6 +10,7 @@
 
 #include "app/LinkLabel.h"
 #include "app/ProgramHeading.h"
+#include "app/TextRoom.h"
 #include "app/WebSupport.h"
 #include "platform/Clock.h"
 #include "platform/Numeric.h"
@@ -43,6 +44,9 @@ SplashScreen::SplashScreen(QWidget* owner)
     grid->addWidget(ProgressBar, 4, 0, 1, 2);
     PercentLabel = addLabel("PercentLabel", tr("0%"));
     ActionLabel = addLabel("ActionLabel", tr("Starting up..."));
+    // Both change while loading, when no new layout is made.
+    TextRoom::holdWidest(ActionLabel, {ActionLabel->text(), tr("Loading Application..."), tr("Done...")});
+    TextRoom::holdWidest(PercentLabel, {tr("100%")});
     grid->addWidget(ActionLabel, 5, 0);
     grid->addWidget(PercentLabel, 5, 1, Qt::AlignRight);
 
@@ -55,6 +59,7 @@ SplashScreen::SplashScreen(QWidget* owner)
     text->setObjectName(QStringLiteral("Text1"));
     text->setReadOnly(true);
     text->setFrame(false);
+    TextRoom::fitLineEdit(text);
     grid->addWidget(text, 9, 0, 1, 2);
     grid->addWidget(addLabel("Label2", tr("Made for 3D and graphics work")), 10, 0, 1, 2);
     grid->addWidget(addLabel("Label8", tr("Projects keep their images in one file")), 11, 0, 1, 2);

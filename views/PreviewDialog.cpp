@@ -275,11 +275,28 @@ void PreviewDialog::buildFilterMenus()
 void PreviewDialog::SetBitmap(cBitmap& NewBitmap, bool)
 {
     if (NewBitmap.Width() <= 0 || NewBitmap.Height() <= 0 || !takeCopyOf(NewBitmap)) return;
+    fitNewImage();
+    // The openers give the image before they show the editor, whose drawing
+    // area has its size on screen only then (the first time, none at all).
+    m_fitWhenShown = !isVisible();
+    setWindowTitle(kCaption);
+    EnableMenus(true);
+}
+
+void PreviewDialog::fitNewImage()
+{
     view().OptimalZoom();
     view().CenterSmallImage(true);
-    setWindowTitle(kCaption);
     ShowPicture();
-    EnableMenus(true);
+}
+
+void PreviewDialog::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    // The layout has given the drawing area its size by now.
+    if (!m_fitWhenShown) return;
+    m_fitWhenShown = false;
+    fitNewImage();
 }
 
 void PreviewDialog::takeNewImage(const QString& caption, bool centre)

@@ -28,7 +28,9 @@ public:
     static PreviewDialog& instance();
 
     // Shows a copy of the bitmap (kept in its pixel format) and resets the
-    // view; an empty bitmap is ignored.
+    // view to the optimal zoom, centred; an empty bitmap is ignored. Given
+    // while the editor is hidden, the reset is made again when it is shown,
+    // for the drawing area's size on screen.
     void SetBitmap(cBitmap& NewBitmap, bool ChangePosition = true) override;
 
     // Opens a tool dialog on this window's image: binds it, places it beside
@@ -45,6 +47,7 @@ public:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -70,6 +73,8 @@ private:
     // After a new image: its size, the reset view, caption, size text, menus.
     void takeNewImage(const QString& caption, bool centre);
     void showSizeText();
+    // The optimal zoom for the drawing area's size, a small image centred.
+    void fitNewImage();
 
     QMenuBar* m_menuBar = nullptr;
     QAction* m_saveFile = nullptr;
@@ -77,6 +82,7 @@ private:
     QActionGroup* m_interpolation = nullptr;
     QAction* CheckedInterpolationItem = nullptr;
     std::vector<QMenu*> m_switchedMenus;
+    bool m_fitWhenShown = false;
 };
 
 }  // namespace kalvora
