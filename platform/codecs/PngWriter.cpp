@@ -74,10 +74,13 @@ uint32_t absoluteSum(const uint8_t* p, int64_t n)
     return sum;
 }
 
-void filterSub(const uint8_t* cur, int64_t n, int bpp, uint8_t* out)
+// The filters take the bytes per pixel as a constant, so that the compiler
+// can turn their loops into vector code.
+template <int Bpp>
+void filterSub(const uint8_t* cur, int64_t n, uint8_t* out)
 {
-    for (int64_t i = 0; i < bpp; ++i) out[i] = cur[i];
-    for (int64_t i = bpp; i < n; ++i) out[i] = uint8_t(cur[i] - cur[i - bpp]);
+    for (int64_t i = 0; i < Bpp; ++i) out[i] = cur[i];
+    for (int64_t i = Bpp; i < n; ++i) out[i] = uint8_t(cur[i] - cur[i - Bpp]);
 }
 
 void filterUp(const uint8_t* cur, const uint8_t* prev, int64_t n, uint8_t* out)
@@ -85,19 +88,21 @@ void filterUp(const uint8_t* cur, const uint8_t* prev, int64_t n, uint8_t* out)
     for (int64_t i = 0; i < n; ++i) out[i] = uint8_t(cur[i] - prev[i]);
 }
 
-void filterAverage(const uint8_t* cur, const uint8_t* prev, int64_t n, int bpp, uint8_t* out)
+template <int Bpp>
+void filterAverage(const uint8_t* cur, const uint8_t* prev, int64_t n, uint8_t* out)
 {
-    for (int64_t i = 0; i < bpp; ++i) out[i] = uint8_t(cur[i] - (prev[i] >> 1));
-    for (int64_t i = bpp; i < n; ++i) out[i] = uint8_t(cur[i] - ((int(cur[i - bpp]) + prev[i]) >> 1));
+    for (int64_t i = 0; i < Bpp; ++i) out[i] = uint8_t(cur[i] - (prev[i] >> 1));
+    for (int64_t i = Bpp; i < n; ++i) out[i] = uint8_t(cur[i] - ((int(cur[i - Bpp]) + prev[i]) >> 1));
 }
 
-void filterPaeth(const uint8_t* cur, const uint8_t* prev, int64_t n, int bpp, uint8_t* out)
+template <int Bpp>
+void filterPaeth(const uint8_t* cur, const uint8_t* prev, int64_t n, uint8_t* out)
 {
-    for (int64_t i = 0; i < bpp; ++i) out[i] = uint8_t(cur[i] - prev[i]);
-    for (int64_t i = bpp; i < n; ++i) {
-        const int a = cur[i - bpp];
+    for (int64_t i = 0; i < Bpp; ++i) out[i] = uint8_t(cur[i] - prev[i]);
+    for (int64_t i = Bpp; i < n; ++i) {
+        const int a = cur[i - Bpp];
         const int b = prev[i];
-        const int c = prev[i - bpp];
+        const int c = prev[i - Bpp];
         const int pa = std::abs(b - c);
         const int pb = std::abs(a - c);
         const int pc = std::abs(a + b - 2 * c);
@@ -127,12 +132,13 @@ struct FilterRows {
 
 // Writes the filter byte and the filtered row with the filter whose bytes
 // have the smallest absolute sum; ties keep the lower filter number.
-void filterRow(FilterRows& rows, int64_t n, int bpp, uint8_t* out)
+template <int Bpp>
+void filterRow(FilterRows& rows, int64_t n, uint8_t* out)
 {
-    filterSub(rows.cur, n, bpp, rows.candidate[0]);
+    filterSub<Bpp>(rows.cur, n, rows.candidate[0]);
     filterUp(rows.cur, rows.prev, n, rows.candidate[1]);
-    filterAverage(rows.cur, rows.prev, n, bpp, rows.candidate[2]);
-    filterPaeth(rows.cur, rows.prev, n, bpp, rows.candidate[3]);
+    filterAverage<Bpp>(rows.cur, rows.prev, n, rows.candidate[2]);
+    filterPaeth<Bpp>(rows.cur, rows.prev, n, rows.candidate[3]);
     const uint8_t* best = rows.cur;
     uint8_t bestFilter = FilterNone;
     uint32_t bestSum = absoluteSum(rows.cur, n);
@@ -242,7 +248,11 @@ void filterRows(const Image& image, const Layout& layout, int64_t first, int64_t
         toFileOrder(image.row(int32_t(first - 1)), image.format(), layout.width, rows.prev);
     for (int64_t y = first; y < last; ++y) {
         toFileOrder(image.row(int32_t(y)), image.format(), layout.width, rows.cur);
-        filterRow(rows, layout.rowBytes, layout.channels, filtered + (y - first) * layout.filteredRow);
+        uint8_t* out = filtered + (y - first) * layout.filteredRow;
+        if (layout.channels == 4)
+            filterRow<4>(rows, layout.rowBytes, out);
+        else
+            filterRow<3>(rows, layout.rowBytes, out);
         std::swap(rows.prev, rows.cur);
     }
 }
