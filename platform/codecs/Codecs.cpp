@@ -74,7 +74,8 @@ Status writePngFileAtomically(const std::string& path, const Image& image)
 {
     AtomicFileWriter file(path);
     if (!file.open()) return statusForErrno(file.lastError());
-    const Status s = PngCodec::encode(image, [&file](const uint8_t* data, size_t size) { return file.write(data, size); });
+    const Status s =
+        PngCodec::encode(image, [&file](const uint8_t* data, size_t size) { return file.write(data, size); });
     if (s != Ok) return file.lastError() ? statusForErrno(file.lastError()) : s;
     if (!file.commit()) return statusForErrno(file.lastError());
     return Ok;

@@ -79,7 +79,8 @@ TEST(DeflateJoin, OpenedStreamsConcatenateIntoOneStream)
                 ASSERT_GT(opened, 0u);
                 ASSERT_LE(opened, size + DeflateJoin::kRoomNeeded);
                 stream.resize(opened);
-                EXPECT_EQ(std::vector<uint8_t>(stream.end() - 4, stream.end()), (std::vector<uint8_t>{0, 0, 0xff, 0xff}));
+                const std::vector<uint8_t> marker(stream.end() - 4, stream.end());
+                EXPECT_EQ(marker, (std::vector<uint8_t>{0, 0, 0xff, 0xff}));
             }
             joined.insert(joined.end(), stream.begin(), stream.end());
             expected.insert(expected.end(), pieces[i].begin(), pieces[i].end());

@@ -309,7 +309,8 @@ TEST_F(PngWriterFiles, LibpngPillowAndPngcheckReadTheExactPixels)
         const std::vector<uint8_t> expected = rgbaBytes(*item.image);
         EXPECT_TRUE(rgbaBytes(*decoded) == expected);
         const std::string raw = (dir / (item.name + ".rgba")).string();
-        std::ofstream(raw, std::ios::binary).write(reinterpret_cast<const char*>(expected.data()), long(expected.size()));
+        std::ofstream(raw, std::ios::binary)
+            .write(reinterpret_cast<const char*>(expected.data()), std::streamsize(expected.size()));
         pillowArguments += " " + png + " " + raw;
         pngcheckArguments += " " + png;
     }
