@@ -11,6 +11,7 @@ namespace kalvora::platform {
 namespace {
 
 constexpr int kMaxCodeBits = 15;
+constexpr int kCodeLengthBits = 7;
 constexpr int kLitLenSymbols = 288;
 constexpr int kDistanceSymbols = 32;
 constexpr int kCodeLengthSymbols = 19;
@@ -74,9 +75,9 @@ private:
 
 // A table indexed by the next `bits` stream bits; codes shorter than that
 // fill every entry that starts with them.
-template <typename Entry>
+template <typename Entry, int MaxBits = kMaxCodeBits>
 struct DecodeTable {
-    Entry entries[1 << kMaxCodeBits];
+    Entry entries[1 << MaxBits];
     int bits = 1;
 
     uint64_t mask() const { return (uint64_t(1) << bits) - 1; }
@@ -95,8 +96,8 @@ using EntryForSymbol = uint32_t (*)(int symbol, int codeLength);
 // Builds the canonical Huffman table of the code lengths. Incomplete codes
 // are allowed (their missing codes decode as Invalid); over-subscribed ones
 // are refused.
-template <typename Entry>
-bool buildTable(const uint8_t* lengths, int count, EntryForSymbol entryFor, DecodeTable<Entry>& table)
+template <typename Entry, int MaxBits>
+bool buildTable(const uint8_t* lengths, int count, EntryForSymbol entryFor, DecodeTable<Entry, MaxBits>& table)
 {
     int perLength[kMaxCodeBits + 1] = {};
     for (int s = 0; s < count; ++s) ++perLength[lengths[s]];
@@ -107,6 +108,7 @@ bool buildTable(const uint8_t* lengths, int count, EntryForSymbol entryFor, Deco
         if (left < 0) return false;
         if (perLength[len]) maxLength = len;
     }
+    if (maxLength > MaxBits) return false;
     table.bits = maxLength > 0 ? maxLength : 1;
     const size_t size = size_t(1) << table.bits;
     std::fill(table.entries, table.entries + size, Entry(Invalid));
@@ -260,7 +262,7 @@ private:
     BitReader m_in;
     DecodeTable<uint8_t> m_litLen;
     DecodeTable<uint8_t> m_distance;
-    DecodeTable<uint16_t> m_codeLengths;
+    DecodeTable<uint16_t, kCodeLengthBits> m_codeLengths;
 };
 
 }  // namespace
