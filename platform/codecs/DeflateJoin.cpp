@@ -247,6 +247,7 @@ private:
                 }
                 if (used > kPeekedBits - kLongestDistance) {
                     m_in.skip(uint64_t(used));
+                    if (m_in.overrun()) return false;
                     bits = m_in.peek();
                     used = 0;
                 }
