@@ -1,8 +1,11 @@
 // Decoding and encoding a 4096 x 4096 PNG and JPEG (KALVORA_THREADS=1 for one
-// thread). The same files are timed with `vips copy` by scripts/bench.d/codecs.sh.
+// thread), and writing the PNG of a generated texture named by
+// KALVORA_BENCH_TEXTURE. The same files are timed with `vips copy` and
+// ImageMagick by scripts/bench.d/codecs.sh.
 #include <benchmark/benchmark.h>
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <vector>
 
@@ -70,6 +73,33 @@ void BM_PngDecode4096(benchmark::State& state)
 
 void BM_PngEncode4096(benchmark::State& state) { encodeLoop(state, kPngEncoderClsid); }
 
+// The texture as loaded from the file KALVORA_BENCH_TEXTURE; null without one.
+const Image* benchTexture()
+{
+    static const std::unique_ptr<Image> image = [] {
+        std::unique_ptr<Image> loaded;
+        const char* path = std::getenv("KALVORA_BENCH_TEXTURE");
+        if (path) decodeImageFile(path, loaded);
+        return loaded;
+    }();
+    return image.get();
+}
+
+void BM_PngEncodeTexture(benchmark::State& state)
+{
+    const Image* image = benchTexture();
+    if (!image) {
+        state.SkipWithError("KALVORA_BENCH_TEXTURE names no readable image");
+        return;
+    }
+    std::vector<uint8_t> bytes;
+    for (auto _ : state) {
+        if (encodeImage(*image, kPngEncoderClsid, nullptr, bytes) != Ok) state.SkipWithError("encode failed");
+        benchmark::DoNotOptimize(bytes.data());
+    }
+    state.counters["bytes"] = double(bytes.size());
+}
+
 void BM_JpegDecode4096(benchmark::State& state)
 {
     static const std::vector<uint8_t> bytes = encoded(kJpegEncoderClsid);
@@ -86,6 +116,10 @@ BENCHMARK(BM_PngDecode4096)
     ->UseRealTime();
 BENCHMARK(BM_PngEncode4096)
     ->Name("BM_PngEncode4096/" + kalvora::bench::threadsLabel())
+    ->Unit(benchmark::kMillisecond)
+    ->UseRealTime();
+BENCHMARK(BM_PngEncodeTexture)
+    ->Name("BM_PngEncodeTexture/" + kalvora::bench::threadsLabel())
     ->Unit(benchmark::kMillisecond)
     ->UseRealTime();
 BENCHMARK(BM_JpegDecode4096)

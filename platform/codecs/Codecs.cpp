@@ -50,6 +50,18 @@ Status writeFileAtomically(const std::string& path, const std::vector<uint8_t>& 
     return Ok;
 }
 
+// PNG goes to the file as it is compressed, without the whole file in memory.
+Status writePngFileAtomically(const std::string& path, const Image& image)
+{
+    AtomicFileWriter file(path);
+    if (!file.open()) return statusForErrno(file.lastError());
+    const Status s =
+        PngCodec::encode(image, [&file](const uint8_t* data, size_t size) { return file.write(data, size); });
+    if (s != Ok) return file.lastError() ? statusForErrno(file.lastError()) : s;
+    if (!file.commit()) return statusForErrno(file.lastError());
+    return Ok;
+}
+
 }  // namespace
 
 Status statusForErrno(int error)
@@ -124,6 +136,8 @@ Status encodeImageFile(const Image& image, const std::string& path, const Encode
                        const EncoderParameters* params)
 {
     if (path.empty()) return InvalidParameter;
+    if (encoder == kPngEncoderClsid && isSupportedFormat(image.format()) && image.data())
+        return writePngFileAtomically(path, image);
     std::vector<uint8_t> bytes;
     Status s = encodeImage(image, encoder, params, bytes);
     if (s != Ok) return s;

@@ -152,4 +152,6 @@ Status PngCodec::encode(const Image& image, std::vector<uint8_t>& out)
     return PngWriter::encode(image, out);
 }
 
+Status PngCodec::encode(const Image& image, const PngWriter::Sink& sink) { return PngWriter::encode(image, sink); }
+
 }  // namespace kalvora::platform

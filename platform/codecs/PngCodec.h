@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/Image.h"
+#include "platform/codecs/PngWriter.h"
 
 namespace kalvora::platform {
 
@@ -18,6 +19,8 @@ public:
     static bool matches(const uint8_t* data, size_t size);
     static Status decode(const uint8_t* data, size_t size, std::unique_ptr<Image>& out);
     static Status encode(const Image& image, std::vector<uint8_t>& out);
+    // Streams the file to `sink` (see PngWriter::encode).
+    static Status encode(const Image& image, const PngWriter::Sink& sink);
 };
 
 }  // namespace kalvora::platform

@@ -1,17 +1,21 @@
 #include "platform/codecs/PngWriter.h"
 
+#include <libdeflate.h>
 #include <zlib.h>
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <utility>
 
 #include "platform/PixelFormat.h"
 #include "platform/ThreadPool.h"
+#include "platform/codecs/DeflateJoin.h"
 
 namespace kalvora::platform {
 
@@ -19,39 +23,20 @@ namespace {
 
 constexpr uint8_t kSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
 constexpr int kLevel = 6;
-constexpr int kStrategy = Z_DEFAULT_STRATEGY;  // smaller and faster than Z_FILTERED here
 // zlib header of a deflate stream with a 32 KiB window at the default level.
 constexpr uint8_t kZlibHeader[2] = {0x78, 0x9c};
-// Filtered bytes per compressed segment (whole rows, at least one row), the
-// window that primes each segment, and the filtered bytes per filtering task.
-constexpr int64_t kSegmentBytes = int64_t(256) << 10;
-constexpr int64_t kWindowBytes = int64_t(32) << 10;
-constexpr int64_t kFilterTaskBytes = int64_t(64) << 10;
-// zlib counts in 32-bit units; input and output are handed over in pieces.
-constexpr int64_t kMaxZlibPiece = int64_t(1) << 30;
-constexpr size_t kChunkOverhead = 12;  // length, type, CRC
+// Filtered bytes per segment (whole rows, at least one row) and the segments
+// per thread compressed before the window goes to the sink.
+constexpr int64_t kSegmentBytes = int64_t(512) << 10;
+constexpr int64_t kSegmentsPerThread = 3;
+// A segment's buffer: chunk length and type, room for the zlib header, the
+// deflate data, room to join it to the next, then the Adler-32 and the CRC.
+constexpr size_t kChunkHeader = 8;
+constexpr size_t kDataOffset = kChunkHeader + sizeof(kZlibHeader);
+constexpr size_t kTrailer = 4;
+constexpr size_t kCrc = 4;
 
 enum Filter : uint8_t { FilterNone, FilterSub, FilterUp, FilterAverage, FilterPaeth };
-
-// The filtered image: one filter byte and rowBytes data bytes per row.
-struct Layout {
-    int32_t width = 0;
-    int32_t height = 0;
-    int channels = 0;
-    int64_t rowBytes = 0;
-    int64_t filteredRow = 0;
-    int64_t rowsPerSegment = 0;
-    int64_t segments = 0;
-};
-
-struct Segment {
-    std::vector<uint8_t> bytes;
-    size_t size = 0;
-    int64_t inputBytes = 0;
-    uLong adler = 1;
-    uLong crc = 0;
-    Status status = Ok;
-};
 
 void put32(uint8_t* p, uint32_t v)
 {
@@ -89,10 +74,13 @@ uint32_t absoluteSum(const uint8_t* p, int64_t n)
     return sum;
 }
 
-void filterSub(const uint8_t* cur, int64_t n, int bpp, uint8_t* out)
+// The filters take the bytes per pixel as a constant, so that the compiler
+// can turn their loops into vector code.
+template <int Bpp>
+void filterSub(const uint8_t* cur, int64_t n, uint8_t* out)
 {
-    for (int64_t i = 0; i < bpp; ++i) out[i] = cur[i];
-    for (int64_t i = bpp; i < n; ++i) out[i] = uint8_t(cur[i] - cur[i - bpp]);
+    for (int64_t i = 0; i < Bpp; ++i) out[i] = cur[i];
+    for (int64_t i = Bpp; i < n; ++i) out[i] = uint8_t(cur[i] - cur[i - Bpp]);
 }
 
 void filterUp(const uint8_t* cur, const uint8_t* prev, int64_t n, uint8_t* out)
@@ -100,23 +88,30 @@ void filterUp(const uint8_t* cur, const uint8_t* prev, int64_t n, uint8_t* out)
     for (int64_t i = 0; i < n; ++i) out[i] = uint8_t(cur[i] - prev[i]);
 }
 
-void filterAverage(const uint8_t* cur, const uint8_t* prev, int64_t n, int bpp, uint8_t* out)
+template <int Bpp>
+void filterAverage(const uint8_t* cur, const uint8_t* prev, int64_t n, uint8_t* out)
 {
-    for (int64_t i = 0; i < bpp; ++i) out[i] = uint8_t(cur[i] - (prev[i] >> 1));
-    for (int64_t i = bpp; i < n; ++i) out[i] = uint8_t(cur[i] - ((int(cur[i - bpp]) + prev[i]) >> 1));
+    for (int64_t i = 0; i < Bpp; ++i) out[i] = uint8_t(cur[i] - (prev[i] >> 1));
+    for (int64_t i = Bpp; i < n; ++i) out[i] = uint8_t(cur[i] - ((int(cur[i - Bpp]) + prev[i]) >> 1));
 }
 
-void filterPaeth(const uint8_t* cur, const uint8_t* prev, int64_t n, int bpp, uint8_t* out)
+// The predictor is chosen with masks instead of branches: on photographs
+// the choice changes from byte to byte, and mispredicted branches made this
+// the slowest filter by far.
+template <int Bpp>
+void filterPaeth(const uint8_t* __restrict cur, const uint8_t* __restrict prev, int64_t n, uint8_t* __restrict out)
 {
-    for (int64_t i = 0; i < bpp; ++i) out[i] = uint8_t(cur[i] - prev[i]);
-    for (int64_t i = bpp; i < n; ++i) {
-        const int a = cur[i - bpp];
-        const int b = prev[i];
-        const int c = prev[i - bpp];
-        const int pa = std::abs(b - c);
-        const int pb = std::abs(a - c);
-        const int pc = std::abs(a + b - 2 * c);
-        const int predictor = (pa <= pb && pa <= pc) ? a : (pb <= pc ? b : c);
+    for (int64_t i = 0; i < Bpp; ++i) out[i] = uint8_t(cur[i] - prev[i]);
+    for (int64_t i = Bpp; i < n; ++i) {
+        const int16_t a = cur[i - Bpp];
+        const int16_t b = prev[i];
+        const int16_t c = prev[i - Bpp];
+        const int16_t pa = int16_t(std::abs(b - c));
+        const int16_t pb = int16_t(std::abs(a - c));
+        const int16_t pc = int16_t(std::abs(a + b - 2 * c));
+        const int16_t useA = int16_t(-int16_t((pa <= pb) & (pa <= pc)));
+        const int16_t useB = int16_t(-int16_t(pb <= pc) & ~useA);
+        const int16_t predictor = int16_t((a & useA) | (b & useB) | (c & ~(useA | useB)));
         out[i] = uint8_t(cur[i] - predictor);
     }
 }
@@ -142,12 +137,13 @@ struct FilterRows {
 
 // Writes the filter byte and the filtered row with the filter whose bytes
 // have the smallest absolute sum; ties keep the lower filter number.
-void filterRow(FilterRows& rows, int64_t n, int bpp, uint8_t* out)
+template <int Bpp>
+void filterRow(FilterRows& rows, int64_t n, uint8_t* out)
 {
-    filterSub(rows.cur, n, bpp, rows.candidate[0]);
+    filterSub<Bpp>(rows.cur, n, rows.candidate[0]);
     filterUp(rows.cur, rows.prev, n, rows.candidate[1]);
-    filterAverage(rows.cur, rows.prev, n, bpp, rows.candidate[2]);
-    filterPaeth(rows.cur, rows.prev, n, bpp, rows.candidate[3]);
+    filterAverage<Bpp>(rows.cur, rows.prev, n, rows.candidate[2]);
+    filterPaeth<Bpp>(rows.cur, rows.prev, n, rows.candidate[3]);
     const uint8_t* best = rows.cur;
     uint8_t bestFilter = FilterNone;
     uint32_t bestSum = absoluteSum(rows.cur, n);
@@ -163,132 +159,127 @@ void filterRow(FilterRows& rows, int64_t n, int bpp, uint8_t* out)
     std::memcpy(out + 1, best, size_t(n));
 }
 
-// Filters rows [first, last) into their places in `filtered`. Rows depend
-// only on the image, so any split of the rows gives the same bytes.
-bool filterRows(const Image& image, const Layout& layout, int64_t first, int64_t last, uint8_t* filtered)
-{
-    FilterRows rows;
-    if (!rows.allocate(layout.rowBytes)) return false;
-    if (first == 0)
-        std::memset(rows.prev, 0, size_t(layout.rowBytes));
-    else
-        toFileOrder(image.row(int32_t(first - 1)), image.format(), layout.width, rows.prev);
-    for (int64_t y = first; y < last; ++y) {
-        toFileOrder(image.row(int32_t(y)), image.format(), layout.width, rows.cur);
-        filterRow(rows, layout.rowBytes, layout.channels, filtered + y * layout.filteredRow);
-        std::swap(rows.prev, rows.cur);
-    }
-    return true;
-}
+// The filtered image: one filter byte and rowBytes data bytes per row.
+struct Layout {
+    int32_t width = 0;
+    int32_t height = 0;
+    int channels = 0;
+    int64_t rowBytes = 0;
+    int64_t filteredRow = 0;
+    int64_t rowsPerSegment = 0;
+    int64_t segments = 0;
+    size_t segmentCapacity = 0;  // one segment's buffer
+};
 
-// Runs deflate over `in` into segment.bytes until the requested flush is
-// complete, growing the output as needed.
-Status deflateAll(z_stream& zs, const uint8_t* in, int64_t count, int finalFlush, Segment& segment)
-{
-    int64_t offset = 0;
-    for (;;) {
-        if (zs.avail_in == 0 && offset < count) {
-            const int64_t piece = std::min(count - offset, kMaxZlibPiece);
-            zs.next_in = const_cast<Bytef*>(in + offset);
-            zs.avail_in = uInt(piece);
-            offset += piece;
-        }
-        const bool allGiven = offset == count;
-        const int flush = allGiven ? finalFlush : Z_NO_FLUSH;
-        if (segment.size == segment.bytes.size()) segment.bytes.resize(segment.bytes.size() * 2 + 64);
-        const size_t room = std::min<size_t>(segment.bytes.size() - segment.size, size_t(kMaxZlibPiece));
-        zs.next_out = segment.bytes.data() + segment.size;
-        zs.avail_out = uInt(room);
-        const int result = deflate(&zs, flush);
-        segment.size += room - zs.avail_out;
-        if (result == Z_STREAM_ERROR) return GenericError;
-        if (flush == Z_FINISH && result == Z_STREAM_END) return Ok;
-        if (flush == Z_SYNC_FLUSH && zs.avail_out != 0) return Ok;
-    }
-}
-
-// Compresses the filtered bytes [begin, end) as raw deflate primed with the
-// window before `begin`; the last segment finishes the stream, the others end
-// on a byte boundary so the segments can be joined.
-void compressSegment(const uint8_t* filtered, int64_t begin, int64_t end, bool last, Segment& segment)
-{
-    z_stream zs{};
-    if (deflateInit2(&zs, kLevel, Z_DEFLATED, -15, 8, kStrategy) != Z_OK) {
-        segment.status = OutOfMemory;
-        return;
-    }
-    const int64_t windowStart = std::max<int64_t>(0, begin - kWindowBytes);
-    Status status = Ok;
-    if (windowStart < begin &&
-        deflateSetDictionary(&zs, filtered + windowStart, uInt(begin - windowStart)) != Z_OK)
-        status = GenericError;
-    try {
-        if (status == Ok) {
-            segment.bytes.resize(deflateBound(&zs, uLong(end - begin)) + 64);
-            status = deflateAll(zs, filtered + begin, end - begin, last ? Z_FINISH : Z_SYNC_FLUSH, segment);
-        }
-    } catch (...) {
-        status = OutOfMemory;
-    }
-    deflateEnd(&zs);
-    segment.status = status;
-    if (status != Ok) return;
-    segment.inputBytes = end - begin;
-    segment.adler = adler32_z(1, filtered + begin, size_t(end - begin));
-    segment.crc = crc32_z(0, segment.bytes.data(), segment.size);
-}
-
-bool makeLayout(const Image& image, Layout& layout)
+void makeLayout(const Image& image, Layout& layout)
 {
     layout.width = image.width();
     layout.height = image.height();
     layout.channels = image.format() == kFormat32bppARGB ? 4 : 3;
     layout.rowBytes = int64_t(layout.width) * layout.channels;
     layout.filteredRow = layout.rowBytes + 1;
-    if (layout.filteredRow > PTRDIFF_MAX / layout.height) return false;
     layout.rowsPerSegment = std::max<int64_t>(1, kSegmentBytes / layout.filteredRow);
     layout.segments = (layout.height + layout.rowsPerSegment - 1) / layout.rowsPerSegment;
-    return true;
+    const size_t bound = libdeflate_deflate_compress_bound(nullptr, size_t(layout.rowsPerSegment * layout.filteredRow));
+    layout.segmentCapacity = kDataOffset + bound + DeflateJoin::kRoomNeeded + kTrailer + kCrc;
 }
 
-// Filters the whole image; false when scratch memory ran out.
-bool filterImage(const Image& image, const Layout& layout, uint8_t* filtered, bool parallel)
-{
-    std::atomic<bool> failed{false};
-    auto body = [&](int64_t first, int64_t last) {
-        try {
-            if (!filterRows(image, layout, first, last, filtered)) failed = true;
-        } catch (...) {
-            failed = true;
+// What one thread needs to filter and compress a segment; reused from
+// segment to segment.
+struct Workspace {
+    libdeflate_compressor* compressor = nullptr;
+    std::unique_ptr<uint8_t[]> filtered;
+    FilterRows rows;
+
+    ~Workspace() { libdeflate_free_compressor(compressor); }
+
+    bool allocate(const Layout& layout)
+    {
+        compressor = libdeflate_alloc_compressor(kLevel);
+        filtered.reset(new (std::nothrow) uint8_t[size_t(layout.rowsPerSegment * layout.filteredRow)]);
+        return compressor && filtered && rows.allocate(layout.rowBytes);
+    }
+};
+
+// Workspaces handed to whichever thread takes the next segment; there are
+// never more than threads at work.
+class Workspaces {
+public:
+    explicit Workspaces(const Layout& layout) : m_layout(layout) {}
+
+    // Null when memory ran out.
+    Workspace* acquire()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (!m_free.empty()) {
+            Workspace* w = m_free.back();
+            m_free.pop_back();
+            return w;
         }
-    };
-    if (parallel)
-        ThreadPool::parallelFor(0, layout.height, std::max<int64_t>(1, kFilterTaskBytes / layout.filteredRow), body);
+        auto w = std::make_unique<Workspace>();
+        if (!w->allocate(m_layout)) return nullptr;
+        m_all.push_back(std::move(w));
+        return m_all.back().get();
+    }
+
+    void release(Workspace* w)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_free.push_back(w);
+    }
+
+private:
+    const Layout& m_layout;
+    std::mutex m_mutex;
+    std::vector<std::unique_ptr<Workspace>> m_all;
+    std::vector<Workspace*> m_free;
+};
+
+// One compressed segment in the buffer laid out for its IDAT chunk.
+struct Segment {
+    std::unique_ptr<uint8_t[]> buffer;
+    size_t dataSize = 0;
+    int64_t inputBytes = 0;
+    uint32_t adler = 1;
+};
+
+// Filters rows [first, last) into `filtered`, starting at its beginning.
+void filterRows(const Image& image, const Layout& layout, int64_t first, int64_t last, FilterRows& rows,
+                uint8_t* filtered)
+{
+    if (first == 0)
+        std::memset(rows.prev, 0, size_t(layout.rowBytes));
     else
-        body(0, layout.height);
-    return !failed;
+        toFileOrder(image.row(int32_t(first - 1)), image.format(), layout.width, rows.prev);
+    for (int64_t y = first; y < last; ++y) {
+        toFileOrder(image.row(int32_t(y)), image.format(), layout.width, rows.cur);
+        uint8_t* out = filtered + (y - first) * layout.filteredRow;
+        if (layout.channels == 4)
+            filterRow<4>(rows, layout.rowBytes, out);
+        else
+            filterRow<3>(rows, layout.rowBytes, out);
+        std::swap(rows.prev, rows.cur);
+    }
 }
 
-Status compressImage(const uint8_t* filtered, const Layout& layout, std::vector<Segment>& segments, bool parallel)
+// Filters and deflates segment `index` on its own; every segment but the
+// last is left open at a byte boundary so that the next one can follow.
+Status compressSegment(const Image& image, const Layout& layout, int64_t index, Workspace& work,
+                       Segment& segment)
 {
-    const int64_t totalBytes = layout.filteredRow * layout.height;
-    auto body = [&](int64_t first, int64_t last) {
-        for (int64_t s = first; s < last; ++s) {
-            const int64_t begin = s * layout.rowsPerSegment * layout.filteredRow;
-            const int64_t end = std::min(totalBytes, begin + layout.rowsPerSegment * layout.filteredRow);
-            try {
-                compressSegment(filtered, begin, end, s + 1 == layout.segments, segments[size_t(s)]);
-            } catch (...) {
-                segments[size_t(s)].status = OutOfMemory;
-            }
-        }
-    };
-    if (parallel)
-        ThreadPool::parallelFor(0, layout.segments, 1, body);
-    else
-        body(0, layout.segments);
-    for (const Segment& segment : segments)
-        if (segment.status != Ok) return segment.status;
+    const int64_t first = index * layout.rowsPerSegment;
+    const int64_t last = std::min<int64_t>(layout.height, first + layout.rowsPerSegment);
+    filterRows(image, layout, first, last, work.rows, work.filtered.get());
+    const size_t inputBytes = size_t((last - first) * layout.filteredRow);
+    uint8_t* data = segment.buffer.get() + kDataOffset;
+    const size_t room = layout.segmentCapacity - kDataOffset - DeflateJoin::kRoomNeeded - kTrailer - kCrc;
+    size_t size = libdeflate_deflate_compress(work.compressor, work.filtered.get(), inputBytes, data, room);
+    if (size == 0) return GenericError;
+    if (index + 1 < layout.segments) size = DeflateJoin::openFinalBlock(data, size);
+    if (size == 0) return GenericError;
+    segment.dataSize = size;
+    segment.inputBytes = int64_t(inputBytes);
+    segment.adler = libdeflate_adler32(1, work.filtered.get(), inputBytes);
     return Ok;
 }
 
@@ -299,31 +290,19 @@ uint8_t* putChunkHeader(uint8_t* p, uint32_t length, const char type[4])
     return p + 8;
 }
 
-// Signature, IHDR, one IDAT per segment (the first opens the zlib stream, the
-// last closes it with the Adler-32 of all filtered bytes), IEND.
-Status assemble(const Layout& layout, const std::vector<Segment>& segments, std::vector<uint8_t>& out)
+// Puts the CRC of the chunk's type and data after them; returns the end.
+uint8_t* putChunkCrc(uint8_t* chunk, uint8_t* dataEnd)
 {
-    uLong adler = segments.front().adler;
-    for (size_t s = 1; s < segments.size(); ++s)
-        adler = adler32_combine(adler, segments[s].adler, z_off_t(segments[s].inputBytes));
-    uint8_t trailer[4];
-    put32(trailer, uint32_t(adler));
+    put32(dataEnd, libdeflate_crc32(0, chunk + 4, size_t(dataEnd - (chunk + 4))));
+    return dataEnd + kCrc;
+}
 
-    size_t total = sizeof(kSignature) + kChunkOverhead + 13 + kChunkOverhead;
-    for (const Segment& segment : segments) total += kChunkOverhead + segment.size;
-    total += sizeof(kZlibHeader) + sizeof(trailer);
-    std::vector<uint8_t> bytes;
-    try {
-        bytes.resize(total);
-    } catch (...) {
-        return OutOfMemory;
-    }
-
-    uint8_t* p = bytes.data();
-    std::memcpy(p, kSignature, sizeof(kSignature));
-    p += sizeof(kSignature);
-    uint8_t* ihdr = p + 4;
-    p = putChunkHeader(p, 13, "IHDR");
+bool writeSignatureAndHeader(const Layout& layout, const PngWriter::Sink& sink)
+{
+    uint8_t bytes[sizeof(kSignature) + kChunkHeader + 13 + kCrc];
+    std::memcpy(bytes, kSignature, sizeof(kSignature));
+    uint8_t* chunk = bytes + sizeof(kSignature);
+    uint8_t* p = putChunkHeader(chunk, 13, "IHDR");
     put32(p, uint32_t(layout.width));
     put32(p + 4, uint32_t(layout.height));
     p[8] = 8;
@@ -331,66 +310,188 @@ Status assemble(const Layout& layout, const std::vector<Segment>& segments, std:
     p[10] = 0;
     p[11] = 0;
     p[12] = 0;
-    p += 13;
-    put32(p, uint32_t(crc32_z(0, ihdr, 17)));
-    p += 4;
+    putChunkCrc(chunk, p + 13);
+    return sink(bytes, sizeof(bytes));
+}
 
-    for (size_t s = 0; s < segments.size(); ++s) {
-        const bool first = s == 0;
-        const bool last = s + 1 == segments.size();
-        const Segment& segment = segments[s];
-        const size_t length = segment.size + (first ? sizeof(kZlibHeader) : 0) + (last ? sizeof(trailer) : 0);
-        uint8_t* type = p + 4;
-        p = putChunkHeader(p, uint32_t(length), "IDAT");
-        uLong crc = crc32_z(0, type, 4);
-        if (first) {
-            std::memcpy(p, kZlibHeader, sizeof(kZlibHeader));
-            crc = crc32_z(crc, p, sizeof(kZlibHeader));
-            p += sizeof(kZlibHeader);
-        }
-        std::memcpy(p, segment.bytes.data(), segment.size);
-        crc = crc32_combine(crc, segment.crc, z_off_t(segment.size));
-        p += segment.size;
-        if (last) {
-            std::memcpy(p, trailer, sizeof(trailer));
-            crc = crc32_z(crc, p, sizeof(trailer));
-            p += sizeof(trailer);
-        }
-        put32(p, uint32_t(crc));
-        p += 4;
+// One IDAT per segment: the first opens the zlib stream, the last closes it
+// with the Adler-32 of all filtered bytes.
+bool writeSegment(Segment& segment, bool first, bool last, uint32_t adler, const PngWriter::Sink& sink)
+{
+    uint8_t* chunk = segment.buffer.get() + (first ? 0 : sizeof(kZlibHeader));
+    uint8_t* end = segment.buffer.get() + kDataOffset + segment.dataSize;
+    if (first) std::memcpy(chunk + kChunkHeader, kZlibHeader, sizeof(kZlibHeader));
+    if (last) {
+        put32(end, adler);
+        end += kTrailer;
+    }
+    putChunkHeader(chunk, uint32_t(end - chunk - kChunkHeader), "IDAT");
+    end = putChunkCrc(chunk, end);
+    return sink(chunk, size_t(end - chunk));
+}
+
+bool writeEnd(const PngWriter::Sink& sink)
+{
+    uint8_t bytes[kChunkHeader + kCrc];
+    putChunkCrc(bytes, putChunkHeader(bytes, 0, "IEND"));
+    return sink(bytes, sizeof(bytes));
+}
+
+// Hands out the segments in image order to the threads that compress them
+// and writes finished ones to the sink in order, under one lock. A thread
+// waits before it starts a segment more than `window` ahead of the next one
+// to be written, so at most that many compressed segments are held; their
+// buffers are reused.
+class SegmentPipeline {
+public:
+    SegmentPipeline(const Image& image, const Layout& layout, const PngWriter::Sink& sink, int64_t window)
+        : m_image(image), m_layout(layout), m_sink(sink), m_window(window), m_workspaces(layout)
+    {
+        m_finished.resize(size_t(window));
+        m_spare.reserve(size_t(window));
     }
 
-    uint8_t* iend = p + 4;
-    p = putChunkHeader(p, 0, "IEND");
-    put32(p, uint32_t(crc32_z(0, iend, 4)));
-    out = std::move(bytes);
-    return Ok;
-}
+    // Compresses segments until none is left or one step failed; runs on
+    // every thread of the pool at once, or alone.
+    void run()
+    {
+        try {
+            for (;;) {
+                const int64_t index = m_next.fetch_add(1);
+                if (index >= m_layout.segments || !waitForRoom(index)) return;
+                std::unique_ptr<Segment> segment = takeSpare();
+                Workspace* work = m_workspaces.acquire();
+                const Status status =
+                    segment && work ? compressSegment(m_image, m_layout, index, *work, *segment) : OutOfMemory;
+                if (work) m_workspaces.release(work);
+                finish(index, std::move(segment), status);
+            }
+        } catch (...) {
+            fail(OutOfMemory);
+        }
+    }
+
+    Status status()
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_failure;
+    }
+
+private:
+    // False when the encoding failed meanwhile.
+    bool waitForRoom(int64_t index)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        m_room.wait(lock, [&] { return m_failure != Ok || index < m_written + m_window; });
+        return m_failure == Ok;
+    }
+
+    std::unique_ptr<Segment> takeSpare()
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (!m_spare.empty()) {
+                std::unique_ptr<Segment> segment = std::move(m_spare.back());
+                m_spare.pop_back();
+                return segment;
+            }
+        }
+        auto segment = std::make_unique<Segment>();
+        segment->buffer.reset(new (std::nothrow) uint8_t[m_layout.segmentCapacity]);
+        return segment->buffer ? std::move(segment) : nullptr;
+    }
+
+    void fail(Status status)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_failure == Ok) m_failure = status;
+        m_room.notify_all();
+    }
+
+    // Files the segment and writes every finished one that is next in order.
+    void finish(int64_t index, std::unique_ptr<Segment> segment, Status status)
+    {
+        if (status != Ok) return fail(status);
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_finished[size_t(index % m_window)] = std::move(segment);
+        for (;;) {
+            std::unique_ptr<Segment>& next = m_finished[size_t(m_written % m_window)];
+            if (m_failure != Ok || m_written == m_layout.segments || !next) break;
+            m_adler = uint32_t(adler32_combine(m_adler, next->adler, z_off_t(next->inputBytes)));
+            if (!writeSegment(*next, m_written == 0, m_written + 1 == m_layout.segments, m_adler, m_sink))
+                m_failure = Win32Error;
+            m_spare.push_back(std::move(next));
+            ++m_written;
+        }
+        m_room.notify_all();
+    }
+
+    const Image& m_image;
+    const Layout& m_layout;
+    const PngWriter::Sink& m_sink;
+    const int64_t m_window;
+    Workspaces m_workspaces;
+    std::atomic<int64_t> m_next{0};
+    std::mutex m_mutex;
+    std::condition_variable m_room;
+    std::vector<std::unique_ptr<Segment>> m_finished;  // by index modulo the window
+    std::vector<std::unique_ptr<Segment>> m_spare;
+    int64_t m_written = 0;
+    uint32_t m_adler = 1;
+    Status m_failure = Ok;
+};
 
 }  // namespace
 
-Status PngWriter::encode(const Image& image, std::vector<uint8_t>& out, Compression mode)
+Status PngWriter::encode(const Image& image, const Sink& sink, Compression mode)
 {
     if (!isSupportedFormat(image.format()) || !image.data() || image.width() < 1 || image.height() < 1)
         return InvalidParameter;
     Layout layout;
-    if (!makeLayout(image, layout)) return OutOfMemory;
+    makeLayout(image, layout);
     const bool parallel = mode == Compression::Parallel;
-
-    std::unique_ptr<uint8_t[]> filtered(new (std::nothrow) uint8_t[size_t(layout.filteredRow * layout.height)]);
-    if (!filtered) return OutOfMemory;
-    if (!filterImage(image, layout, filtered.get(), parallel)) return OutOfMemory;
-
-    std::vector<Segment> segments;
+    const int threads = parallel ? ThreadPool::size() : 1;
+    if (!writeSignatureAndHeader(layout, sink)) return Win32Error;
     try {
-        segments.resize(size_t(layout.segments));
+        SegmentPipeline pipeline(image, layout, sink, int64_t(threads) * kSegmentsPerThread);
+        // One loop per thread, each taking the next segment in turn (a loop
+        // nested in another runs alone and takes them all).
+        if (parallel)
+            ThreadPool::parallelFor(0, threads, 1, [&pipeline](int64_t, int64_t) { pipeline.run(); });
+        else
+            pipeline.run();
+        if (const Status status = pipeline.status(); status != Ok) return status;
     } catch (...) {
         return OutOfMemory;
     }
-    const Status status = compressImage(filtered.get(), layout, segments, parallel);
+    return writeEnd(sink) ? Ok : Win32Error;
+}
+
+Status PngWriter::encode(const Image& image, std::vector<uint8_t>& out, Compression mode)
+{
+    std::vector<uint8_t> bytes;
+    // Room for the file at the size of its filtered rows, so that the bytes
+    // are not copied as they grow (pages the file does not reach are never
+    // touched); when the address space is short, it simply grows.
+    try {
+        bytes.reserve(size_t(image.width()) * size_t(image.height()) * 4 + size_t(image.height()));
+    } catch (...) {
+    }
+    const Status status = encode(
+        image,
+        [&bytes](const uint8_t* data, size_t size) {
+            try {
+                bytes.insert(bytes.end(), data, data + size);
+            } catch (...) {
+                return false;
+            }
+            return true;
+        },
+        mode);
+    if (status == Win32Error) return OutOfMemory;
     if (status != Ok) return status;
-    filtered.reset();
-    return assemble(layout, segments, out);
+    out = std::move(bytes);
+    return Ok;
 }
 
 }  // namespace kalvora::platform

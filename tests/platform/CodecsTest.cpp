@@ -637,27 +637,30 @@ TEST(CodecsGif, FirstFrameSitsOnItsScreenDeinterlaced)
 
 TEST(CodecsFiles, FailedWriteKeepsTheOldFileAndLeavesNoTemporary)
 {
-    TempDir dir;
-    const std::string target = dir.file("keep.bmp");
-    auto small = makePatternImage(4, 4, kFormat24bppRGB);
-    ASSERT_EQ(encodeImageFile(*small, target, kBmpEncoderClsid, nullptr), Ok);
-    const auto before = readFileBytes(target);
+    // BMP is written whole, PNG as it is compressed.
+    for (const EncoderClsid& encoder : {kBmpEncoderClsid, kPngEncoderClsid}) {
+        TempDir dir;
+        const std::string target = dir.file("keep.img");
+        auto small = makePatternImage(4, 4, kFormat24bppRGB);
+        ASSERT_EQ(encodeImageFile(*small, target, encoder, nullptr), Ok);
+        const auto before = readFileBytes(target);
 
-    // A file-size limit makes the write of a larger file fail part-way.
-    auto large = makePatternImage(200, 200, kFormat24bppRGB);
-    rlimit old{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit tight = old;
-    tight.rlim_cur = 4096;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
-    const Status s = encodeImageFile(*large, target, kBmpEncoderClsid, nullptr);
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
+        // A file-size limit makes the write of a larger file fail part-way.
+        auto large = makePatternImage(200, 200, kFormat24bppRGB);
+        rlimit old{};
+        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+        auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit tight = old;
+        tight.rlim_cur = 4096;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
+        const Status s = encodeImageFile(*large, target, encoder, nullptr);
+        setrlimit(RLIMIT_FSIZE, &old);
+        std::signal(SIGXFSZ, oldHandler);
 
-    EXPECT_EQ(s, Win32Error);
-    EXPECT_EQ(readFileBytes(target), before);
-    EXPECT_EQ(dir.entries(), 1u);
+        EXPECT_EQ(s, Win32Error);
+        EXPECT_EQ(readFileBytes(target), before);
+        EXPECT_EQ(dir.entries(), 1u);
+    }
 }
 
 TEST(CodecsFiles, FilesTooLargeForAnyAllowedImageAreNotRead)

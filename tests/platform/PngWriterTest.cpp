@@ -3,11 +3,20 @@
 #include <gtest/gtest.h>
 #include <zlib.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
+#include <unistd.h>
+
+#include "platform/ThreadPool.h"
 #include "tests/platform/CodecTestImages.h"
+#include "tests/support/ChildProcess.h"
 
 using namespace kalvora::platform;
 using kalvora::testing::makePatternImage;
@@ -108,8 +117,8 @@ TEST(PngWriter, ContainerAndZlibStreamAreWellFormed)
 {
     for (PixelFormatId format : kFormats) {
         SCOPED_TRACE(format);
-        const int w = 701;
-        const int h = 203;
+        const int w = 1203;
+        const int h = 311;
         auto image = makePatternImage(w, h, format);
         const auto chunks = readChunks(encodeOrFail(*image, PngWriter::Compression::Parallel));
         ASSERT_GE(chunks.size(), 3u);
@@ -172,5 +181,167 @@ TEST(PngWriter, ParallelAndSerialOutputsAreIdentical)
         EXPECT_FALSE(parallel.empty());
         EXPECT_TRUE(parallel == serial);
         EXPECT_TRUE(parallel == encodeOrFail(*image, PngWriter::Compression::Parallel));
+    }
+}
+
+namespace {
+
+using namespace std::chrono_literals;
+
+// The images every file test writes: opaque and transparent over several
+// segments, the smallest, one pixel wide and as tall as allowed, and a large
+// texture (regular enough to compress quickly).
+struct NamedImage {
+    std::string name;
+    std::unique_ptr<Image> image;
+};
+
+std::unique_ptr<Image> makeLargeImage()
+{
+    constexpr int kSide = 4096;
+    std::unique_ptr<Image> image;
+    EXPECT_EQ(Image::create(kSide, kSide, kFormat32bppARGB, image), Ok);
+    for (int y = 0; y < kSide; ++y) {
+        uint8_t* p = image->row(y);
+        for (int x = 0; x < kSide; ++x, p += 4) {
+            p[0] = uint8_t(x);
+            p[1] = uint8_t(y);
+            p[2] = uint8_t(x + y);
+            p[3] = uint8_t(255 - x);
+        }
+    }
+    return image;
+}
+
+std::vector<NamedImage> fileTestImages()
+{
+    std::vector<NamedImage> images;
+    images.push_back({"opaque", makePatternImage(1203, 311, kFormat24bppRGB)});
+    images.push_back({"transparent", makePatternImage(1203, 311, kFormat32bppARGB)});
+    images.push_back({"1x1", makePatternImage(1, 1, kFormat32bppARGB)});
+    images.push_back({"1x65535", makePatternImage(1, 65535, kFormat32bppARGB)});
+    images.push_back({"4096x4096", makeLargeImage()});
+    return images;
+}
+
+std::vector<uint8_t> fileBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+// The pixels as R, G, B, A bytes, alpha 255 for formats without alpha.
+std::vector<uint8_t> rgbaBytes(const Image& image)
+{
+    std::vector<uint8_t> bytes;
+    bytes.reserve(size_t(image.width()) * size_t(image.height()) * 4);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const uint32_t argb = expectedArgb(image, x, y);
+            bytes.insert(bytes.end(), {uint8_t(argb >> 16), uint8_t(argb >> 8), uint8_t(argb), uint8_t(argb >> 24)});
+        }
+    return bytes;
+}
+
+bool commandWorks(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()) == 0; }
+
+class PngWriterFiles : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // A child started by runChild writes the files with its pool size and ends here.
+        if (const char* role = kalvora::testing::childRole()) kalvora::testing::finishChild(writeFiles(role));
+        char pattern[] = "/tmp/kalvora-png-XXXXXX";
+        ASSERT_NE(::mkdtemp(pattern), nullptr);
+        dir = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(dir); }
+
+    // Role "N FOLDER": every test image written into FOLDER as NAME-N.png
+    // by a pool of N threads; answers with the pool's size.
+    static std::string writeFiles(const std::string& role)
+    {
+        const int threads = std::stoi(role);
+        const std::filesystem::path folder = role.substr(role.find(' ') + 1);
+        ThreadPool::setSize(threads);
+        for (const NamedImage& item : fileTestImages()) {
+            const std::string path = (folder / (item.name + "-" + std::to_string(threads) + ".png")).string();
+            if (encodeImageFile(*item.image, path, kPngEncoderClsid, nullptr) != Ok) return "not written";
+        }
+        return std::to_string(ThreadPool::size());
+    }
+
+    std::filesystem::path dir;
+};
+
+}  // namespace
+
+// Pools of one to eight threads write files byte for byte the same as the
+// serial writer's.
+TEST_F(PngWriterFiles, EveryPoolSizeWritesTheSameBytes)
+{
+    for (int threads = 1; threads <= 8; ++threads) {
+        const auto child = kalvora::testing::runChild(std::to_string(threads) + " " + dir.string(), 60s);
+        ASSERT_TRUE(child.exitedCleanly) << threads << " threads";
+        EXPECT_EQ(child.output, std::to_string(threads));
+    }
+    for (const NamedImage& item : fileTestImages()) {
+        SCOPED_TRACE(item.name);
+        const std::vector<uint8_t> serial = encodeOrFail(*item.image, PngWriter::Compression::Serial);
+        for (int threads = 1; threads <= 8; ++threads)
+            EXPECT_TRUE(fileBytes(dir / (item.name + "-" + std::to_string(threads) + ".png")) == serial)
+                << threads << " threads";
+    }
+}
+
+// libpng and, where installed, Pillow read back exactly the pixels written,
+// and pngcheck finds nothing wrong with the files.
+TEST_F(PngWriterFiles, LibpngPillowAndPngcheckReadTheExactPixels)
+{
+    std::string pillowArguments;
+    std::string pngcheckArguments;
+    for (const NamedImage& item : fileTestImages()) {
+        SCOPED_TRACE(item.name);
+        const std::string png = (dir / (item.name + ".png")).string();
+        ASSERT_EQ(encodeImageFile(*item.image, png, kPngEncoderClsid, nullptr), Ok);
+        std::unique_ptr<Image> decoded;
+        ASSERT_EQ(decodeImageFile(png, decoded), Ok);
+        const std::vector<uint8_t> expected = rgbaBytes(*item.image);
+        EXPECT_TRUE(rgbaBytes(*decoded) == expected);
+        const std::string raw = (dir / (item.name + ".rgba")).string();
+        std::ofstream(raw, std::ios::binary)
+            .write(reinterpret_cast<const char*>(expected.data()), std::streamsize(expected.size()));
+        pillowArguments += " " + png + " " + raw;
+        pngcheckArguments += " " + png;
+    }
+    if (commandWorks("pngcheck -h"))
+        EXPECT_TRUE(commandWorks("pngcheck -q" + pngcheckArguments));
+    else
+        std::cout << "pngcheck is not installed: not checked\n";
+    // Debian's Pillow belongs to the system's Python, which may not be first on the PATH.
+    std::string python;
+    for (const char* candidate : {"python3", "/usr/bin/python3"})
+        if (python.empty() && commandWorks(std::string(candidate) + " -c 'import PIL'")) python = candidate;
+    if (python.empty()) GTEST_SKIP() << "Pillow is not installed";
+    const std::string script =
+        "import sys\nfrom PIL import Image\nargs = sys.argv[1:]\n"
+        "for png, raw in zip(args[0::2], args[1::2]):\n"
+        "    if Image.open(png).convert('RGBA').tobytes() != open(raw, 'rb').read(): sys.exit(png)\n";
+    EXPECT_TRUE(commandWorks(python + " -c \"" + script + "\"" + pillowArguments));
+}
+
+// A sink that refuses bytes stops the writer with Win32Error.
+TEST(PngWriter, ARefusingSinkStopsTheWrite)
+{
+    auto image = makePatternImage(700, 300, kFormat32bppARGB);
+    for (size_t accepted : {size_t(0), size_t(40), size_t(100000)}) {
+        size_t taken = 0;
+        const Status s = PngWriter::encode(*image, [&](const uint8_t*, size_t size) {
+            if (taken + size > accepted) return false;
+            taken += size;
+            return true;
+        });
+        EXPECT_EQ(s, Win32Error) << accepted;
+        EXPECT_LE(taken, accepted);
     }
 }
