@@ -8,9 +8,9 @@ void PreviewCopyThrottle::startRun(int64_t nowMs)
     m_runStartMs = nowMs;
 }
 
-PreviewCopyThrottle::Decision PreviewCopyThrottle::report(int64_t nowMs, bool phaseStart, bool isFinal)
+PreviewCopyThrottle::Decision PreviewCopyThrottle::report(int64_t nowMs, bool phaseStart, bool isFinal, bool drawn)
 {
-    if (!isFinal && !allowed(nowMs)) {
+    if (!isFinal && !(drawn && allowed(nowMs))) {
         if (phaseStart) m_resetPending = true;
         return {};
     }
@@ -19,9 +19,10 @@ PreviewCopyThrottle::Decision PreviewCopyThrottle::report(int64_t nowMs, bool ph
     return {true, reset};
 }
 
-void PreviewCopyThrottle::copied(int64_t startMs, int64_t endMs)
+void PreviewCopyThrottle::copied(int64_t startMs, int64_t endMs, int64_t pixels)
 {
     ++m_copies;
+    m_copiedPixels += pixels;
     m_lastCopyStartMs = startMs;
     if (endMs > startMs) m_copyTimeMs += endMs - startMs;
 }

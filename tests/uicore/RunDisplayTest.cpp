@@ -45,18 +45,18 @@ TEST_F(ThrottleTest, AtMostOneCopyPer50Ms)
     EXPECT_EQ(throttle.copies(), 3);
 }
 
-TEST_F(ThrottleTest, CopiesStayUnderATenthOfTheRun)
+TEST_F(ThrottleTest, CopiesStayUnderAFortiethOfTheRun)
 {
     throttle.startRun(0);
     // The first copy takes 30 ms: the next may come once the run is past
-    // 300 ms, though 50 ms have passed long before.
+    // 1200 ms, though 50 ms have passed long before.
     EXPECT_TRUE(at(1, true, false, 30).copy);
     EXPECT_FALSE(at(100).copy);
-    EXPECT_FALSE(at(300).copy);
-    EXPECT_TRUE(at(301, false, false, 30).copy);
+    EXPECT_FALSE(at(1200).copy);
+    EXPECT_TRUE(at(1201, false, false, 30).copy);
     EXPECT_EQ(throttle.copyTimeMs(), 60);
-    EXPECT_FALSE(at(600).copy);
-    EXPECT_TRUE(at(601).copy);
+    EXPECT_FALSE(at(2400).copy);
+    EXPECT_TRUE(at(2401).copy);
 }
 
 TEST_F(ThrottleTest, TheFinalReportAlwaysCopies)
@@ -95,6 +95,12 @@ TEST_F(ThrottleTest, ASkippedPhaseStartResetsTheViewAtTheNextCopy)
     EXPECT_FALSE(at(190, true).copy);
     d = at(191, false, true);
     EXPECT_TRUE(d.resetView);
+
+    // Nothing drawn since the last copy: no copy, and its reset waits.
+    throttle.startRun(0);
+    EXPECT_FALSE(throttle.report(100, true, false, false).copy);
+    EXPECT_TRUE(at(101).resetView);
+    EXPECT_TRUE(throttle.report(102, false, true, false).copy);
 }
 
 TEST_F(ThrottleTest, ANewRunForgetsTheLastOne)
