@@ -6,6 +6,7 @@ void PreviewCopyThrottle::startRun(int64_t nowMs)
 {
     *this = PreviewCopyThrottle();
     m_runStartMs = nowMs;
+    m_lastCopyStartMs = nowMs;
 }
 
 PreviewCopyThrottle::Decision PreviewCopyThrottle::report(int64_t nowMs, bool phaseStart, bool isFinal, bool drawn)
@@ -29,9 +30,7 @@ void PreviewCopyThrottle::copied(int64_t startMs, int64_t endMs, int64_t pixels)
 
 bool PreviewCopyThrottle::allowed(int64_t nowMs) const
 {
-    if (m_copies > 0 && nowMs - m_lastCopyStartMs < kMinimumSpacingMs) return false;
-    // At the run's very start no time has passed, so nothing is copied: the
-    // output still holds the last run's picture.
+    if (nowMs - m_lastCopyStartMs < kMinimumSpacingMs) return false;
     return m_copyTimeMs * kRunShareDivisor < nowMs - m_runStartMs;
 }
 

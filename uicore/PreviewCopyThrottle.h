@@ -8,10 +8,11 @@ namespace kalvora {
 // window. A copy brings over only what was drawn since the one before, but
 // each also redraws the view, and at every report that would cost more than
 // the run itself for large textures. So a copy is made at the final report
-// and otherwise only when something was drawn, at most once per 50 ms and
-// only while the copies so far have taken under a fortieth of the run's time
-// (so none at the very start). A phase start (0 %) resets the preview's view;
-// when its copy is skipped, the next copy resets it instead.
+// and otherwise only when something was drawn, at most once per 50 ms
+// counted from the run's start (a run that ends sooner gets only its final
+// copy) and only while the copies so far have taken under a fortieth of the
+// run's time. A phase start (0 %) resets the preview's view; when its copy is
+// skipped, the next copy resets it instead.
 // Times are milliseconds of one clock.
 class PreviewCopyThrottle {
 public:
