@@ -4,37 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <tuple>
 
 #include "DrawingTestSupport.h"
 #include "engine/BrickLayout.h"
-#include "engine/DrawnArea.h"
 
 namespace kalvora {
 namespace {
-
-TEST(DrawnArea, BoundsWrapsClipsAndStartsEmptyAfterATake)
-{
-    DrawnArea area;
-    EXPECT_EQ(area.take(100, 50).width, 0);
-    area.mark(10, 5, 20, 10);
-    area.mark(40, 30, 5, 5);
-    const platform::PixelRect both = area.take(100, 50);
-    EXPECT_EQ(std::make_tuple(both.x, both.y, both.width, both.height), std::make_tuple(10, 5, 35, 30));
-    EXPECT_EQ(area.take(100, 50).height, 0);
-
-    // Past the wrap width: one wrap width to the left, or across the whole width.
-    area.markWrapping(110, 0, 10, 4, 100);
-    platform::PixelRect r = area.take(100, 50);
-    EXPECT_EQ(std::make_tuple(r.x, r.width), std::make_tuple(10, 10));
-    area.markWrapping(95, 40, 10, 20, 100);
-    r = area.take(100, 50);
-    EXPECT_EQ(std::make_tuple(r.x, r.y, r.width, r.height), std::make_tuple(0, 40, 100, 10));
-
-    area.markAll();
-    r = area.take(64, 32);
-    EXPECT_EQ(std::make_tuple(r.x, r.y, r.width, r.height), std::make_tuple(0, 0, 64, 32));
-}
 
 bool sameBytes(const cBitmap& a, const cBitmap& b)
 {
