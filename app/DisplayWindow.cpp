@@ -28,6 +28,7 @@ namespace {
 
 const QString kUpdateCaption = QStringLiteral("&Update");
 const QString kCancelCaption = QStringLiteral("&Cancel");
+constexpr int kPreviewTab = 0;
 constexpr int kFinalImageTab = 1;
 constexpr int kBrickFilesPage = 3;
 constexpr int kSizeTextLength = 5;
@@ -151,8 +152,8 @@ void DisplayWindow::UpdateButton_Click() { UpdateCancel(); }
 
 void DisplayWindow::UpdateCancel()
 {
-    // While a run is on the stack every request cancels, whatever the
-    // button reads (it reads "&Update" from the last brick's report on).
+    // While a run is on the stack every request cancels (the button reads
+    // "&Cancel" until the run's final report, unless a cancel came first).
     if (m_main.isRunning()) {
         showRunning(false);
         ProgressLabel->clear();
@@ -163,7 +164,7 @@ void DisplayWindow::UpdateCancel()
     if (noBrickImage()) return;
     showRunning(true);
     ProgressLabel->setText(QString::fromLatin1(ProgressText::kAtStart));
-    m_main.GenerateBricks(TextureTypeCombo->currentIndex());
+    m_main.GenerateBricks(textureType());
 }
 
 bool DisplayWindow::noBrickImage()
@@ -185,8 +186,29 @@ void DisplayWindow::showRunning(bool running)
 {
     TextureTypeCombo->setVisible(!running);
     ProgressBar->setVisible(running);
+    ProgressLabel->setVisible(running);
     UpdateButton->setText(running ? kCancelCaption : kUpdateCaption);
 }
+
+void DisplayWindow::showProgress(const QString& text, int32_t percent)
+{
+    ProgressLabel->setText(text);
+    // The bar would redraw itself at once; it is drawn with the rest of the
+    // window when the event queue next runs.
+    ProgressBar->setUpdatesEnabled(false);
+    ProgressBar->setValue(percent);
+    ProgressBar->setUpdatesEnabled(true);
+}
+
+QSize DisplayWindow::outputSize() const { return {OutWidthSlider->value(), OutHeightSlider->value()}; }
+
+QSize DisplayWindow::previewSize() const { return {PreviewWidthSlider->value(), PreviewHeightSlider->value()}; }
+
+bool DisplayWindow::previewTabShown() const { return DisplayTab1->currentIndex() == kPreviewTab; }
+
+int32_t DisplayWindow::previewQualityIndex() const { return PreviewQualityCombo->currentIndex(); }
+
+int32_t DisplayWindow::textureType() const { return TextureTypeCombo->currentIndex(); }
 
 void DisplayWindow::recomputeAspectRatio() { m_aspectRatio = outputRatio(); }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QWidget>
 #include <cstdint>
 
@@ -21,30 +22,25 @@ class MainWindow;
 // ratio lock, the preview quality, the texture type, and the one button that
 // starts a generation and cancels a running one, with the progress bar and
 // text beneath it. It owns no project data: the main window copies its
-// controls into the project and back, reads its tab and preview quality for
-// a run and drives its progress controls while one runs.
+// controls into the project and back (finding them by name), asks it for the
+// sizes and choices of a run and hands it the progress reports while one runs.
 class DisplayWindow : public QWidget {
     Q_OBJECT
 public:
     explicit DisplayWindow(MainWindow& main, QWidget* parent = nullptr);
 
-    // Tab 0 "Preview", tab 1 "Final Image".
-    QTabWidget* DisplayTab1 = nullptr;
-    QSlider* OutWidthSlider = nullptr;
-    QSlider* OutHeightSlider = nullptr;
-    QLineEdit* OutWidthText = nullptr;
-    QLineEdit* OutHeightText = nullptr;
-    QCheckBox* AspectRatioCheck = nullptr;
-    QSlider* PreviewWidthSlider = nullptr;
-    QSlider* PreviewHeightSlider = nullptr;
-    QLineEdit* PreviewWidthText = nullptr;
-    QLineEdit* PreviewHeightText = nullptr;
-    QComboBox* PreviewQualityCombo = nullptr;
-    // The item index is the texture type of a run.
-    QComboBox* TextureTypeCombo = nullptr;
-    QProgressBar* ProgressBar = nullptr;
-    QPushButton* UpdateButton = nullptr;
-    QLabel* ProgressLabel = nullptr;
+    // The sizes of the "Final Image" and the "Preview" tab, in pixels.
+    QSize outputSize() const;
+    QSize previewSize() const;
+    // Whether the "Preview" tab is shown: a run then draws the preview size.
+    bool previewTabShown() const;
+    // The item index of the preview quality list (0 low, 1 medium, 2 high).
+    int32_t previewQualityIndex() const;
+    // The texture type a run draws: the item index of the texture type list.
+    int32_t textureType() const;
+
+    // One progress report: its text under the button, its share in the bar.
+    void showProgress(const QString& text, int32_t percent);
 
     // The output width divided by the output height, as the panel last
     // computed it.
@@ -58,8 +54,8 @@ public:
     // texture type (unless there is no brick image).
     void UpdateCancel();
 
-    // The button, the texture type list and the progress bar in the running
-    // or the idle look; the progress text is its callers' business.
+    // The running look (the button reads "&Cancel", the progress bar and
+    // text show, the texture type list hides) or the idle look.
     void showRunning(bool running);
 
     void Form_Load();
@@ -108,6 +104,23 @@ private:
 
     MainWindow& m_main;
     float m_aspectRatio = 1.0f;
+
+    // Tab 0 "Preview", tab 1 "Final Image".
+    QTabWidget* DisplayTab1 = nullptr;
+    QSlider* OutWidthSlider = nullptr;
+    QSlider* OutHeightSlider = nullptr;
+    QLineEdit* OutWidthText = nullptr;
+    QLineEdit* OutHeightText = nullptr;
+    QCheckBox* AspectRatioCheck = nullptr;
+    QSlider* PreviewWidthSlider = nullptr;
+    QSlider* PreviewHeightSlider = nullptr;
+    QLineEdit* PreviewWidthText = nullptr;
+    QLineEdit* PreviewHeightText = nullptr;
+    QComboBox* PreviewQualityCombo = nullptr;
+    QComboBox* TextureTypeCombo = nullptr;
+    QProgressBar* ProgressBar = nullptr;
+    QPushButton* UpdateButton = nullptr;
+    QLabel* ProgressLabel = nullptr;
 };
 
 }  // namespace kalvora

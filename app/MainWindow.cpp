@@ -75,7 +75,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_tickSource(plat
     });
     m_display = new DisplayWindow(*this);
     m_options = new OptionsWindow(closeFrame);
-    m_options->bind(BrickData, HasChangedFlag, m_display->OutWidthSlider, m_display->OutHeightSlider);
+    m_options->bind(BrickData, HasChangedFlag, [this] { return m_display->outputSize(); });
     m_previewFrame = new ChildWindowFrame(m_preview, closeFrame, m_clientArea);
     m_displayFrame = new ChildWindowFrame(m_display, closeFrame, m_clientArea);
     m_optionsFrame = new ChildWindowFrame(m_options, closeFrame, m_clientArea);

@@ -145,8 +145,10 @@ private:
     void openCommandLine(const QString& commandLine);
 
     void BrickGenerator_Progress(int32_t Progress, int32_t SecondsLeft, const std::string& Description, bool IsFinal);
-    void setBarValue(int32_t Progress);
-    void showProgressLook(int32_t Progress);
+    // The run itself, with the project's size, the cursor and the running
+    // flag given back on every way out.
+    void runGenerator(int32_t BrickStyle);
+    void showProgressLook(int32_t Progress, bool IsFinal);
     void showPreview(bool phaseStart, bool isFinal);
     void setRunning(bool running);
     int64_t now() const;

@@ -1,18 +1,15 @@
 // The main window's side of a run: generate, cancel, the progress handler
 // and what the generator asks of its host.
 
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
-#include <QProgressBar>
-#include <QSlider>
-#include <QTabWidget>
 
 #include "app/DisplayWindow.h"
 #include "app/MainWindow.h"
 #include "app/OptionsWindow.h"
 #include "app/TextureOptions.h"
 #include "platform/Clock.h"
+#include "platform/ScopeExit.h"
 #include "platform/Services.h"
 #include "uicore/ProgressText.h"
 #include "views/PreviewWindow.h"
@@ -21,21 +18,8 @@ namespace kalvora {
 
 namespace {
 
-constexpr int kPreviewTab = 0;
 // The event queue runs at most this often during a run.
 constexpr int64_t kQueueSpacingMs = 10;
-
-// Clears a flag when it goes out of scope.
-class FlagScope {
-public:
-    explicit FlagScope(bool& flag) : m_flag(flag) { m_flag = true; }
-    ~FlagScope() { m_flag = false; }
-    FlagScope(const FlagScope&) = delete;
-    FlagScope& operator=(const FlagScope&) = delete;
-
-private:
-    bool& m_flag;
-};
 
 }  // namespace
 
@@ -51,32 +35,43 @@ void MainWindow::setRunning(bool running)
 {
     m_running = running;
     // The project's images stay as they are while a run reads them.
-    m_options->setImageButtonsEnabled(!running);
+    m_options->setRunning(running);
     emit runningChanged(running);
 }
 
 void MainWindow::GenerateBricks(int32_t BrickStyle)
 {
     if (m_running || BrickGenerator.isRunning()) return;
+    runGenerator(BrickStyle);
+    if (!m_closeAfterRun) return;
+    m_closeAfterRun = false;
+    close();
+}
+
+void MainWindow::runGenerator(int32_t BrickStyle)
+{
     setRunning(true);
     platform::Services::cursor().setBusy();
     const int32_t width = BrickData.Width;
     const int32_t height = BrickData.Height;
+    // The project's size, the cursor and the running flag come back on every
+    // way out, also when the run throws: otherwise the file commands would
+    // stay off for good.
+    const platform::ScopeExit restore([this, width, height] {
+        BrickData.Width = width;
+        BrickData.Height = height;
+        platform::Services::cursor().setNormal();
+        setRunning(false);
+    });
     if (previewTabShown()) {
-        BrickData.Width = m_display->PreviewWidthSlider->value();
-        BrickData.Height = m_display->PreviewHeightSlider->value();
+        const QSize preview = m_display->previewSize();
+        BrickData.Width = preview.width();
+        BrickData.Height = preview.height();
     }
     m_finalShown = false;
     m_queueRunAtMs = -1;
     m_previewCopies.startRun(now());
     BrickGenerator.GenerateBricks(BrickData, BrickStyle, *this);
-    BrickData.Width = width;
-    BrickData.Height = height;
-    platform::Services::cursor().setNormal();
-    setRunning(false);
-    if (!m_closeAfterRun) return;
-    m_closeAfterRun = false;
-    close();
 }
 
 void MainWindow::CancelBrickGenerator()
@@ -88,43 +83,39 @@ void MainWindow::CancelBrickGenerator()
 void MainWindow::BrickGenerator_Progress(int32_t Progress, int32_t SecondsLeft, const std::string& Description,
                                          bool IsFinal)
 {
-    const FlagScope inside(m_insideProgress);
+    m_insideProgress = true;
+    const platform::ScopeExit leave([this] { m_insideProgress = false; });
     m_finalShown = IsFinal;
-    m_display->ProgressLabel->setText(QString::fromStdString(ProgressText::label(Description, Progress, SecondsLeft)));
-    setBarValue(Progress);
-    showProgressLook(Progress);
+    m_display->showProgress(QString::fromStdString(ProgressText::label(Description, Progress, SecondsLeft)), Progress);
+    showProgressLook(Progress, IsFinal);
     m_statusPanel1->setText(QString::fromStdString(Description));
     showPreview(Progress == 0, IsFinal);
     emit progressShown(Progress, SecondsLeft, QString::fromStdString(Description));
 }
 
-void MainWindow::setBarValue(int32_t Progress)
+void MainWindow::showProgressLook(int32_t Progress, bool IsFinal)
 {
-    // The bar would redraw itself at once; it is drawn with the rest of the
-    // window when the event queue next runs.
-    QProgressBar* bar = m_display->ProgressBar;
-    bar->setUpdatesEnabled(false);
-    bar->setValue(Progress);
-    bar->setUpdatesEnabled(true);
-}
-
-void MainWindow::showProgressLook(int32_t Progress)
-{
-    // A phase start shows the running look, 100 % the idle one; the
-    // running flag is the window's own and stays set until the run returns.
-    if (Progress != 0 && Progress != 100) return;
-    const bool running = Progress == 0;
-    m_display->ProgressLabel->setVisible(running);
-    m_display->showRunning(running);
+    // A phase start shows the running look and only the final report the
+    // idle one: until then a click on the button cancels the run, whatever
+    // the percentage (the last brick reports 100 % before the
+    // post-processing), so the button reads "&Cancel".
+    if (IsFinal)
+        m_display->showRunning(false);
+    else if (Progress == 0)
+        m_display->showRunning(true);
 }
 
 void MainWindow::showPreview(bool phaseStart, bool isFinal)
 {
     const int64_t start = now();
-    const PreviewCopyThrottle::Decision decision = m_previewCopies.report(start, phaseStart, isFinal);
+    const PreviewCopyThrottle::Decision decision =
+        m_previewCopies.report(start, phaseStart, isFinal, BrickGenerator.hasDrawnArea());
     if (!decision.copy) return;
-    m_preview->SetBitmap(BrickGenerator.OutBitmap, decision.resetView);
-    m_previewCopies.copied(start, now());
+    // The preview keeps its own copy of the output; only what the generator
+    // drew since the last copy is brought over.
+    const platform::PixelRect area = BrickGenerator.takeDrawnArea();
+    m_preview->SetBitmapArea(BrickGenerator.OutBitmap, area, decision.resetView);
+    m_previewCopies.copied(start, now(), int64_t{area.width} * area.height);
 }
 
 int32_t MainWindow::showTextureOptions(cBrickData& project, int32_t brickStyle)
@@ -134,9 +125,9 @@ int32_t MainWindow::showTextureOptions(cBrickData& project, int32_t brickStyle)
 
 TextureOptionsValues MainWindow::textureOptions() const { return m_textureOptions.values(); }
 
-bool MainWindow::previewTabShown() const { return m_display->DisplayTab1->currentIndex() == kPreviewTab; }
+bool MainWindow::previewTabShown() const { return m_display->previewTabShown(); }
 
-int32_t MainWindow::previewQualityIndex() const { return m_display->PreviewQualityCombo->currentIndex(); }
+int32_t MainWindow::previewQualityIndex() const { return m_display->previewQualityIndex(); }
 
 void MainWindow::processEvents()
 {
@@ -146,7 +137,8 @@ void MainWindow::processEvents()
     const int64_t t = now();
     if (!queueDue(t)) return;
     m_queueRunAtMs = t;
-    const FlagScope inside(m_insideYield);
+    m_insideYield = true;
+    const platform::ScopeExit leave([this] { m_insideYield = false; });
     QCoreApplication::processEvents();
 }
 

@@ -54,12 +54,11 @@ OptionsWindow::OptionsWindow(std::function<void()> closeRequest, QWidget* parent
     connect(OptionsTab1, &QTabWidget::currentChanged, this, [this](int tab) { OptionsTab1_Click(tab); });
 }
 
-void OptionsWindow::bind(cBrickData& project, bool& changedFlag, const QSlider* outWidth, const QSlider* outHeight)
+void OptionsWindow::bind(cBrickData& project, bool& changedFlag, std::function<QSize()> outputSize)
 {
     m_project = &project;
     m_changedFlag = &changedFlag;
-    m_outWidth = outWidth;
-    m_outHeight = outHeight;
+    m_outputSize = std::move(outputSize);
 }
 
 void OptionsWindow::makeTree()
@@ -184,11 +183,11 @@ OptionsPage* OptionsWindow::makeGeneralPage()
     grid->addWidget(description, 1, 1);
 
     frame(tr("Brick Pattern"), grid, page);
-    auto* rowOffset = new QComboBox(page);
-    rowOffset->setObjectName(QStringLiteral("RowOffsetCombo"));
-    rowOffset->addItems({tr("Random"), tr("50% "), tr("None")});
+    m_rowOffset = new QComboBox(page);
+    m_rowOffset->setObjectName(QStringLiteral("RowOffsetCombo"));
+    m_rowOffset->addItems({tr("Random"), tr("50% "), tr("None")});
     grid->addWidget(new QLabel(tr("Row Offset:"), page), 0, 0);
-    grid->addWidget(rowOffset, 0, 1, 1, 2);
+    grid->addWidget(m_rowOffset, 0, 1, 1, 2);
     m_random = addPlain(grid, tr("Random ID:"), "Random", 1, 65535, 100, 6553, 5);
     m_random->text->setText(QStringLiteral("1"));
     auto* randomize = new QPushButton(page);
@@ -218,8 +217,8 @@ OptionsPage* OptionsWindow::makeBrickSizePage()
     addNote(grid, tr("Note: Choose different values for Min and Max to apply random generated brick width. For "
                      "Example: If you want to have between 3 and 5 bricks per row enter 20% as Min value and 33% "
                      "as Max value."));
-    auto outputHeight = [this] { return m_outHeight ? m_outHeight->value() : 0; };
-    auto outputWidth = [this] { return m_outWidth ? m_outWidth->value() : 0; };
+    auto outputHeight = [this] { return m_outputSize ? m_outputSize().height() : 0; };
+    auto outputWidth = [this] { return m_outputSize ? m_outputSize().width() : 0; };
     m_minHeight->reference = outputHeight;
     m_maxHeight->reference = outputHeight;
     m_minWidth->reference = outputWidth;
@@ -369,7 +368,7 @@ void OptionsWindow::RandomButton_Click()
 
 void OptionsWindow::ShowBrickFiles()
 {
-    if (!m_project || !m_changedFlag) return;
+    if (m_running || !m_project || !m_changedFlag) return;
     BrickFilesDialog& dialog = BrickFilesDialog::instance();
     dialog.InlineBitmaps.RemoveAll();
     // The dialog works on copies: the project's images stay as they are
@@ -393,15 +392,16 @@ void OptionsWindow::showImageCaptions()
     m_mortarFileButton->setText(QString::fromStdString(mortarFileCaption(m_project->MortarFile->FileName)));
 }
 
-void OptionsWindow::setImageButtonsEnabled(bool on)
+void OptionsWindow::setRunning(bool running)
 {
-    m_brickFilesButton->setEnabled(on);
-    m_mortarFileButton->setEnabled(on);
+    m_running = running;
+    m_brickFilesButton->setEnabled(!running);
+    m_mortarFileButton->setEnabled(!running);
 }
 
 void OptionsWindow::MortarFileButton_Click()
 {
-    if (!m_project || !m_changedFlag) return;
+    if (m_running || !m_project || !m_changedFlag) return;
     MortarFileDialog& dialog = MortarFileDialog::instance();
     dialog.InlineBitmap.Clone(*m_project->MortarFile);
     if (dialog.ShowDialog(*m_changedFlag) == 1) {
@@ -428,7 +428,7 @@ void OptionsWindow::ExpandAllNodes() { TreeView1->expandAll(); }
 void OptionsWindow::Form_Load()
 {
     ExpandAllNodes();
-    findChild<QComboBox*>(QStringLiteral("RowOffsetCombo"))->setCurrentIndex(0);
+    m_rowOffset->setCurrentIndex(0);
     OptionsTab1->setCurrentIndex(0);
     OptionsTab1_Click(0);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QSize>
 #include <QWidget>
 #include <functional>
 #include <memory>
@@ -36,8 +37,8 @@ public:
     explicit OptionsWindow(std::function<void()> closeRequest, QWidget* parent = nullptr);
 
     // The project whose images the dialogs edit, the flag they set, and the
-    // output panel's size sliders (the pixel boxes' reference sizes).
-    void bind(cBrickData& project, bool& changedFlag, const QSlider* outWidth, const QSlider* outHeight);
+    // output panel's size (the pixel boxes' reference sizes).
+    void bind(cBrickData& project, bool& changedFlag, std::function<QSize()> outputSize);
 
     // The pages: 0 "General", 1 "Brick Size", 2 "Brick Shape", 3 "Brick
     // Files", 4 "Mortar File".
@@ -45,15 +46,16 @@ public:
     QTreeWidget* TreeView1 = nullptr;
 
     // Edits the project's brick images in the brick files dialog on copies;
-    // the project takes them only after OK.
+    // the project takes them only after OK. Both dialogs refuse during a run.
     void ShowBrickFiles();
     void MortarFileButton_Click();
     // Recomputes every pixel box from the current output size.
     void UpdateImageSize();
     // The two image buttons show the project's brick count and mortar name.
     void showImageCaptions();
-    // The image buttons are off while a run is on.
-    void setImageButtonsEnabled(bool on);
+    // While a run is on the image buttons are off and the image dialogs
+    // refuse to open: the run reads the project's images.
+    void setRunning(bool running);
     void Form_Load();
 
 protected:
@@ -105,8 +107,8 @@ private:
     std::function<void()> m_closeRequest;
     cBrickData* m_project = nullptr;
     bool* m_changedFlag = nullptr;
-    const QSlider* m_outWidth = nullptr;
-    const QSlider* m_outHeight = nullptr;
+    std::function<QSize()> m_outputSize;
+    bool m_running = false;
 
     std::vector<std::unique_ptr<PercentPair>> m_percents;
     std::vector<std::unique_ptr<PlainPair>> m_plains;
@@ -122,6 +124,7 @@ private:
     PlainPair* m_random = nullptr;
     QPushButton* m_brickFilesButton = nullptr;
     QPushButton* m_mortarFileButton = nullptr;
+    QComboBox* m_rowOffset = nullptr;
 };
 
 }  // namespace kalvora

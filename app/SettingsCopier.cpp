@@ -18,10 +18,43 @@ namespace {
 
 constexpr int kPercentDecimals = 2;
 
+// The control a row names (none for a row without that name). A name the
+// panel lacks is a fault of the copy table: loud in debug builds, and the
+// test of the table against the real panels finds it in any build.
 template <typename T>
 T* control(QWidget* panel, const char* name)
 {
-    return name ? panel->findChild<T*>(QString::fromLatin1(name)) : nullptr;
+    if (!name) return nullptr;
+    T* found = panel->findChild<T*>(QString::fromLatin1(name));
+    Q_ASSERT_X(found, "SettingsCopier", name);
+    return found;
+}
+
+// The text box of a Text row: a one-line or a multi-line one.
+QWidget* textBox(QWidget* panel, const SettingRow& row) { return control<QWidget>(panel, row.control); }
+
+// Whether the control named exists in the panel with the type its role needs.
+template <typename T>
+bool resolves(QWidget* panel, const char* name)
+{
+    return !name || panel->findChild<T*>(QString::fromLatin1(name));
+}
+
+bool rowResolves(QWidget* panel, const SettingRow& row)
+{
+    bool control = true;
+    switch (row.kind) {
+    case SettingControl::SliderWithText: control = resolves<QSlider>(panel, row.control); break;
+    case SettingControl::Check: control = resolves<QCheckBox>(panel, row.control); break;
+    case SettingControl::List: control = resolves<QComboBox>(panel, row.control); break;
+    case SettingControl::Text:
+        control = resolves<DescriptionTextBox>(panel, row.control) || resolves<QLineEdit>(panel, row.control);
+        break;
+    case SettingControl::PercentWithPixels:
+    case SettingControl::Percent: control = resolves<QLineEdit>(panel, row.control); break;
+    }
+    return control && resolves<QSlider>(panel, row.slider) && resolves<QLineEdit>(panel, row.text) &&
+           resolves<QLineEdit>(panel, row.pixels);
 }
 
 // A percentage as its text box holds it; a text that is not a number (one
@@ -37,8 +70,9 @@ float percentOf(QWidget* panel, const SettingRow& row)
 
 QString textOf(QWidget* panel, const SettingRow& row)
 {
-    if (auto* description = control<DescriptionTextBox>(panel, row.control)) return description->text();
-    auto* line = control<QLineEdit>(panel, row.control);
+    QWidget* box = textBox(panel, row);
+    if (auto* description = qobject_cast<DescriptionTextBox*>(box)) return description->text();
+    auto* line = qobject_cast<QLineEdit*>(box);
     return line ? line->text() : QString();
 }
 
@@ -70,11 +104,12 @@ void setSlider(QSlider* slider, int value)
 
 void setText(QWidget* panel, const SettingRow& row, const std::string& value)
 {
-    if (auto* description = control<DescriptionTextBox>(panel, row.control)) {
+    QWidget* box = textBox(panel, row);
+    if (auto* description = qobject_cast<DescriptionTextBox*>(box)) {
         description->setText(QString::fromStdString(value));
         return;
     }
-    if (auto* line = control<QLineEdit>(panel, row.control)) {
+    if (auto* line = qobject_cast<QLineEdit*>(box)) {
         const QSignalBlocker quiet(line);
         line->setText(QString::fromStdString(value));
     }
@@ -135,6 +170,16 @@ void writeControl(QWidget* panel, const SettingRow& row, const T& value, const B
 SettingsCopier::SettingsCopier(QWidget& outputPanel, QWidget& settingsPanel)
     : m_output(outputPanel), m_settings(settingsPanel)
 {
+}
+
+std::vector<std::string> SettingsCopier::unresolvedRows(QWidget& outputPanel, QWidget& settingsPanel)
+{
+    std::vector<std::string> fields;
+    for (const SettingRow& row : settingRows()) {
+        QWidget* panel = row.panel == SettingPanel::Output ? &outputPanel : &settingsPanel;
+        if (!rowResolves(panel, row)) fields.emplace_back(row.field);
+    }
+    return fields;
 }
 
 QWidget* SettingsCopier::panelOf(int row) const

@@ -261,6 +261,7 @@ void cBrickGenerator::runLayout()
 void cBrickGenerator::CreateTargetBitmap(int32_t W, int32_t H)
 {
     m_outputReplaced = true;
+    m_drawn.markAll();
     OutGraphics.Dispose();
     OutBitmap.Dispose();
     const platform::Status status = OutBitmap.CreateFromScan0(W, H, 0, platform::kFormat32bppARGB);
@@ -299,6 +300,7 @@ void cBrickGenerator::CreateBackground()
     case ColumnTexture: CreateColumnBackground(); break;
     default: break;
     }
+    m_drawn.markAll();
 }
 
 void cBrickGenerator::drawMortarAtLeast(int32_t width, int32_t height)
@@ -346,6 +348,7 @@ void cBrickGenerator::PostProcess()
     case ColumnTexture: PostProcessColumn(); break;
     default: break;
     }
+    m_drawn.markAll();
 }
 
 void cBrickGenerator::PostProcessLeftBorder()

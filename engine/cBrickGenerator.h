@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "engine/DrawnArea.h"
 #include "engine/LayoutPixelSizes.h"
 #include "engine/LayoutRandomTables.h"
 #include "engine/TextureOptionsValues.h"
@@ -61,6 +62,13 @@ public:
     // inside a yield (or a Progress handler), and the run's next report
     // yields again.
     void CancelProcess();
+
+    // The part of OutBitmap drawn since the last call, clipped to it: a
+    // viewer that keeps its own copy of the output brings over only that
+    // part. A run marks all of the output as soon as it makes a new one.
+    platform::PixelRect takeDrawnArea() { return m_drawn.take(OutBitmap.Width(), OutBitmap.Height()); }
+    // Whether anything was drawn since the last takeDrawnArea.
+    bool hasDrawnArea() const { return !m_drawn.empty(); }
 
     bool isRunning() const { return m_running; }
     // Ok after a completed run; Aborted after a cancel or a run ended by an
@@ -155,6 +163,7 @@ private:
     int32_t ResizeMode = 7;
     LayoutRandomTables m_random;
     int64_t StartTick = 0;
+    DrawnArea m_drawn;
     std::function<int64_t()> m_tickSource;
 };
 

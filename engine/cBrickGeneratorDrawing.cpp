@@ -61,6 +61,8 @@ void cBrickGenerator::DrawAllBricks()
     painter.DrawAllBricks(
         Bricks, OutGraphics, WorkBitmap, ImageFilter, platform::ThreadPool::size(), [this] { return Aborted; },
         [this](size_t i, size_t n) {
+            const tBrick& b = Bricks[i - 1];
+            m_drawn.markWrapping(b.Left, b.Top, b.Width, b.Height, BrickData->Width);
             const float value = static_cast<float>(static_cast<double>(i) / static_cast<double>(n) - 0.00001);
             ReportProgress(value, "Drawing Brick (" + std::to_string(i) + " of " + std::to_string(n) + ")");
         });
@@ -78,7 +80,10 @@ void cBrickGenerator::ProcessBorders()
     TexturePostProcess(*BrickData, m_sizes, m_options, OutBitmap, WorkBitmap, ImageFilter)
         .ProcessBorders(
             Bricks, [this] { return Aborted; },
-            [this](float value, const std::string& description) { ReportProgress(value, description); });
+            [this](float value, const std::string& description) {
+                m_drawn.markAll();
+                ReportProgress(value, description);
+            });
 }
 
 void cBrickGenerator::PostProcessArch()

@@ -1,5 +1,6 @@
 #include "platform/Image.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -82,16 +83,27 @@ Status Image::cloneArea(int32_t w, int32_t h, PixelFormatId format, std::unique_
     return Ok;
 }
 
-Status Image::copyPixelsFrom(const Image& source)
+Status Image::copyPixelsFrom(const Image& source) { return copyPixelsFrom(source, {0, 0, m_width, m_height}); }
+
+Status Image::copyPixelsFrom(const Image& source, const PixelRect& area)
 {
     if (source.m_width != m_width || source.m_height != m_height) return InvalidParameter;
     if (m_locked) return WrongState;
     if (&source == this) return Ok;
+    const int64_t left = std::clamp<int64_t>(area.x, 0, m_width);
+    const int64_t top = std::clamp<int64_t>(area.y, 0, m_height);
+    const int64_t right = std::clamp<int64_t>(int64_t{area.x} + area.width, left, m_width);
+    const int64_t bottom = std::clamp<int64_t>(int64_t{area.y} + area.height, top, m_height);
+    const auto width = static_cast<int32_t>(right - left);
+    const int srcBytes = bytesPerPixel(source.m_format);
+    const int dstBytes = bytesPerPixel(m_format);
     constexpr int64_t kRowsPerChunk = 64;
-    ThreadPool::parallelFor(0, m_height, kRowsPerChunk, [&](int64_t first, int64_t last) {
-        for (int64_t y = first; y < last; ++y)
-            convertRow(source.row(static_cast<int32_t>(y)), source.m_format, row(static_cast<int32_t>(y)), m_format,
-                       m_width);
+    ThreadPool::parallelFor(top, bottom, kRowsPerChunk, [&](int64_t first, int64_t last) {
+        for (int64_t y = first; y < last; ++y) {
+            const auto row32 = static_cast<int32_t>(y);
+            convertRow(source.row(row32) + left * srcBytes, source.m_format, row(row32) + left * dstBytes, m_format,
+                       width);
+        }
     });
     m_palette = source.m_palette;
     return Ok;

@@ -78,6 +78,9 @@ public:
     // size, WrongState while this image is locked). Rows are split over the
     // thread pool.
     Status copyPixelsFrom(const Image& source);
+    // The same for the pixels of one area only (clipped to the image); the
+    // rest of this image stays as it is.
+    Status copyPixelsFrom(const Image& source, const PixelRect& area);
 
     // One pixel as packed ARGB (alpha in the top byte); out of range: InvalidParameter.
     Status getPixel(int32_t x, int32_t y, uint32_t& argb) const;

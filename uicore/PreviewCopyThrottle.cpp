@@ -6,11 +6,12 @@ void PreviewCopyThrottle::startRun(int64_t nowMs)
 {
     *this = PreviewCopyThrottle();
     m_runStartMs = nowMs;
+    m_lastCopyStartMs = nowMs;
 }
 
-PreviewCopyThrottle::Decision PreviewCopyThrottle::report(int64_t nowMs, bool phaseStart, bool isFinal)
+PreviewCopyThrottle::Decision PreviewCopyThrottle::report(int64_t nowMs, bool phaseStart, bool isFinal, bool drawn)
 {
-    if (!isFinal && !allowed(nowMs)) {
+    if (!isFinal && !(drawn && allowed(nowMs))) {
         if (phaseStart) m_resetPending = true;
         return {};
     }
@@ -19,18 +20,17 @@ PreviewCopyThrottle::Decision PreviewCopyThrottle::report(int64_t nowMs, bool ph
     return {true, reset};
 }
 
-void PreviewCopyThrottle::copied(int64_t startMs, int64_t endMs)
+void PreviewCopyThrottle::copied(int64_t startMs, int64_t endMs, int64_t pixels)
 {
     ++m_copies;
+    m_copiedPixels += pixels;
     m_lastCopyStartMs = startMs;
     if (endMs > startMs) m_copyTimeMs += endMs - startMs;
 }
 
 bool PreviewCopyThrottle::allowed(int64_t nowMs) const
 {
-    if (m_copies > 0 && nowMs - m_lastCopyStartMs < kMinimumSpacingMs) return false;
-    // At the run's very start no time has passed, so nothing is copied: the
-    // output still holds the last run's picture.
+    if (nowMs - m_lastCopyStartMs < kMinimumSpacingMs) return false;
     return m_copyTimeMs * kRunShareDivisor < nowMs - m_runStartMs;
 }
 

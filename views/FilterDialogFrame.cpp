@@ -11,6 +11,7 @@
 #include <QTabWidget>
 #include <QVBoxLayout>
 
+#include "platform/ScopeExit.h"
 #include "platform/Status.h"
 #include "platform/VectorState.h"
 #include "uicore/FilterInputImage.h"
@@ -24,18 +25,6 @@ namespace {
 // (the run does not let the event queue run, so nothing else paints it).
 constexpr qint64 kRepaintIntervalMs = 16;
 constexpr int32_t kLastProgress = 100;
-
-// The busy cursor over the dialog for as long as it lives.
-class BusyCursor {
-public:
-    explicit BusyCursor(QWidget* widget) : m_widget(widget) { m_widget->setCursor(Qt::WaitCursor); }
-    ~BusyCursor() { m_widget->setCursor(Qt::ArrowCursor); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-
-private:
-    QWidget* m_widget;
-};
 
 QPushButton* addButton(QHBoxLayout* row, const char* name, const QString& caption)
 {
@@ -134,7 +123,9 @@ void FilterDialogFrame::unbind(ImageViewer& opener)
 void FilterDialogFrame::ApplySelectedEffect()
 {
     if (!Parent) return;
-    const BusyCursor busy(this);
+    // The busy cursor over the dialog until the filter has run, on every way out.
+    setCursor(Qt::WaitCursor);
+    const platform::ScopeExit normalCursor([this] { setCursor(Qt::ArrowCursor); });
     m_shownProgress = -1;
     m_repaintClock.invalidate();
     // The window's image stays until a result replaces it, so a failing

@@ -157,11 +157,7 @@ bool ImageViewer::takeCopyOf(cBitmap& NewBitmap)
     // An image of the same size and format is copied into the shown one:
     // during a run every report brings one, and fresh memory for each would
     // cost more than the copy itself.
-    platform::Image* shown = m_view.Bitmap.Handle();
-    const platform::Image* source = NewBitmap.Handle();
-    const bool sameShape = shown && source && shown->width() == source->width() &&
-                           shown->height() == source->height() && shown->format() == source->format();
-    if (!(sameShape && shown->copyPixelsFrom(*source) == platform::Ok)) {
+    if (!copyAreaIntoShown(NewBitmap, {0, 0, NewBitmap.Width(), NewBitmap.Height()})) {
         // A fresh copy is made first, so a copy that fails leaves the shown image.
         cBitmap copy;
         if (copy.CreateFromClone(NewBitmap.Width(), NewBitmap.Height(), NewBitmap.Handle(),
@@ -172,6 +168,15 @@ bool ImageViewer::takeCopyOf(cBitmap& NewBitmap)
     m_view.imgWidth = m_view.Bitmap.Width();
     m_view.imgHeight = m_view.Bitmap.Height();
     return true;
+}
+
+bool ImageViewer::copyAreaIntoShown(const cBitmap& NewBitmap, const platform::PixelRect& area)
+{
+    platform::Image* shown = m_view.Bitmap.Handle();
+    const platform::Image* source = NewBitmap.Handle();
+    const bool sameShape = shown && source && shown->width() == source->width() &&
+                           shown->height() == source->height() && shown->format() == source->format();
+    return sameShape && shown->copyPixelsFrom(*source, area) == platform::Ok;
 }
 
 void ImageViewer::registerToolDialog(QWidget* dialog)

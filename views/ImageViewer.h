@@ -82,6 +82,9 @@ protected:
     // can be made. An image of the same size and format is copied into the
     // shown one, which spares fresh memory at every progress report.
     bool takeCopyOf(cBitmap& NewBitmap);
+    // Copies the area's pixels of NewBitmap into the shown image when both
+    // have the same size and format; false (nothing copied) otherwise.
+    bool copyAreaIntoShown(const cBitmap& NewBitmap, const platform::PixelRect& area);
 
     // The file chosen in the open or save dialog (CommonDialog1, starting in
     // the last folder used, which then becomes the chosen file's folder);

@@ -21,6 +21,20 @@ void PreviewWindow::SetBitmap(cBitmap& NewBitmap, bool ChangePosition)
 {
     if (NewBitmap.Width() <= 0 || NewBitmap.Height() <= 0) return;
     if (!takeCopyOf(NewBitmap)) return;
+    showTakenImage(ChangePosition);
+}
+
+void PreviewWindow::SetBitmapArea(cBitmap& NewBitmap, const platform::PixelRect& area, bool ChangePosition)
+{
+    if (!copyAreaIntoShown(NewBitmap, area)) {
+        SetBitmap(NewBitmap, ChangePosition);
+        return;
+    }
+    showTakenImage(ChangePosition);
+}
+
+void PreviewWindow::showTakenImage(bool ChangePosition)
+{
     ImageView& v = view();
     if (ChangePosition) {
         v.OptimalZoom();

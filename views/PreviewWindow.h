@@ -20,6 +20,10 @@ public:
     // is ignored. With ChangePosition the view is reset: 100 % centred for a
     // small image, fitted otherwise; without it zoom and position stay.
     void SetBitmap(cBitmap& NewBitmap, bool ChangePosition = true) override;
+    // The same for an image of which only the area changed since the last
+    // one it was given: when the shown copy has the new image's size and
+    // format, only the area's pixels are copied; otherwise the whole image is.
+    void SetBitmapArea(cBitmap& NewBitmap, const platform::PixelRect& area, bool ChangePosition);
     // Centres the image at the current zoom and redraws.
     void CenterImage();
     // 100 % centred when the image is smaller than the view both ways, else
@@ -37,6 +41,9 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    // The view after a new image: reset when asked, caption, redraw.
+    void showTakenImage(bool ChangePosition);
+
     std::function<bool()> m_mayClose;
 };
 

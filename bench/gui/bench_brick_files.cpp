@@ -8,7 +8,6 @@
 
 #include <QListWidget>
 #include <QPushButton>
-#include <QSlider>
 #include <QTimer>
 #include <memory>
 
@@ -71,10 +70,8 @@ void buttonToShownDialog(benchmark::State& state)
     cBrickData project;
     for (uint32_t i = 0; i < 20; ++i) project.BrickFiles->Add(texture(1024, i));
     bool changed = false;
-    QSlider width(Qt::Horizontal);
-    QSlider height(Qt::Horizontal);
     OptionsWindow panel([] {});
-    panel.bind(project, changed, &width, &height);
+    panel.bind(project, changed, [] { return QSize(0, 0); });
     auto* button = panel.findChild<QPushButton*>("BrickFilesButton");
     BrickFilesDialog& dialog = BrickFilesDialog::instance();
     for (auto _ : state) {

@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QCheckBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSlider>
 #include <QStatusBar>
 #include <QTabBar>
 #include <QTabWidget>
@@ -67,6 +70,36 @@ inline void postDoubleClick(QWidget* w)
     postMouse(w, QEvent::MouseButtonRelease, Qt::NoButton);
 }
 
+// The output panel's controls, found by name inside the panel.
+struct DisplayControls {
+    explicit DisplayControls(DisplayWindow& panel) : window(panel) {}
+
+    template <typename T>
+    T* find(const char* name) const
+    {
+        T* control = window.findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(control, nullptr) << name;
+        return control;
+    }
+
+    DisplayWindow& window;
+    QTabWidget* DisplayTab1 = find<QTabWidget>("DisplayTab1");
+    QSlider* OutWidthSlider = find<QSlider>("OutWidthSlider");
+    QSlider* OutHeightSlider = find<QSlider>("OutHeightSlider");
+    QLineEdit* OutWidthText = find<QLineEdit>("OutWidthText");
+    QLineEdit* OutHeightText = find<QLineEdit>("OutHeightText");
+    QCheckBox* AspectRatioCheck = find<QCheckBox>("AspectRatioCheck");
+    QSlider* PreviewWidthSlider = find<QSlider>("PreviewWidthSlider");
+    QSlider* PreviewHeightSlider = find<QSlider>("PreviewHeightSlider");
+    QLineEdit* PreviewWidthText = find<QLineEdit>("PreviewWidthText");
+    QLineEdit* PreviewHeightText = find<QLineEdit>("PreviewHeightText");
+    QComboBox* PreviewQualityCombo = find<QComboBox>("PreviewQualityCombo");
+    QComboBox* TextureTypeCombo = find<QComboBox>("TextureTypeCombo");
+    QProgressBar* ProgressBar = find<QProgressBar>("ProgressBar");
+    QPushButton* UpdateButton = find<QPushButton>("UpdateButton");
+    QLabel* ProgressLabel = find<QLabel>("ProgressLabel");
+};
+
 inline void clickTab(QTabWidget* tabs, int index)
 {
     QTabBar* bar = tabs->tabBar();
@@ -81,7 +114,7 @@ inline void clickTab(QTabWidget* tabs, int index)
 struct AppFixture {
     ScopedFakeServices services;
     MainWindow window;
-    DisplayWindow& display;
+    DisplayControls display;
     PreviewWindow& preview;
     int64_t clock = 1000000;
     int64_t tickPerReading = 10;

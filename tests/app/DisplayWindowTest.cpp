@@ -19,7 +19,7 @@ struct Sizes {
     bool operator==(const Sizes&) const = default;
 };
 
-Sizes sizesOf(const DisplayWindow& d)
+Sizes sizesOf(const testing::DisplayControls& d)
 {
     return {d.OutWidthSlider->value(), d.OutHeightSlider->value(), d.PreviewWidthSlider->value(),
             d.PreviewHeightSlider->value()};
@@ -33,7 +33,7 @@ std::ostream& operator<<(std::ostream& os, const Sizes& s)
 TEST(DisplayWindow, TheLockKeepsTheRatioAndThePreviewAlwaysFollows)
 {
     AppFixture f;
-    DisplayWindow& d = f.display;
+    testing::DisplayControls& d = f.display;
     testing::clickTab(d.DisplayTab1, 1);
     ASSERT_TRUE(d.AspectRatioCheck->isChecked());
 
@@ -41,7 +41,7 @@ TEST(DisplayWindow, TheLockKeepsTheRatioAndThePreviewAlwaysFollows)
     QTest::mouseClick(d.AspectRatioCheck, Qt::LeftButton, {}, QPoint(5, d.AspectRatioCheck->height() / 2));
     ASSERT_FALSE(d.AspectRatioCheck->isChecked());
     AppFixture::type(d.OutHeightText, "512");
-    EXPECT_EQ(d.AspectRatio(), 2.0f);
+    EXPECT_EQ(d.window.AspectRatio(), 2.0f);
     EXPECT_EQ(sizesOf(d), (Sizes{1024, 512, 512, 256}));
     EXPECT_EQ(d.PreviewHeightText->text(), "256");
 
@@ -50,7 +50,7 @@ TEST(DisplayWindow, TheLockKeepsTheRatioAndThePreviewAlwaysFollows)
     AppFixture::type(d.OutWidthText, "1025");
     EXPECT_EQ(sizesOf(d), (Sizes{1025, 512, 512, 256}));
     EXPECT_EQ(d.OutHeightText->text(), "512");
-    EXPECT_EQ(d.AspectRatio(), 2.0f);
+    EXPECT_EQ(d.window.AspectRatio(), 2.0f);
 
     // A preview height of 300 gives a width of 600, lock or not.
     testing::clickTab(d.DisplayTab1, 0);
@@ -72,14 +72,14 @@ TEST(DisplayWindow, TheLockKeepsTheRatioAndThePreviewAlwaysFollows)
 TEST(DisplayWindow, UnlockedEveryOutputChangeSetsANewRatio)
 {
     AppFixture f;
-    DisplayWindow& d = f.display;
+    testing::DisplayControls& d = f.display;
     testing::clickTab(d.DisplayTab1, 1);
     QTest::mouseClick(d.AspectRatioCheck, Qt::LeftButton, {}, QPoint(5, d.AspectRatioCheck->height() / 2));
     // Width slider one step: 1280 x 1024 gives 1.25, the preview width
     // follows from its height.
     d.OutWidthSlider->setFocus();
     QTest::keyClick(d.OutWidthSlider, Qt::Key_Right);
-    EXPECT_EQ(d.AspectRatio(), 1.25f);
+    EXPECT_EQ(d.window.AspectRatio(), 1.25f);
     EXPECT_EQ(sizesOf(d), (Sizes{1280, 1024, 640, 512}));
     // The preview follows the ratio even with the lock off.
     testing::clickTab(d.DisplayTab1, 0);
@@ -89,13 +89,13 @@ TEST(DisplayWindow, UnlockedEveryOutputChangeSetsANewRatio)
     // an opened project keeps its own shape.
     f.window.BrickData.Width = 300;
     f.window.UpdateUserControls();
-    EXPECT_EQ(d.AspectRatio(), 300.0f / 1024.0f);
+    EXPECT_EQ(d.window.AspectRatio(), 300.0f / 1024.0f);
 }
 
 TEST(DisplayWindow, SizeTextsAreHeldToTheSliderAndToFiveTypedCharacters)
 {
     AppFixture f;
-    DisplayWindow& d = f.display;
+    testing::DisplayControls& d = f.display;
     testing::clickTab(d.DisplayTab1, 1);
     QTest::mouseClick(d.AspectRatioCheck, Qt::LeftButton, {}, QPoint(5, d.AspectRatioCheck->height() / 2));
 

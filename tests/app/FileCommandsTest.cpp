@@ -307,8 +307,8 @@ TEST(FileCommands, TheCommandLineOpensWithoutMakingTheFileCurrent)
     EXPECT_TRUE(f.window.CurrentFile.isEmpty());
     EXPECT_FALSE(f.window.HasChangedFlag);
     // The ratio lock keeps the opened project's shape.
-    DisplayWindow& d = f.window.displayWindow();
-    EXPECT_EQ(d.AspectRatio(), 2.0f);
+    const testing::DisplayControls d(f.window.displayWindow());
+    EXPECT_EQ(d.window.AspectRatio(), 2.0f);
     testing::clickTab(d.DisplayTab1, 1);
     d.OutWidthSlider->setFocus();
     QTest::keyClick(d.OutWidthSlider, Qt::Key_Right);

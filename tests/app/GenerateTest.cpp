@@ -1,7 +1,10 @@
 // Generating and cancelling through the output panel's button, with the
 // progress shown in the panel, the status bar and the preview window.
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDialog>
+#include <QTimer>
 #include <QWindow>
 #include <QLineEdit>
 #include <QSlider>
@@ -85,7 +88,7 @@ TEST(Generate, EveryReportShowsItsTextBarStatusAndPicture)
     std::vector<Seen> seen;
     int64_t drawingStart = 0;
     f.onReport = [&](const ShownReport& r) {
-        const DisplayWindow& d = f.display;
+        const testing::DisplayControls& d = f.display;
         seen.push_back({d.ProgressLabel->text(), d.ProgressBar->value(), d.UpdateButton->text(),
                         d.ProgressBar->isVisible(), d.ProgressLabel->isVisible(), d.TextureTypeCombo->isVisible(),
                         f.statusText(), samePixels(f.preview.Bitmap(), f.window.brickGenerator().OutBitmap),
@@ -124,11 +127,14 @@ TEST(Generate, EveryReportShowsItsTextBarStatusAndPicture)
             EXPECT_EQ(s.labelShown, seen[i - 1].labelShown);
             EXPECT_EQ(s.typesShown, seen[i - 1].typesShown);
         }
+        // Only the final report shows the idle look; the last brick's 100 %
+        // leaves the running one.
+        const bool final = i + 1 == seen.size();
         if (r.progress == 100) {
-            EXPECT_EQ(s.caption, "&Update");
-            EXPECT_FALSE(s.barShown);
-            EXPECT_FALSE(s.labelShown);
-            EXPECT_TRUE(s.typesShown);
+            EXPECT_EQ(s.caption, final ? "&Update" : "&Cancel");
+            EXPECT_EQ(s.barShown, !final);
+            EXPECT_EQ(s.labelShown, !final);
+            EXPECT_EQ(s.typesShown, final);
         }
         // Only phase starts reset the view: the user's zoom stays to the end.
         if (i > 0 && f.reports[i - 1].progress == 50) {
@@ -137,6 +143,10 @@ TEST(Generate, EveryReportShowsItsTextBarStatusAndPicture)
     }
     EXPECT_TRUE(fifty) << "no report of 50 %";
     EXPECT_EQ(f.preview.Zoom(), 37.0f);
+    // The copies brought over what was drawn since the one before, far less
+    // than the whole image each, and still the preview showed the output.
+    const PreviewCopyThrottle& copies = f.window.previewCopies();
+    EXPECT_LT(copies.copiedPixels() * 4, int64_t{copies.copies()} * 256 * 256);
     const ShownReport& last = f.reports.back();
     EXPECT_EQ(last.text, "Completed (12:34)");
     EXPECT_EQ(seen.back().label, "Completed (12:34)\r\n100% done (12:34 left)");
@@ -186,6 +196,68 @@ TEST(Generate, ACancelClickInsideARunShowsTheIdleLookAtOnce)
     EXPECT_FALSE(f.display.ProgressLabel->isVisible());
 }
 
+TEST(Generate, TheButtonReadsCancelUntilTheFinalReport)
+{
+    AppFixture f;
+    f.setSizes(512, 256);
+    QComboBox* types = f.display.TextureTypeCombo;
+    types->setFocus();
+    for (int i = 0; i < 3; ++i) QTest::keyClick(types, Qt::Key_Down);
+    ASSERT_EQ(types->currentText(), "Both Borders");
+    std::vector<std::string> postProcessing;
+    std::vector<std::string> idleLooking;
+    f.onReport = [&](const ShownReport& r) {
+        if (startsWith(r.text, "Completed (")) return;
+        if (startsWith(r.text, "Post Processing")) postProcessing.push_back(r.text);
+        if (f.display.UpdateButton->text() != "&Cancel" || !f.display.ProgressBar->isVisible())
+            idleLooking.push_back(r.text);
+    };
+    testing::ModalDialogAnswerer answerer(QStringLiteral("TextureOptions"), [](QWidget* d) {
+        QTest::mouseClick(d->findChild<QPushButton*>("OKButton"), Qt::LeftButton);
+    });
+    f.clickUpdate();
+    ASSERT_TRUE(startsWith(f.reports.back().text, "Completed ("));
+    EXPECT_GE(postProcessing.size(), 2u);
+    EXPECT_TRUE(idleLooking.empty()) << idleLooking.front();
+    EXPECT_EQ(f.display.UpdateButton->text(), "&Update");
+    EXPECT_FALSE(f.display.ProgressBar->isVisible());
+    EXPECT_TRUE(types->isVisible());
+}
+
+TEST(Generate, TheImageDialogsRefuseDuringARun)
+{
+    AppFixture f;
+    OptionsWindow& options = f.window.optionsWindow();
+    // A dialog that opened anyway is noted and closed, so the run goes on.
+    std::vector<QString> opened;
+    const auto closeAnyDialog = [&] {
+        QTimer::singleShot(0, [&] {
+            if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+                opened.push_back(dialog->objectName());
+                dialog->reject();
+            }
+        });
+    };
+    bool tried = false;
+    f.onReport = [&](const ShownReport&) {
+        if (tried || !f.window.isRunning()) return;
+        tried = true;
+        closeAnyDialog();
+        options.ShowBrickFiles();
+        closeAnyDialog();
+        options.MortarFileButton_Click();
+    };
+    f.clickUpdate();
+    EXPECT_TRUE(tried);
+    EXPECT_TRUE(opened.empty());
+    // After the run the dialog opens again.
+    testing::ModalDialogAnswerer answerer(QStringLiteral("BrickFilesDialog"), [](QWidget* d) {
+        QTest::mouseClick(d->findChild<QPushButton*>("CancelButton"), Qt::LeftButton);
+    });
+    options.ShowBrickFiles();
+    EXPECT_TRUE(answerer.answered());
+}
+
 TEST(Generate, TwoClicksQueuedInOneYieldCancelTwiceWithoutNesting)
 {
     AppFixture f;
@@ -215,8 +287,8 @@ TEST(Generate, ClicksWhileTheRunFinishesStartNoSecondRun)
 {
     AppFixture f;
     f.setSizes(512, 256);
-    // After the last brick the button reads "&Update", yet the run is still
-    // on: a click there, or during the post-processing, cancels it.
+    // After the last brick (100 %) and during the post-processing the run is
+    // still on, and the button says so: a click there cancels it.
     for (const char* when : {"last brick", "Post Processing..."}) {
         SCOPED_TRACE(when);
         f.reports.clear();
@@ -420,7 +492,7 @@ TEST(Generate, PreviewCopiesStayWithinTheirBounds)
     for (size_t i = 0; i + 1 < copies.size(); ++i) {
         if (i > 0) {
             EXPECT_GE(copies[i].start - copies[i - 1].start, 50) << i;
-            EXPECT_LT(copyTime * 10, copies[i].start - runStart) << i;
+            EXPECT_LT(copyTime * PreviewCopyThrottle::kRunShareDivisor, copies[i].start - runStart) << i;
         }
         copyTime += copies[i].end - copies[i].start;
     }

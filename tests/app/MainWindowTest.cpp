@@ -32,8 +32,8 @@ TEST(MainWindowStartUp, ShowsTheDefaultProjectAndTheIdlePanel)
     EXPECT_FALSE(w.isRunning());
     EXPECT_EQ(w.frameGeometry(), w.screen()->availableGeometry());
 
-    DisplayWindow& d = f.display;
-    EXPECT_EQ(d.windowTitle(), "Display Settings");
+    testing::DisplayControls& d = f.display;
+    EXPECT_EQ(d.window.windowTitle(), "Display Settings");
     EXPECT_EQ(d.DisplayTab1->currentIndex(), 1);
     EXPECT_EQ(d.DisplayTab1->tabText(1), "Final Image");
     EXPECT_EQ(d.PreviewQualityCombo->currentIndex(), 0);
@@ -49,7 +49,7 @@ TEST(MainWindowStartUp, ShowsTheDefaultProjectAndTheIdlePanel)
     EXPECT_EQ(d.OutHeightText->text(), "1024");
     EXPECT_EQ(d.PreviewWidthText->text(), "512");
     EXPECT_TRUE(d.AspectRatioCheck->isChecked());
-    EXPECT_EQ(d.AspectRatio(), 1.0f);
+    EXPECT_EQ(d.window.AspectRatio(), 1.0f);
     EXPECT_EQ(w.optionsWindow().OptionsTab1->currentIndex(), 0);
     EXPECT_EQ(w.optionsWindow().windowTitle(), "Options");
     EXPECT_EQ(f.preview.windowTitle(), "Preview");
@@ -67,7 +67,7 @@ TEST(MainWindowStartUp, LoadsTwelveWindowsWithAStepAfterEach)
     int outputPanelLoadedAt = 0;
     w.LoadWindows([&] {
         ++steps;
-        if (!outputPanelLoadedAt && w.displayWindow().DisplayTab1->currentIndex() == 1) outputPanelLoadedAt = steps;
+        if (!outputPanelLoadedAt && w.displayWindow().findChild<QTabWidget*>("DisplayTab1")->currentIndex() == 1) outputPanelLoadedAt = steps;
     });
     EXPECT_EQ(steps, 12);
     EXPECT_EQ(outputPanelLoadedAt, 11);
@@ -213,8 +213,8 @@ TEST(MainWindowShutDown, ClosingAChildIsClosingTheFrame)
 
     // The output panel closed by itself asks the same question.
     f.services.messageBox.answers = {platform::AnswerCancel};
-    f.display.close();
-    EXPECT_TRUE(f.display.isVisible());
+    f.display.window.close();
+    EXPECT_TRUE(f.display.window.isVisible());
     EXPECT_EQ(f.services.messageBox.shown.size(), 2u);
 
     // The settings panel's close box with No: the program ends, the panel

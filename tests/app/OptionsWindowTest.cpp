@@ -39,7 +39,7 @@ struct PanelFixture {
         outHeight.setRange(1, 16384);
         outWidth.setValue(1024);
         outHeight.setValue(1024);
-        panel.bind(project, changed, &outWidth, &outHeight);
+        panel.bind(project, changed, [this] { return QSize(outWidth.value(), outHeight.value()); });
         panel.resize(1000, 240);
         panel.Form_Load();
         panel.show();

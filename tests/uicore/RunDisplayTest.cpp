@@ -34,37 +34,37 @@ protected:
 TEST_F(ThrottleTest, AtMostOneCopyPer50Ms)
 {
     throttle.startRun(1000);
-    // Nothing at the very start: no time has passed yet.
+    // Counted from the run's start: nothing in its first 50 ms.
     EXPECT_FALSE(at(1000, true).copy);
-    EXPECT_TRUE(at(1001, true).copy);
-    EXPECT_FALSE(at(1050).copy);
-    EXPECT_TRUE(at(1051).copy);
-    EXPECT_FALSE(at(1060).copy);
-    EXPECT_FALSE(at(1100).copy);
-    EXPECT_TRUE(at(1101).copy);
+    EXPECT_FALSE(at(1049, true).copy);
+    EXPECT_TRUE(at(1050).copy);
+    EXPECT_FALSE(at(1099).copy);
+    EXPECT_TRUE(at(1100).copy);
+    EXPECT_FALSE(at(1110).copy);
+    EXPECT_TRUE(at(1150).copy);
     EXPECT_EQ(throttle.copies(), 3);
 }
 
-TEST_F(ThrottleTest, CopiesStayUnderATenthOfTheRun)
+TEST_F(ThrottleTest, CopiesStayUnderAFortiethOfTheRun)
 {
     throttle.startRun(0);
     // The first copy takes 30 ms: the next may come once the run is past
-    // 300 ms, though 50 ms have passed long before.
-    EXPECT_TRUE(at(1, true, false, 30).copy);
+    // 1200 ms, though 50 ms have passed long before.
+    EXPECT_TRUE(at(50, true, false, 30).copy);
     EXPECT_FALSE(at(100).copy);
-    EXPECT_FALSE(at(300).copy);
-    EXPECT_TRUE(at(301, false, false, 30).copy);
+    EXPECT_FALSE(at(1200).copy);
+    EXPECT_TRUE(at(1201, false, false, 30).copy);
     EXPECT_EQ(throttle.copyTimeMs(), 60);
-    EXPECT_FALSE(at(600).copy);
-    EXPECT_TRUE(at(601).copy);
+    EXPECT_FALSE(at(2400).copy);
+    EXPECT_TRUE(at(2401).copy);
 }
 
 TEST_F(ThrottleTest, TheFinalReportAlwaysCopies)
 {
     throttle.startRun(0);
-    EXPECT_TRUE(at(1, false, false, 500).copy);
-    EXPECT_FALSE(at(10).copy);
-    const PreviewCopyThrottle::Decision d = at(11, false, true);
+    EXPECT_TRUE(at(50, false, false, 500).copy);
+    EXPECT_FALSE(at(60).copy);
+    const PreviewCopyThrottle::Decision d = at(61, false, true);
     EXPECT_TRUE(d.copy);
     EXPECT_FALSE(d.resetView);
     // Even at the very start.
@@ -77,33 +77,39 @@ TEST_F(ThrottleTest, ASkippedPhaseStartResetsTheViewAtTheNextCopy)
     throttle.startRun(0);
     // Skipped at the start, so the first copy resets the view.
     EXPECT_FALSE(at(0, true).copy);
-    PreviewCopyThrottle::Decision d = at(5);
+    PreviewCopyThrottle::Decision d = at(50);
     EXPECT_TRUE(d.copy);
     EXPECT_TRUE(d.resetView);
-    EXPECT_FALSE(at(10, true).copy);
-    EXPECT_FALSE(at(20).copy);
-    d = at(60);
+    EXPECT_FALSE(at(60, true).copy);
+    EXPECT_FALSE(at(70).copy);
+    d = at(100);
     EXPECT_TRUE(d.copy);
     EXPECT_TRUE(d.resetView);
-    d = at(120);
+    d = at(150);
     EXPECT_TRUE(d.copy);
     EXPECT_FALSE(d.resetView);
-    d = at(180, true);
+    d = at(200, true);
     EXPECT_TRUE(d.copy);
     EXPECT_TRUE(d.resetView);
     // Skipped, then carried to the final copy.
-    EXPECT_FALSE(at(190, true).copy);
-    d = at(191, false, true);
+    EXPECT_FALSE(at(210, true).copy);
+    d = at(211, false, true);
     EXPECT_TRUE(d.resetView);
+
+    // Nothing drawn since the last copy: no copy, and its reset waits.
+    throttle.startRun(0);
+    EXPECT_FALSE(throttle.report(100, true, false, false).copy);
+    EXPECT_TRUE(at(150).resetView);
+    EXPECT_TRUE(throttle.report(151, false, true, false).copy);
 }
 
 TEST_F(ThrottleTest, ANewRunForgetsTheLastOne)
 {
     throttle.startRun(0);
-    at(1, true, false, 1000);
+    at(50, true, false, 1000);
     EXPECT_FALSE(at(5000, true).copy);
     throttle.startRun(5000);
-    const PreviewCopyThrottle::Decision d = at(5001, false);
+    const PreviewCopyThrottle::Decision d = at(5050, false);
     EXPECT_TRUE(d.copy);
     EXPECT_FALSE(d.resetView);
     EXPECT_EQ(throttle.copies(), 1);
