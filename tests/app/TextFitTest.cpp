@@ -84,7 +84,7 @@ TEST(TextFit, SplashWhileLoadingMainWindowAndPanelsDownTo800By600)
         ASSERT_EQ(window.size(), size);
         const QString where = QStringLiteral("MainWindow %1x%2").arg(size.width()).arg(size.height());
         faults.checkPages(where, &window, window.optionsWindow().OptionsTab1);
-        faults.checkPages(where, &window, window.displayWindow().DisplayTab1);
+        faults.checkPages(where, &window, testing::DisplayControls(window.displayWindow()).DisplayTab1);
     }
     EXPECT_EQ(faults.lines, "");
     // Where the panel is tall enough, no settings page scrolls.

@@ -63,7 +63,9 @@ TEST(DrawnArea, CopyingOnlyTheDrawnAreaKeepsAViewerEqualToTheOutput)
         EXPECT_EQ(differing, 0);
         // The bricks' reports bring over their own areas, not the whole image
         // (the border pass reports over the whole strip).
-        if (style == SeamlessTexture) EXPECT_LT(copiedPixels * 4, wholePixels);
+        if (style == SeamlessTexture) {
+            EXPECT_LT(copiedPixels * 4, wholePixels);
+        }
     }
 }
 
