@@ -124,12 +124,9 @@ bool BrickPainter::prepareBrick(const tBrick& b, cBitmap& work, clsImageFilter& 
     work.Dispose();
     const std::shared_ptr<cInlineBitmap> image = drawableImage(b);
     if (!image) return false;
-    const cBitmap& source = image->Bitmap;
-    if (work.CreateFromClone(source.Width(), source.Height(), source.Handle(), source.PixelFormat()) !=
-        platform::Ok)
-        return false;
-    ResizeBrickImage(work, b.Width, b.Height, m_resizeMode);
-    if (work.Width() != b.Width || work.Height() != b.Height) return false;
+    // Resized straight from the shared brick image, which is only read.
+    work.assignResized(image->Bitmap, b.Width, b.Height, m_resizeMode);
+    if (!work.Handle() || work.Width() != b.Width || work.Height() != b.Height) return false;
     if (!ApplyBrickColor(work, filter, static_cast<float>(b.Hue), b.Saturation, b.Luminance)) return false;
     if (!FlipBrickImage(work, b.FlipH, b.FlipV)) return false;
     return ShapeBrickImage(work, filter, m_sizes, noiseLength(m_project.NoiseFrequency, m_sizes));

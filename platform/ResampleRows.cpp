@@ -66,6 +66,34 @@ __attribute__((target("avx"))) void horizontalPassAvx(const Pixel4* in, const Re
     const float* wF = reinterpret_cast<const float*>(w);
     float* outF = reinterpret_cast<float*>(out);
     int32_t x = 0;
+    // Eight pixels at a time: four independent sums keep the adder busy
+    // while each one waits for its previous addition.
+    for (; x + 8 <= ax.count; x += 8) {
+        const float* p[8];
+        for (int i = 0; i < 8; ++i) p[i] = inF + 4 * static_cast<int64_t>(start[x + i] - first);
+        const float* wa = wF + 4 * static_cast<int64_t>(x) * taps;
+        const int64_t pairStride = 8 * static_cast<int64_t>(taps);
+        __m256 s01 = _mm256_setzero_ps();
+        __m256 s23 = _mm256_setzero_ps();
+        __m256 s45 = _mm256_setzero_ps();
+        __m256 s67 = _mm256_setzero_ps();
+        for (int32_t k = 0; k < taps; ++k) {
+            const int64_t o = 4 * static_cast<int64_t>(k);
+            const __m256 p01 = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_load_ps(p[0] + o)), _mm_load_ps(p[1] + o), 1);
+            const __m256 p23 = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_load_ps(p[2] + o)), _mm_load_ps(p[3] + o), 1);
+            const __m256 p45 = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_load_ps(p[4] + o)), _mm_load_ps(p[5] + o), 1);
+            const __m256 p67 = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_load_ps(p[6] + o)), _mm_load_ps(p[7] + o), 1);
+            s01 = _mm256_add_ps(s01, _mm256_mul_ps(_mm256_loadu_ps(wa + 8 * k), p01));
+            s23 = _mm256_add_ps(s23, _mm256_mul_ps(_mm256_loadu_ps(wa + pairStride + 8 * k), p23));
+            s45 = _mm256_add_ps(s45, _mm256_mul_ps(_mm256_loadu_ps(wa + 2 * pairStride + 8 * k), p45));
+            s67 = _mm256_add_ps(s67, _mm256_mul_ps(_mm256_loadu_ps(wa + 3 * pairStride + 8 * k), p67));
+        }
+        float* o = outF + 4 * static_cast<int64_t>(x);
+        _mm256_storeu_ps(o, s01);
+        _mm256_storeu_ps(o + 8, s23);
+        _mm256_storeu_ps(o + 16, s45);
+        _mm256_storeu_ps(o + 24, s67);
+    }
     for (; x + 4 <= ax.count; x += 4) {
         const float* p0 = inF + 4 * static_cast<int64_t>(start[x] - first);
         const float* p1 = inF + 4 * static_cast<int64_t>(start[x + 1] - first);
