@@ -104,7 +104,7 @@ void MortarBackground::DrawMortarTiles(const cBrickData& project, int32_t blendB
     const auto makeImage = [&](CellImage& cell) {
         cell.made = true;
         cBitmap& image = cell.image;
-        image.assignResized(mortar, cell.width, cell.height, resizeMode);
+        BrickPainter::ResizeBrickImage(image, mortar, cell.width, cell.height, resizeMode);
         cell.usable = image.Handle() && image.Width() == cell.width && image.Height() == cell.height;
         if (cell.usable && blend)
             cell.usable = MakeImageSeamless(image, filter, blendBordersPx, project.SeamlessH, project.SeamlessV);
