@@ -53,6 +53,12 @@ void horizontalPassPlain(const Pixel4* in, const ResampleAxis& ax, const Pixel4*
 #if defined(__x86_64__) && defined(__GNUC__)
 #define KALVORA_ROWS_AVX 1
 
+// Two pixels side by side in one 256-bit register.
+__attribute__((target("avx"))) inline __m256 pixelPair(const float* first, const float* second)
+{
+    return _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_load_ps(first)), _mm_load_ps(second), 1);
+}
+
 // horizontalPassPlain with two destination pixels to a 256-bit register: the
 // same multiplications and additions in the same order per pixel (AVX
 // without fused multiply-add), so the bytes match the 128-bit loop.
@@ -79,10 +85,10 @@ __attribute__((target("avx"))) void horizontalPassAvx(const Pixel4* in, const Re
         __m256 s67 = _mm256_setzero_ps();
         for (int32_t k = 0; k < taps; ++k) {
             const int64_t o = 4 * static_cast<int64_t>(k);
-            const __m256 p01 = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_load_ps(p[0] + o)), _mm_load_ps(p[1] + o), 1);
-            const __m256 p23 = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_load_ps(p[2] + o)), _mm_load_ps(p[3] + o), 1);
-            const __m256 p45 = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_load_ps(p[4] + o)), _mm_load_ps(p[5] + o), 1);
-            const __m256 p67 = _mm256_insertf128_ps(_mm256_castps128_ps256(_mm_load_ps(p[6] + o)), _mm_load_ps(p[7] + o), 1);
+            const __m256 p01 = pixelPair(p[0] + o, p[1] + o);
+            const __m256 p23 = pixelPair(p[2] + o, p[3] + o);
+            const __m256 p45 = pixelPair(p[4] + o, p[5] + o);
+            const __m256 p67 = pixelPair(p[6] + o, p[7] + o);
             s01 = _mm256_add_ps(s01, _mm256_mul_ps(_mm256_loadu_ps(wa + 8 * k), p01));
             s23 = _mm256_add_ps(s23, _mm256_mul_ps(_mm256_loadu_ps(wa + pairStride + 8 * k), p23));
             s45 = _mm256_add_ps(s45, _mm256_mul_ps(_mm256_loadu_ps(wa + 2 * pairStride + 8 * k), p45));
@@ -183,7 +189,8 @@ __attribute__((target("avx2"))) int32_t premultiplyQuadsAvx2(const uint8_t* bgra
     float* outF = reinterpret_cast<float*>(out);
     int32_t i = 0;
     for (; i + 4 <= count; i += 4) {
-        const __m256i wide = _mm256_cvtepu8_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(bgra + 4 * static_cast<int64_t>(i))));
+        const auto* quad = reinterpret_cast<const __m128i*>(bgra + 4 * static_cast<int64_t>(i));
+        const __m256i wide = _mm256_cvtepu8_epi16(_mm_loadu_si128(quad));
         __m256i alpha = _mm256_shufflehi_epi16(_mm256_shufflelo_epi16(wide, 0xFF), 0xFF);
         alpha = _mm256_or_si256(_mm256_and_si256(alpha, colourLanes), alphaOne);
         const __m256i product = _mm256_mullo_epi16(wide, alpha);
