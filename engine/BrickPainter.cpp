@@ -54,9 +54,10 @@ void BrickPainter::skipOutlineDraws(platform::RandomGenerator& random, int32_t w
     clsImageFilter::skipTransparentBorderDraws(random, width, height, noiseLength);
 }
 
-void BrickPainter::ResizeBrickImage(cBitmap& work, int32_t width, int32_t height, int32_t resizeMode)
+void BrickPainter::ResizeBrickImage(cBitmap& work, const cBitmap& source, int32_t width, int32_t height,
+                                    int32_t resizeMode)
 {
-    work.ResizePicture(width, height, resizeMode);
+    work.assignResized(source, width, height, resizeMode);
 }
 
 bool BrickPainter::runFilter(cBitmap& work, clsImageFilter& filter, const FilterStep& step)
@@ -124,12 +125,8 @@ bool BrickPainter::prepareBrick(const tBrick& b, cBitmap& work, clsImageFilter& 
     work.Dispose();
     const std::shared_ptr<cInlineBitmap> image = drawableImage(b);
     if (!image) return false;
-    const cBitmap& source = image->Bitmap;
-    if (work.CreateFromClone(source.Width(), source.Height(), source.Handle(), source.PixelFormat()) !=
-        platform::Ok)
-        return false;
-    ResizeBrickImage(work, b.Width, b.Height, m_resizeMode);
-    if (work.Width() != b.Width || work.Height() != b.Height) return false;
+    ResizeBrickImage(work, image->Bitmap, b.Width, b.Height, m_resizeMode);
+    if (!work.Handle() || work.Width() != b.Width || work.Height() != b.Height) return false;
     if (!ApplyBrickColor(work, filter, static_cast<float>(b.Hue), b.Saturation, b.Luminance)) return false;
     if (!FlipBrickImage(work, b.FlipH, b.FlipV)) return false;
     return ShapeBrickImage(work, filter, m_sizes, noiseLength(m_project.NoiseFrequency, m_sizes));

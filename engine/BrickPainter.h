@@ -64,8 +64,11 @@ public:
     // image, keeping out's session; false on failure (out unchanged).
     static bool replaceWith(cBitmap& out, const platform::Image* image, int32_t width, int32_t height);
 
-    // The resize of every brick and piece; an image of that size stays as it is.
-    static void ResizeBrickImage(cBitmap& work, int32_t width, int32_t height, int32_t resizeMode);
+    // The copy and resize of a brick: work becomes source resized to width x
+    // height (a copy when the size is the source's own), made without an
+    // intermediate copy; source is only read, so threads may share it.
+    static void ResizeBrickImage(cBitmap& work, const cBitmap& source, int32_t width, int32_t height,
+                                 int32_t resizeMode);
     // The colour shift; nothing when all three values are 0. False on failure.
     static bool ApplyBrickColor(cBitmap& work, clsImageFilter& filter, float hue, float saturation,
                                 float luminance);

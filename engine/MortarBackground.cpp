@@ -8,18 +8,39 @@
 #include "imaging/cBitmap.h"
 #include "imaging/cGraphics.h"
 #include "platform/Numeric.h"
+#include "platform/Surface.h"
 
 namespace kalvora {
 
 namespace {
 
-// One resized (and blended) mortar cell of a given size.
+// One cell size: how many cells have it and, once made, its resized (and
+// blended) image.
 struct CellImage {
     int32_t width = 0;
     int32_t height = 0;
+    int32_t uses = 0;
+    bool made = false;
     bool usable = false;
     cBitmap image;
 };
+
+// The mortar resized straight onto the surface at the cell's place. The
+// resampler composites its rows source-over as they come; an image of the
+// cell would hold the same rows (source-over onto a new transparent image
+// copies them) and its unscaled draw would composite them the same way, so
+// a cell drawn once needs no image of its own.
+void drawResizedCell(const cBitmap& mortar, int32_t resizeMode, cGraphics& surface, int32_t x, int32_t y,
+                     int32_t width, int32_t height)
+{
+    platform::Surface* target = surface.Handle();
+    int32_t previousMode = 0;
+    if (!target || surface.GetInterpolationMode(previousMode) != platform::Ok) return;
+    if (surface.SetInterpolationMode(resizeMode) != platform::Ok) return;
+    const int32_t pad = cBitmap::ResizePad(mortar.Width(), mortar.Height(), width, height);
+    target->drawImagePadded(*mortar.Handle(), pad, x, y, width, height);
+    surface.SetInterpolationMode(previousMode);
+}
 
 }  // namespace
 
@@ -77,23 +98,29 @@ void MortarBackground::DrawMortarTiles(const cBrickData& project, int32_t blendB
         auto cell = std::make_unique<CellImage>();
         cell->width = width;
         cell->height = height;
-        cBitmap& image = cell->image;
-        if (image.CreateFromClone(mortar.Width(), mortar.Height(), mortar.Handle(), mortar.PixelFormat()) ==
-            platform::Ok) {
-            BrickPainter::ResizeBrickImage(image, width, height, resizeMode);
-            cell->usable = image.Width() == width && image.Height() == height;
-            if (cell->usable && blend)
-                cell->usable =
-                    MakeImageSeamless(image, filter, blendBordersPx, project.SeamlessH, project.SeamlessV);
-        }
         cells.push_back(std::move(cell));
         return *cells.back();
     };
+    const auto makeImage = [&](CellImage& cell) {
+        cell.made = true;
+        cBitmap& image = cell.image;
+        BrickPainter::ResizeBrickImage(image, mortar, cell.width, cell.height, resizeMode);
+        cell.usable = image.Handle() && image.Width() == cell.width && image.Height() == cell.height;
+        if (cell.usable && blend)
+            cell.usable = MakeImageSeamless(image, filter, blendBordersPx, project.SeamlessH, project.SeamlessV);
+    };
 
+    for (const Span& row : rows)
+        for (const Span& column : columns) ++cellOfSize(column.size, row.size).uses;
     for (const Span& row : rows) {
         for (const Span& column : columns) {
-            const CellImage& cell = cellOfSize(column.size, row.size);
-            if (cell.usable) surface.DrawImageI(cell.image.Handle(), column.start, row.start);
+            CellImage& cell = cellOfSize(column.size, row.size);
+            if (cell.uses == 1 && !blend) {
+                drawResizedCell(mortar, resizeMode, surface, column.start, row.start, column.size, row.size);
+            } else {
+                if (!cell.made) makeImage(cell);
+                if (cell.usable) surface.DrawImageI(cell.image.Handle(), column.start, row.start);
+            }
             if (yieldPoll && yieldPoll()) return;
         }
     }

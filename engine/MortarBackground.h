@@ -15,7 +15,8 @@ class clsImageFilter;
 // RepeatX x RepeatY cells that meet without gap or overlap and end exactly
 // at the canvas's edges, each cell optionally blended so it continues across
 // its own edges. Cells of equal size are equal images, so each distinct
-// size (at most two widths and two heights) is resized and blended once.
+// size (at most two widths and two heights) is resized and blended once; an
+// unblended size that only one cell has is resized straight onto the canvas.
 class MortarBackground {
 public:
     // One cell along an axis: its first pixel and its length.

@@ -3,6 +3,8 @@
 // channel shown as grey. Colours always come from the snapshot.
 
 #include <cmath>
+#include <cstdlib>
+#include <vector>
 
 #include "filters/cNoiseGenerator.h"
 #include "filters/clsImageFilter.h"
@@ -54,6 +56,57 @@ int32_t borderNoiseCell(float noiseLength)
     const int32_t cell = platform::roundToInt32(static_cast<double>(noiseLength));
     return cell < 1 ? 1 : cell;
 }
+
+// Where the soft border cannot reach. A noise displacement moves a point by
+// at most |strength| pixels along each axis, and the clamp into the image
+// and every operation of the alpha rule keep their order, so testing the
+// farthest points a pixel's displacement can reach tells whether its alpha
+// is 255 for every noise value: its point then always lies in the middle
+// band, clear of the bottom edge's ramp.
+class SolidInterior {
+public:
+    SolidInterior(int32_t w, int32_t h, int32_t border, int32_t radius, int32_t strength)
+        : m_maxX(w - 1), m_maxY(h - 1), m_strength(std::llabs(static_cast<int64_t>(strength)))
+    {
+        const int64_t c = static_cast<int64_t>(radius) + strength + border;
+        m_low = static_cast<double>(c);
+        m_highX = static_cast<double>(m_maxX - c);
+        m_bottom = static_cast<float>(static_cast<int64_t>(m_maxY) - border);
+        m_inset = static_cast<float>(strength);
+        m_columns.resize(static_cast<size_t>(w > 0 ? w : 0));
+        for (int32_t x = 0; x < w; ++x)
+            m_columns[static_cast<size_t>(x)] = reach(x, -1, m_maxX) >= m_low && reach(x, 1, m_maxX) <= m_highX;
+    }
+
+    // Whether row y can hold solid pixels at all.
+    bool row(int32_t y) const
+    {
+        if (!(reach(y, -1, m_maxY) >= m_low)) return false;
+        const float distance = static_cast<float>(reach(y, 1, m_maxY)) - m_bottom + m_inset;
+        return !(distance > 0.0f);
+    }
+    bool column(int32_t x) const { return m_columns[static_cast<size_t>(x)] != 0; }
+
+private:
+    // The displaced coordinate at the far end (direction -1 or 1), clamped
+    // into 0..limit as the border clamps it.
+    double reach(int32_t v, int direction, int32_t limit) const
+    {
+        float p = static_cast<float>(static_cast<double>(direction * m_strength) + v);
+        if (p < 0.0f) p = 0.0f;
+        if (p > static_cast<float>(limit)) p = static_cast<float>(limit);
+        return p;
+    }
+
+    int32_t m_maxX;
+    int32_t m_maxY;
+    int64_t m_strength;
+    double m_low = 0;
+    double m_highX = 0;
+    float m_bottom = 0;
+    float m_inset = 0;
+    std::vector<char> m_columns;
+};
 
 }  // namespace
 
@@ -136,9 +189,15 @@ platform::Image* clsImageFilter::CreateTransparentBorder(int32_t BorderSize, int
     const double* shift = displacement.data();
     const int32_t maxX = MaxX();
     const int32_t maxY = MaxY();
+    const SolidInterior solid(w, h, BorderSize, RoundedEdgeSize, NoiseStrength);
     forEachRow(
         [&](int32_t y, const uint32_t* in, uint32_t* out) {
+            const bool solidRow = solid.row(y);
             for (int32_t x = 0; x < w; ++x) {
+                if (solidRow && solid.column(x)) {
+                    out[x] = withAlpha(in[x], 255);
+                    continue;
+                }
                 const uint32_t n = noisePixels.at(x, y);
                 float px = static_cast<float>(shift[(n >> 16) & 0xFF] + x);
                 float py = static_cast<float>(shift[(n >> 8) & 0xFF] + y);

@@ -363,23 +363,40 @@ void cBitmap::ResizePicture(int32_t NewWidth, int32_t NewHeight, int32_t Interpo
 {
     // An empty image, a size below one pixel, or the current size: nothing to do.
     if (!m_image || NewWidth < 1 || NewHeight < 1) return;
-    const int32_t w = m_width;
-    const int32_t h = m_height;
-    if (NewWidth == w && NewHeight == h) return;
+    if (NewWidth == m_width && NewHeight == m_height) return;
+    std::unique_ptr<Image> result = resized(*m_image, NewWidth, NewHeight, Interpolation_Mode);
+    if (result) replaceImage(std::move(result));
+}
 
-    const int32_t pad = ResizePad(w, h, NewWidth, NewHeight);
+void cBitmap::assignResized(const cBitmap& source, int32_t width, int32_t height, int32_t interpolationMode)
+{
+    const Image* image = source.Handle();
+    const bool resizes = image && width >= 1 && height >= 1 && (width != source.Width() || height != source.Height());
+    if (!resizes) {
+        if (CreateFromClone(source.Width(), source.Height(), image, source.PixelFormat()) != platform::Ok) Dispose();
+        return;
+    }
+    std::unique_ptr<Image> result = resized(*image, width, height, interpolationMode);
+    if (result)
+        replaceImage(std::move(result));
+    else
+        Dispose();
+}
 
+std::unique_ptr<Image> cBitmap::resized(const Image& source, int32_t width, int32_t height, int32_t interpolationMode)
+{
+    const int32_t pad = ResizePad(source.width(), source.height(), width, height);
     std::unique_ptr<Image> result;
-    if (Execute(Image::create(NewWidth, NewHeight, platform::kFormat32bppARGB, result)) != platform::Ok) return;
+    if (Execute(Image::create(width, height, platform::kFormat32bppARGB, result)) != platform::Ok) return nullptr;
     cGraphics graphics;
     if (Execute(graphics.GetGraphicsContext(result.get())) == platform::Ok) {
-        prepareSurface(graphics, Interpolation_Mode);
+        prepareSurface(graphics, interpolationMode);
         // The resampler reads the edge-padded image through its rule, so
         // the kernel sees smeared edge colours and never transparent black.
-        Execute(graphics.Handle()->drawImagePadded(*m_image, pad, 0, 0, NewWidth, NewHeight));
+        Execute(graphics.Handle()->drawImagePadded(source, pad, 0, 0, width, height));
     }
     graphics.Dispose();
-    replaceImage(std::move(result));
+    return result;
 }
 
 void cBitmap::CropPicture(int32_t x, int32_t y, int32_t w, int32_t h)

@@ -90,6 +90,9 @@ public:
 
     // Edge-padded resample to NewWidth x NewHeight as 32bpp ARGB.
     void ResizePicture(int32_t NewWidth, int32_t NewHeight, int32_t Interpolation_Mode = 7);
+    // The same image as a clone of source followed by ResizePicture, made
+    // without the clone when a resize is needed: source is only read.
+    void assignResized(const cBitmap& source, int32_t width, int32_t height, int32_t interpolationMode);
     // The rectangle becomes the image; parts outside stay 0x00FFFFFF.
     void CropPicture(int32_t x, int32_t y, int32_t w, int32_t h);
     // Moves the content right by x and down by y, optionally wrapping;
@@ -134,6 +137,10 @@ private:
     // Puts a newly built image in place of the old one and refreshes size and format.
     void replaceImage(std::unique_ptr<platform::Image> image);
     void refreshSizeAndFormat();
+    // source resampled through its edge padding into a new width x height
+    // 32bpp ARGB image; nullptr when the image cannot be made.
+    std::unique_ptr<platform::Image> resized(const platform::Image& source, int32_t width, int32_t height,
+                                             int32_t interpolationMode);
     std::vector<uint32_t> readPalette() const;
     platform::Status startPageFile(const std::string& path, const platform::EncoderClsid& encoder);
     platform::Status appendPage(const platform::Image& page);

@@ -32,6 +32,10 @@ public:
     // Fills every pixel of the image with the colour, alpha included where the
     // format keeps it.
     static void fill(Image& target, uint32_t argb);
+
+private:
+    // One pixel of blendRow: an opaque source is copied, any other blended.
+    static void blendOne(uint8_t* dst, const uint8_t* src);
 };
 
 }  // namespace kalvora::platform

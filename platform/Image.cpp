@@ -193,6 +193,26 @@ RotateMapping mappingFor(int32_t type)
 
 }  // namespace
 
+void Image::flipRows(Image& out, bool mirrorX, bool mirrorY) const
+{
+    const int bpp = bytesPerPixel(m_format);
+    const size_t bytes = static_cast<size_t>(m_width) * bpp;
+    for (int32_t y = 0; y < m_height; ++y) {
+        const uint8_t* s = row(mirrorY ? m_height - 1 - y : y);
+        uint8_t* d = out.row(y);
+        if (!mirrorX) {
+            std::memcpy(d, s, bytes);
+        } else if (bpp == 4) {
+            // Whole pixels in reverse order, four bytes at a time.
+            for (int32_t x = 0; x < m_width; ++x)
+                std::memcpy(d + 4 * static_cast<int64_t>(x), s + 4 * static_cast<int64_t>(m_width - 1 - x), 4);
+        } else {
+            for (int32_t x = 0; x < m_width; ++x)
+                std::memcpy(d + static_cast<int64_t>(x) * bpp, s + static_cast<int64_t>(m_width - 1 - x) * bpp, bpp);
+        }
+    }
+}
+
 Status Image::rotateFlip(int32_t type)
 {
     if (type < 0 || type > 7) return InvalidParameter;
@@ -205,14 +225,18 @@ Status Image::rotateFlip(int32_t type)
     Status s = create(newW, newH, m_format, out);
     if (s != Ok) return s;
     const int bpp = bytesPerPixel(m_format);
-    for (int32_t y = 0; y < newH; ++y) {
-        uint8_t* d = out->row(y);
+    if (!m.swapAxes) {
+        flipRows(*out, m.mirrorX, m.mirrorY);
+    } else {
+        for (int32_t y = 0; y < newH; ++y) {
+            uint8_t* d = out->row(y);
         for (int32_t x = 0; x < newW; ++x) {
             int32_t sx = m.swapAxes ? y : x;
             int32_t sy = m.swapAxes ? x : y;
             if (m.mirrorX) sx = m_width - 1 - sx;
             if (m.mirrorY) sy = m_height - 1 - sy;
             std::memcpy(d + x * bpp, row(sy) + static_cast<int64_t>(sx) * bpp, bpp);
+            }
         }
     }
     std::swap(m_pixels, out->m_pixels);

@@ -103,6 +103,8 @@ public:
     uint32_t pixelArgb(int32_t x, int32_t y) const;
 
 private:
+    // Mirrors this image's rows into out (same size and format).
+    void flipRows(Image& out, bool mirrorX, bool mirrorY) const;
     Image() = default;
 
     int32_t m_width = 0;

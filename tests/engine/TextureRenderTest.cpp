@@ -160,6 +160,44 @@ TEST_F(TextureRenderTest, SerialAndParallelRunsGiveTheSameBytes)
     }
 }
 
+// FNV-1a over the size and every pixel's bytes.
+uint64_t fingerprint(uint64_t h, const cBitmap& image)
+{
+    const auto add = [&h](uint8_t byte) { h = (h ^ byte) * 0x100000001B3ull; };
+    for (int32_t v : {image.Width(), image.Height()})
+        for (int shift = 0; shift < 32; shift += 8) add(static_cast<uint8_t>(v >> shift));
+    for (int32_t y = 0; y < image.Height(); ++y)
+        for (int32_t x = 0; x < image.Width(); ++x) {
+            const uint32_t p = testing::pixelAt(image, x, y);
+            for (int shift = 0; shift < 32; shift += 8) add(static_cast<uint8_t>(p >> shift));
+        }
+    return h;
+}
+
+// Every type, all four variants with a brick image reduced several times
+// and blended mortar cells, at the three interpolations, keeps the bytes
+// it had before the drawing was reworked for speed.
+TEST_F(TextureRenderTest, EveryTypeKeepsItsBytes)
+{
+    const uint64_t expected[6] = {0x123632572e79ec86, 0x69837c2b5e07cff9, 0xab121fc0980c20fb,
+                                  0x8d08758ae999c2f3, 0xfb3f67874cfa45ea, 0xc62da22f1b831c4f};
+    for (int32_t style = SeamlessTexture; style <= ColumnTexture; ++style) {
+        uint64_t h = 0xCBF29CE484222325ull;
+        for (const Variant& v : kVariants)
+            for (int32_t quality : {0, 1, 2}) {
+                makeProject(project, v);
+                project.BrickFiles->Add(testing::gradientImage(90, 70, v.alpha));
+                project.SeamlessH = quality == 2;
+                project.BlendBorders = 10.0f;
+                host.preview = quality < 2;
+                host.quality = quality;
+                ASSERT_TRUE(generator.GenerateBricks(project, style, host));
+                h = fingerprint(h, generator.OutBitmap);
+            }
+        EXPECT_EQ(h, expected[style]) << "type " << style << ": 0x" << std::hex << h;
+    }
+}
+
 TEST_F(TextureRenderTest, RandomNumbersDrawnElsewhereDuringARunChangeNothing)
 {
     BrickPainter::setParallelPreparation(false);

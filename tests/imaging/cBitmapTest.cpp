@@ -165,6 +165,29 @@ TEST(cBitmapTest, ResizeToSameSizeOrNothingChangesNothing)
     EXPECT_EQ(b.Height(), 4);
 }
 
+TEST(cBitmapTest, AssignResizedMatchesACloneResizedAndLeavesTheSourceAlone)
+{
+    for (platform::PixelFormatId format : {kFormat24bppRGB, kFormat32bppARGB}) {
+        cBitmap source;
+        makeImage(source, 40, 30, patternWithAlpha, format);
+        const platform::Image* sourceImage = source.Handle();
+        for (auto size : {std::pair{13, 9}, std::pair{97, 61}, std::pair{40, 30}}) {
+            cBitmap expected;
+            ASSERT_EQ(expected.CreateFromClone(40, 30, source.Handle(), format), platform::Ok);
+            expected.ResizePicture(size.first, size.second, 7);
+            cBitmap work;
+            work.assignResized(source, size.first, size.second, 7);
+            ASSERT_EQ(work.PixelFormat(), expected.PixelFormat());
+            ASSERT_EQ(work.Width(), size.first);
+            ASSERT_EQ(work.Height(), size.second);
+            for (int32_t y = 0; y < work.Height(); ++y)
+                for (int32_t x = 0; x < work.Width(); ++x)
+                    ASSERT_EQ(px(work, x, y), px(expected, x, y)) << size.first << " at " << x << "," << y;
+        }
+        EXPECT_EQ(source.Handle(), sourceImage);
+    }
+}
+
 TEST(cBitmapTest, ResizeKeepsOpaqueImagesOpaqueToTheEdges)
 {
     for (int32_t mode : {3, 4, 5, 6, 7}) {

@@ -2,7 +2,9 @@
 
 #include <cstring>
 
+#include "platform/Compositor.h"
 #include "platform/PaddedImageSource.h"
+#include "platform/ResampleRows.h"
 #include "platform/Resampler.h"
 #include "platform/Surface.h"
 #include "platform/ThreadPool.h"
@@ -258,4 +260,48 @@ TEST(Resampler, BytesDoNotDependOnTheNumberOfThreads)
         EXPECT_TRUE(samePixels(*serial, *parallel)) << c.w << "x" << c.h << " mode " << c.mode
                                                     << " threads " << ThreadPool::size();
     }
+}
+
+// The row conversions and the row blend, whichever vector width runs them,
+// give every pixel of a row (odd lengths reach the tails) what the rule for
+// one pixel gives.
+TEST(Resampler, RowLoopsMatchTheRuleForOnePixel)
+{
+    constexpr int32_t n = 13;
+    uint8_t bytes[4 * n];
+    for (int i = 0; i < 4 * n; ++i) bytes[i] = static_cast<uint8_t>(i * 53 + (i % 4 == 3 ? 200 : 7));
+    bytes[4 * 5 + 3] = 0;
+    resample::Pixel4 premultiplied[n];
+    resample::premultiplyRow(bytes, n, premultiplied, resample::ColorKey(nullptr));
+    for (int32_t i = 0; i < n; ++i) {
+        const float a = bytes[4 * i + 3];
+        for (int c = 0; c < 3; ++c) EXPECT_EQ(premultiplied[i][c], bytes[4 * i + c] * a) << i;
+        EXPECT_EQ(premultiplied[i][3], a) << i;
+    }
+
+    // Colours above alpha clamp to 255, halves round to even, alpha 0.4
+    // rounds to 0 and leaves transparent black.
+    const resample::Pixel4 sums[5] = {{1.0f, 3.0f, 600.0f, 2.0f},
+                                      {10.0f, 20.0f, 30.0f, 0.4f},
+                                      {1.0f, 2.5f, 3.5f, 1.0f},
+                                      {0.0f, 0.0f, 0.0f, 0.0f},
+                                      {64.0f, 96.0f, 128.0f, 128.0f}};
+    const uint32_t expected[5] = {0x02FF0200u, 0u, 0x01040201u, 0u, 0x80010100u};
+    for (int32_t count : {5, 4, 3}) {
+        uint8_t out[4 * 5] = {};
+        resample::unpremultiplyRow(sums, count, out);
+        for (int32_t i = 0; i < count; ++i) {
+            uint32_t pixel;
+            std::memcpy(&pixel, out + 4 * i, 4);
+            EXPECT_EQ(pixel, expected[i]) << count << " " << i;
+        }
+    }
+
+    uint8_t row[4 * n];
+    uint8_t single[4 * n];
+    for (int i = 0; i < 4 * n; ++i) row[i] = single[i] = static_cast<uint8_t>(i * 29 + 90);
+    for (int i = 0; i < 8; ++i) bytes[4 * i + 3] = 255;
+    Compositor::blendRow(row, bytes, n);
+    for (int32_t i = 0; i < n; ++i) Compositor::blendPixel(single + 4 * i, bytes + 4 * i);
+    EXPECT_EQ(std::memcmp(row, single, sizeof row), 0);
 }
