@@ -212,7 +212,7 @@ FILTER_BENCHMARK(BM_SeamlessTexture);
 
 void BM_NoiseFilter(benchmark::State& state)
 {
-    runFilter(state, [](clsImageFilter& f) { return f.CreateNoiseFilter(128, 10, 7, false); });
+    runFilter(state, [](clsImageFilter& f) { return f.CreateNoiseFilter(128, 10, platform::InterpolationMode::HighQualityBicubic, false); });
 }
 FILTER_BENCHMARK(BM_NoiseFilter);
 

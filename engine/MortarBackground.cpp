@@ -59,7 +59,7 @@ bool MortarBackground::MakeImageSeamless(cBitmap& work, clsImageFilter& filter, 
     });
 }
 
-void MortarBackground::DrawMortarTiles(const cBrickData& project, int32_t blendBordersPx, int32_t resizeMode,
+void MortarBackground::DrawMortarTiles(const cBrickData& project, int32_t blendBordersPx, platform::InterpolationMode resizeMode,
                                        cGraphics& surface, clsImageFilter& filter, const YieldPoll& yieldPoll)
 {
     if (!project.MortarFile) return;

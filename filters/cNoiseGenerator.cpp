@@ -24,7 +24,7 @@ void cNoiseGenerator::CreateNoise(int32_t Width, int32_t Height, bool Monochrome
     Bitmap.CreateFromClone(w, h, m_filter->GetHandle(), platform::kFormat32bppARGB);
 }
 
-void cNoiseGenerator::Interpolate(int32_t NewWidth, int32_t NewHeight, int32_t Interpolation_Mode)
+void cNoiseGenerator::Interpolate(int32_t NewWidth, int32_t NewHeight, platform::InterpolationMode Interpolation_Mode)
 {
     Bitmap.ResizePicture(NewWidth, NewHeight, Interpolation_Mode);
 }

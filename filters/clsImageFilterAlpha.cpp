@@ -122,7 +122,7 @@ platform::Image* clsImageFilter::CreateTransparentBorder(int32_t BorderSize, int
         reseedForBorder(*m_random, w, h);
         const int32_t cell = borderNoiseCell(NoiseLength);
         noise.CreateNoise(w / cell, h / cell, false);
-        noise.Interpolate(w, h, 4);
+        noise.Interpolate(w, h, platform::InterpolationMode::Bicubic);
     }
     if (!hasSession()) return nullptr;
 
@@ -166,7 +166,7 @@ platform::Image* clsImageFilter::CreateDrawAlphaOnly(cBitmap& SourceBitmap, int3
     mask.CreateFromClone(SourceBitmap.Width(), SourceBitmap.Height(), SourceBitmap.Handle(),
                          SourceBitmap.PixelFormat());
     mask.CropPicture(srcx, srcy, SrcW, SrcH);
-    mask.ResizePicture(DstW, DstH, 7);
+    mask.ResizePicture(DstW, DstH, platform::InterpolationMode::HighQualityBicubic);
     if (!hasSession()) return nullptr;
 
     platform::LockedBits bits;

@@ -183,7 +183,8 @@ platform::Image* clsImageFilter::CreateSeamlessTextureFilter(int32_t lBorderSize
     if (CheckGdipStatus(stretched.CreateFromClone(m_width, m_height, m_working.get(), platform::kFormat32bppARGB)) !=
         platform::Ok)
         return handleResult();
-    stretched.ResizePicture(static_cast<int32_t>(newWidth), static_cast<int32_t>(newHeight), 7);
+    stretched.ResizePicture(static_cast<int32_t>(newWidth), static_cast<int32_t>(newHeight),
+                            platform::InterpolationMode::HighQualityBicubic);
     // A stretch that failed leaves the instance as it was: blending the old
     // size would read past its edges.
     if (stretched.Width() != newWidth || stretched.Height() != newHeight) {

@@ -18,10 +18,6 @@ using platform::Status;
 namespace {
 
 constexpr int32_t kTransparentWhite = 0x00FFFFFF;
-constexpr int32_t kNearestNeighbor = 5;
-constexpr int32_t kHighQualityBicubic = 7;
-constexpr int32_t kPixelOffsetHighQuality = 2;
-constexpr int32_t kSmoothingHighQuality = 2;
 
 struct ResourceTable {
     std::mutex mutex;
@@ -35,11 +31,11 @@ ResourceTable& resources()
 }
 
 // Sets the modes the bitmap's own drawing uses.
-void prepareSurface(cGraphics& graphics, int32_t interpolation)
+void prepareSurface(cGraphics& graphics, platform::InterpolationMode interpolation)
 {
     platform::Surface* surface = graphics.Handle();
-    surface->setPixelOffsetMode(kPixelOffsetHighQuality);
-    surface->setSmoothingMode(kSmoothingHighQuality);
+    surface->setPixelOffsetMode(platform::PixelOffsetMode::HighQuality);
+    surface->setSmoothingMode(platform::SmoothingMode::HighQuality);
     graphics.SetInterpolationMode(interpolation);
 }
 
@@ -209,7 +205,7 @@ Status cBitmap::CreateThumbFromImage(int32_t lWidth, int32_t lHeight, const Imag
     cGraphics graphics;
     s = graphics.GetGraphicsContext(image.get());
     if (s == platform::Ok) {
-        prepareSurface(graphics, kHighQualityBicubic);
+        prepareSurface(graphics, platform::InterpolationMode::HighQualityBicubic);
         s = graphics.DrawImageRectI(source, 0, 0, lWidth, lHeight);
     }
     graphics.Dispose();
@@ -317,7 +313,7 @@ std::unique_ptr<Image> cBitmap::Picture()
     return picture;
 }
 
-Status cBitmap::RotateFlip(int32_t eFlipType)
+Status cBitmap::RotateFlip(platform::RotateFlipType eFlipType)
 {
     if (!m_image) return Execute(platform::InvalidParameter);
     const Status s = Execute(m_image->rotateFlip(eFlipType));
@@ -358,7 +354,7 @@ Status cBitmap::SetPalette(const std::vector<uint32_t>& lPalPointer)
     return Execute(platform::Ok);
 }
 
-void cBitmap::ResizePicture(int32_t NewWidth, int32_t NewHeight, int32_t Interpolation_Mode)
+void cBitmap::ResizePicture(int32_t NewWidth, int32_t NewHeight, platform::InterpolationMode Interpolation_Mode)
 {
     // An empty image, a size below one pixel, or the current size: nothing to do.
     if (!m_image || NewWidth < 1 || NewHeight < 1) return;
@@ -391,7 +387,7 @@ void cBitmap::CropPicture(int32_t x, int32_t y, int32_t w, int32_t h)
     std::unique_ptr<Image> image;
     cGraphics graphics;
     if (Execute(openClearedCanvas(w, h, platform::kFormat32bppARGB, image, graphics)) != platform::Ok) return;
-    prepareSurface(graphics, kNearestNeighbor);
+    prepareSurface(graphics, platform::InterpolationMode::NearestNeighbor);
     const Status s = Execute(graphics.DrawImageRectRectI(m_image.get(), 0, 0, w, h, x, y, w, h));
     graphics.Dispose();
     if (s == platform::Ok) replaceImage(std::move(image));
@@ -412,7 +408,7 @@ void cBitmap::ShiftPicture(int32_t& x, int32_t& y, bool WrapPicture)
     std::unique_ptr<Image> image;
     cGraphics graphics;
     if (Execute(openClearedCanvas(W, H, m_pixelFormat, image, graphics)) != platform::Ok) return;
-    prepareSurface(graphics, kNearestNeighbor);
+    prepareSurface(graphics, platform::InterpolationMode::NearestNeighbor);
 
     const Image* src = m_image.get();
     Execute(graphics.DrawImageRectRectI(src, x, y, W - x, H - y, 0, 0, W - x, H - y));

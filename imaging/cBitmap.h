@@ -10,6 +10,7 @@
 #include "platform/Image.h"
 #include "platform/PixelFormat.h"
 #include "platform/Status.h"
+#include "platform/Surface.h"
 #include "platform/codecs/Codecs.h"
 
 namespace kalvora::platform {
@@ -81,14 +82,15 @@ public:
     std::unique_ptr<platform::Image> Picture();
     platform::PixelFormatId PixelFormat() const { return m_pixelFormat; }
     // Types 0..7: 1 rotate 90, 2 rotate 180, 3 rotate 270, 4 flip X, 6 flip Y.
-    platform::Status RotateFlip(int32_t eFlipType);
+    platform::Status RotateFlip(platform::RotateFlipType eFlipType);
     platform::Status SelectActiveFrame(int32_t frameIndex, bool timeDimension);
     void SetTransColor(int32_t lIndex);
     platform::Status SetPalette(const std::vector<uint32_t>& lPalPointer);
     int32_t Width() const { return m_width; }
 
     // Edge-padded resample to NewWidth x NewHeight as 32bpp ARGB.
-    void ResizePicture(int32_t NewWidth, int32_t NewHeight, int32_t Interpolation_Mode = 7);
+    void ResizePicture(int32_t NewWidth, int32_t NewHeight,
+                       platform::InterpolationMode Interpolation_Mode = platform::InterpolationMode::HighQualityBicubic);
     // The rectangle becomes the image; parts outside stay 0x00FFFFFF.
     void CropPicture(int32_t x, int32_t y, int32_t w, int32_t h);
     // Moves the content right by x and down by y, optionally wrapping;

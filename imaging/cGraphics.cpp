@@ -100,14 +100,15 @@ Status cGraphics::RotateTransform(float sngAngle, int32_t eOrder)
     return record(platform::Ok);
 }
 
-Status cGraphics::SetInterpolationMode(int32_t eMode)
+Status cGraphics::SetInterpolationMode(platform::InterpolationMode eMode)
 {
-    if (!m_surface || eMode < 0 || eMode > 7) return record(platform::InvalidParameter);
+    if (!m_surface || !platform::interpolationModeFromNumber(static_cast<int32_t>(eMode)))
+        return record(platform::InvalidParameter);
     m_surface->setInterpolationMode(eMode);
     return record(platform::Ok);
 }
 
-Status cGraphics::GetInterpolationMode(int32_t& eMode)
+Status cGraphics::GetInterpolationMode(platform::InterpolationMode& eMode)
 {
     if (!m_surface) return record(platform::InvalidParameter);
     eMode = m_surface->interpolationMode();

@@ -165,27 +165,28 @@ struct RotateMapping {
     bool mirrorY;  // source y counts from the bottom
 };
 
-RotateMapping mappingFor(int32_t type)
+RotateMapping mappingFor(RotateFlipType type)
 {
     switch (type) {
-    case 1: return {true, false, true};    // 90 clockwise: dst(x,y) = src(y, H-1-x)
-    case 2: return {false, true, true};    // 180
-    case 3: return {true, true, false};    // 270 clockwise: dst(x,y) = src(W-1-y, x)
-    case 4: return {false, true, false};   // flip horizontally
-    case 5: return {true, false, false};   // 90 then flip horizontally: dst(x,y) = src(y, x)
-    case 6: return {false, false, true};   // flip vertically
-    case 7: return {true, true, true};     // 270 then flip horizontally
+    case RotateFlipType::Rotate90FlipNone: return {true, false, true};    // 90 clockwise: dst(x,y) = src(y, H-1-x)
+    case RotateFlipType::Rotate180FlipNone: return {false, true, true};    // 180
+    case RotateFlipType::Rotate270FlipNone: return {true, true, false};    // 270 clockwise: dst(x,y) = src(W-1-y, x)
+    case RotateFlipType::RotateNoneFlipX: return {false, true, false};   // flip horizontally
+    case RotateFlipType::Rotate90FlipX: return {true, false, false};   // 90 then flip horizontally: dst(x,y) = src(y, x)
+    case RotateFlipType::Rotate180FlipX: return {false, false, true};   // flip vertically
+    case RotateFlipType::Rotate270FlipX: return {true, true, true};     // 270 then flip horizontally
     default: return {false, false, false};
     }
 }
 
 }  // namespace
 
-Status Image::rotateFlip(int32_t type)
+Status Image::rotateFlip(RotateFlipType type)
 {
-    if (type < 0 || type > 7) return InvalidParameter;
+    const int32_t number = static_cast<int32_t>(type);
+    if (number < 0 || number > static_cast<int32_t>(RotateFlipType::Rotate270FlipX)) return InvalidParameter;
     if (m_locked) return WrongState;
-    if (type == 0) return Ok;
+    if (type == RotateFlipType::RotateNoneFlipNone) return Ok;
     RotateMapping m = mappingFor(type);
     int32_t newW = m.swapAxes ? m_height : m_width;
     int32_t newH = m.swapAxes ? m_width : m_height;

@@ -59,22 +59,22 @@ bool drawnRange(const AxisMapping& map, int32_t targetLimit, int32_t sourceLimit
     return a < b;
 }
 
-void kernelFor(int32_t mode, ResampleKernel& kernel, bool& widen)
+void kernelFor(InterpolationMode mode, ResampleKernel& kernel, bool& widen)
 {
     widen = false;
     switch (mode) {
-    case InterpolationNearestNeighbor:
+    case InterpolationMode::NearestNeighbor:
         kernel = ResampleKernel::Nearest;
         return;
-    case InterpolationBicubic:
+    case InterpolationMode::Bicubic:
         kernel = ResampleKernel::Cubic;
         return;
-    case InterpolationHighQualityBilinear:
+    case InterpolationMode::HighQualityBilinear:
         kernel = ResampleKernel::Linear;
         widen = true;
         return;
-    case InterpolationHighQuality:
-    case InterpolationHighQualityBicubic:
+    case InterpolationMode::HighQuality:
+    case InterpolationMode::HighQualityBicubic:
         kernel = ResampleKernel::Cubic;
         widen = true;
         return;
@@ -85,6 +85,12 @@ void kernelFor(int32_t mode, ResampleKernel& kernel, bool& widen)
 }
 
 }  // namespace
+
+std::optional<InterpolationMode> interpolationModeFromNumber(int32_t number)
+{
+    if (number < 0 || number > static_cast<int32_t>(InterpolationMode::HighQualityBicubic)) return std::nullopt;
+    return static_cast<InterpolationMode>(number);
+}
 
 Surface::Surface(Image& target) : m_target(target) {}
 

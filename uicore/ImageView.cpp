@@ -16,8 +16,6 @@ namespace {
 constexpr float kMinimumZoom = 2;
 // Drag redraws come at most this often, in seconds.
 constexpr double kDragRedrawInterval = 0.02;
-// The buffer's pixels sit at half-pixel offsets (high quality).
-constexpr int32_t kPixelOffsetHalf = 2;
 
 // The value rounded half to even, in decimal digits without an exponent.
 std::string wholeNumber(double v)
@@ -104,7 +102,7 @@ bool ImageView::prepareBuffer()
     if (BufferBitmap.CreateFromScan0(WndWidth, WndHeight, 0, platform::kFormat32bppARGB) != platform::Ok) return false;
     if (BufferGraphics.GetGraphicsContext(BufferBitmap.Handle()) != platform::Ok) return false;
     BufferGraphics.SetInterpolationMode(CurrentInterpolationMode);
-    BufferGraphics.Handle()->setPixelOffsetMode(kPixelOffsetHalf);
+    BufferGraphics.Handle()->setPixelOffsetMode(platform::PixelOffsetMode::HighQuality);
     return true;
 }
 

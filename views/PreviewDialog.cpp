@@ -27,13 +27,6 @@ namespace {
 
 const QString kCaption = QStringLiteral("Preview");
 
-// Rotate-flip types of the image menu.
-constexpr int32_t kRotate90 = 1;
-constexpr int32_t kRotate180 = 2;
-constexpr int32_t kRotate270 = 3;
-constexpr int32_t kFlipHorizontally = 4;
-constexpr int32_t kFlipVertically = 6;
-
 platform::PixelRect pixelRect(const QRect& r) { return {r.x(), r.y(), r.width(), r.height()}; }
 
 }  // namespace
@@ -45,7 +38,7 @@ PreviewDialog::PreviewDialog(QWidget* parent) : QDialog(parent), ImageViewer(thi
     resize(800, 600);
     buildMenus();
     // Loading: nearest neighbour checked and applied, image menus off.
-    chooseInterpolation(CheckedInterpolationItem, platform::InterpolationNearestNeighbor);
+    chooseInterpolation(CheckedInterpolationItem, platform::InterpolationMode::NearestNeighbor);
     EnableMenus(false);
 }
 
@@ -198,19 +191,22 @@ void PreviewDialog::buildInterpolationMenu(QMenu* view)
     menu->menuAction()->setObjectName(QStringLiteral("InterpolationMenu"));
     m_interpolation = new QActionGroup(this);
     m_interpolation->setExclusive(true);
+    using platform::InterpolationMode;
     struct Mode {
         const char* name;
         const char* caption;
-        int32_t mode;
+        InterpolationMode mode;
     };
-    for (const Mode& m : {Mode{"InterpolationNN", "&Nearest Neighbor", 5}, Mode{"InterpolationBL", "&Bilinear", 3},
-                          Mode{"InterpolationBC", "B&icubic", 4}, Mode{"InterpolationHQBL", "High Quality Bi&linear", 6},
-                          Mode{"InterpolationHQBC", "High Quality Bi&cubic", 7}}) {
+    for (const Mode& m : {Mode{"InterpolationNN", "&Nearest Neighbor", InterpolationMode::NearestNeighbor},
+                          Mode{"InterpolationBL", "&Bilinear", InterpolationMode::Bilinear},
+                          Mode{"InterpolationBC", "B&icubic", InterpolationMode::Bicubic},
+                          Mode{"InterpolationHQBL", "High Quality Bi&linear", InterpolationMode::HighQualityBilinear},
+                          Mode{"InterpolationHQBC", "High Quality Bi&cubic", InterpolationMode::HighQualityBicubic}}) {
         QAction* entry = addEntry(menu, m.name, tr(m.caption));
         entry->setCheckable(true);
         m_interpolation->addAction(entry);
         connect(entry, &QAction::triggered, this, [this, entry, mode = m.mode] { chooseInterpolation(entry, mode); });
-        if (m.mode == platform::InterpolationNearestNeighbor) CheckedInterpolationItem = entry;
+        if (m.mode == InterpolationMode::NearestNeighbor) CheckedInterpolationItem = entry;
     }
 }
 
@@ -220,15 +216,16 @@ void PreviewDialog::buildImageMenu()
     QMenu* rotate = image->addMenu(tr("&Rotate"));
     rotate->setObjectName(QStringLiteral("RotateMenu"));
     rotate->menuAction()->setObjectName(QStringLiteral("RotateMenu"));
-    auto turn = [this](QMenu* menu, const char* name, const QString& caption, int32_t type) {
+    using platform::RotateFlipType;
+    auto turn = [this](QMenu* menu, const char* name, const QString& caption, RotateFlipType type) {
         connect(addEntry(menu, name, caption), &QAction::triggered, this, [this, type] { RotateFlip(type); });
     };
-    turn(rotate, "Rotate90", tr("Clockwise 90°"), kRotate90);
-    turn(rotate, "Rotate270", tr("Counter Clockwise 90°"), kRotate270);
+    turn(rotate, "Rotate90", tr("Clockwise 90°"), RotateFlipType::Rotate90FlipNone);
+    turn(rotate, "Rotate270", tr("Counter Clockwise 90°"), RotateFlipType::Rotate270FlipNone);
     addSeparator(rotate, "MenuSpacer16");
-    turn(rotate, "Rotate180", tr("Rotate 180°"), kRotate180);
-    turn(image, "FlipH", tr("Flip &Horizontally"), kFlipHorizontally);
-    turn(image, "FlipV", tr("Flip &Vertically"), kFlipVertically);
+    turn(rotate, "Rotate180", tr("Rotate 180°"), RotateFlipType::Rotate180FlipNone);
+    turn(image, "FlipH", tr("Flip &Horizontally"), RotateFlipType::RotateNoneFlipX);
+    turn(image, "FlipV", tr("Flip &Vertically"), RotateFlipType::RotateNoneFlipY);
     addSeparator(image, "MenuSpacer18");
     connect(addEntry(image, "ResizeImage", tr("Resize &Image...")), &QAction::triggered, this,
             [this] { ShowResizeImage(); });
@@ -329,10 +326,10 @@ void PreviewDialog::NewImage(int32_t width, int32_t height)
     takeNewImage(kCaption, false);
 }
 
-void PreviewDialog::RotateFlip(int32_t type)
+void PreviewDialog::RotateFlip(platform::RotateFlipType type)
 {
     if (view().Bitmap.RotateFlip(type) != platform::Ok) return;
-    if (type == kRotate90 || type == kRotate270) {
+    if (type == platform::RotateFlipType::Rotate90FlipNone || type == platform::RotateFlipType::Rotate270FlipNone) {
         view().imgWidth = view().Bitmap.Width();
         view().imgHeight = view().Bitmap.Height();
     }
@@ -346,7 +343,7 @@ void PreviewDialog::ZoomStep(float zoom)
     ShowPicture();
 }
 
-void PreviewDialog::chooseInterpolation(QAction* entry, int32_t mode)
+void PreviewDialog::chooseInterpolation(QAction* entry, platform::InterpolationMode mode)
 {
     CheckedInterpolationItem = entry;
     entry->setChecked(true);

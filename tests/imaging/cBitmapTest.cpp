@@ -18,6 +18,8 @@ using platform::kFormat32bppARGB;
 using platform::kFormat32bppRGB;
 
 using PixelFn = std::function<uint32_t(int32_t, int32_t)>;
+using kalvora::platform::InterpolationMode;
+using enum kalvora::platform::InterpolationMode;
 
 // Makes the bitmap a w x h image whose pixel (x, y) is fn(x, y).
 void makeImage(cBitmap& b, int32_t w, int32_t h, const PixelFn& fn,
@@ -66,7 +68,7 @@ TEST(cBitmapTest, EmptyBitmapAnswersWithFailuresAndChangesNothing)
     EXPECT_EQ(b.Height(), 0);
     EXPECT_EQ(b.GetPixelARGB(0, 0), 0);
     EXPECT_NE(b.CurErr(), platform::Ok);
-    EXPECT_NE(b.RotateFlip(1), platform::Ok);
+    EXPECT_NE(b.RotateFlip(platform::RotateFlipType::Rotate90FlipNone), platform::Ok);
     b.ResizePicture(10, 10);
     b.CropPicture(0, 0, 4, 4);
     int32_t x = -3, y = 7;
@@ -152,7 +154,7 @@ TEST(cBitmapTest, ResizeToSameSizeOrNothingChangesNothing)
     b.ResizePicture(6, 4);
     b.ResizePicture(0, 10);
     b.ResizePicture(10, -1);
-    b.ResizePicture(0, 0, 5);
+    b.ResizePicture(0, 0, NearestNeighbor);
     EXPECT_EQ(b.Handle(), before);
     EXPECT_EQ(b.PixelFormat(), kFormat24bppRGB);
     EXPECT_EQ(b.Width(), 6);
@@ -161,7 +163,7 @@ TEST(cBitmapTest, ResizeToSameSizeOrNothingChangesNothing)
 
 TEST(cBitmapTest, ResizeKeepsOpaqueImagesOpaqueToTheEdges)
 {
-    for (int32_t mode : {3, 4, 5, 6, 7}) {
+    for (InterpolationMode mode : {Bilinear, Bicubic, NearestNeighbor, HighQualityBilinear, HighQualityBicubic}) {
         for (auto size : {std::pair{37, 23}, std::pair{5, 7}, std::pair{1, 1}, std::pair{64, 3}}) {
             cBitmap b;
             makeImage(b, 16, 12, pattern, kFormat24bppRGB);
@@ -171,7 +173,7 @@ TEST(cBitmapTest, ResizeKeepsOpaqueImagesOpaqueToTheEdges)
             EXPECT_EQ(b.PixelFormat(), kFormat32bppARGB);
             for (int32_t y = 0; y < b.Height(); ++y)
                 for (int32_t x = 0; x < b.Width(); ++x)
-                    ASSERT_EQ(px(b, x, y) >> 24, 255u) << "mode " << mode << " at " << x << "," << y;
+                    ASSERT_EQ(px(b, x, y) >> 24, 255u) << "mode " << int(mode) << " at " << x << "," << y;
         }
     }
 }
@@ -179,14 +181,14 @@ TEST(cBitmapTest, ResizeKeepsOpaqueImagesOpaqueToTheEdges)
 TEST(cBitmapTest, ResizeKeepsUniformImagesUniformAndAlphaUncompounded)
 {
     for (uint32_t colour : {0xFF336699u, 0x80336699u, 0x01FFFFFFu}) {
-        for (int32_t mode : {3, 4, 5, 6, 7}) {
+        for (InterpolationMode mode : {Bilinear, Bicubic, NearestNeighbor, HighQualityBilinear, HighQualityBicubic}) {
             for (auto size : {std::pair{40, 30}, std::pair{3, 2}, std::pair{11, 29}}) {
                 cBitmap b;
                 makeImage(b, 13, 9, [&](int32_t, int32_t) { return colour; });
                 b.ResizePicture(size.first, size.second, mode);
                 for (int32_t y = 0; y < b.Height(); ++y)
                     for (int32_t x = 0; x < b.Width(); ++x)
-                        ASSERT_EQ(px(b, x, y), colour) << std::hex << colour << std::dec << " mode " << mode
+                        ASSERT_EQ(px(b, x, y), colour) << std::hex << colour << std::dec << " mode " << int(mode)
                                                        << " at " << x << "," << y;
             }
         }
@@ -197,7 +199,7 @@ TEST(cBitmapTest, ResizeKeepsAlphaOfHalfTransparentImages)
 {
     cBitmap b;
     makeImage(b, 10, 10, [](int32_t x, int32_t y) { return (pattern(x, y) & 0x00FFFFFFu) | 0x80000000u; });
-    b.ResizePicture(25, 17, 7);
+    b.ResizePicture(25, 17, HighQualityBicubic);
     for (int32_t y = 0; y < b.Height(); ++y)
         for (int32_t x = 0; x < b.Width(); ++x) ASSERT_EQ(px(b, x, y) >> 24, 0x80u) << x << "," << y;
 }
@@ -210,7 +212,7 @@ TEST(cBitmapTest, ResizeNeedsNoPaddedImage)
     platform::ImageLimits::set(2048, int64_t(2048) * 2048 * 4);
     cBitmap b;
     makeImage(b, 1024, 1024, [](int32_t, int32_t) { return 0xFF20A0E0u; });
-    b.ResizePicture(1, 1, 7);
+    b.ResizePicture(1, 1, HighQualityBicubic);
     platform::ImageLimits::reset();
     ASSERT_EQ(b.Width(), 1);
     ASSERT_EQ(b.Height(), 1);
@@ -221,7 +223,7 @@ TEST(cBitmapTest, NearestNeighbourIntegerEnlargementReplicatesPixels)
 {
     cBitmap b;
     makeImage(b, 4, 3, patternWithAlpha);
-    b.ResizePicture(12, 9, 5);
+    b.ResizePicture(12, 9, NearestNeighbor);
     ASSERT_EQ(b.Width(), 12);
     for (int32_t y = 0; y < 9; ++y)
         for (int32_t x = 0; x < 12; ++x) ASSERT_EQ(px(b, x, y), patternWithAlpha(x / 3, y / 3)) << x << "," << y;
@@ -310,25 +312,25 @@ TEST(cBitmapTest, RotateFlipSwapsSizesAndMapsPixels)
 {
     cBitmap b;
     makeImage(b, 300, 200, pattern);
-    ASSERT_EQ(b.RotateFlip(1), platform::Ok);
+    ASSERT_EQ(b.RotateFlip(platform::RotateFlipType::Rotate90FlipNone), platform::Ok);
     EXPECT_EQ(b.Width(), 200);
     EXPECT_EQ(b.Height(), 300);
     EXPECT_EQ(b.GetBoundsRect().height, 300);
     // Clockwise: the old bottom-left corner is the new top-left.
     EXPECT_EQ(px(b, 0, 0), pattern(0, 199));
     EXPECT_EQ(px(b, 199, 0), pattern(0, 0));
-    ASSERT_EQ(b.RotateFlip(3), platform::Ok);
+    ASSERT_EQ(b.RotateFlip(platform::RotateFlipType::Rotate270FlipNone), platform::Ok);
     EXPECT_EQ(b.Width(), 300);
     EXPECT_EQ(px(b, 17, 23), pattern(17, 23));
-    ASSERT_EQ(b.RotateFlip(2), platform::Ok);
+    ASSERT_EQ(b.RotateFlip(platform::RotateFlipType::Rotate180FlipNone), platform::Ok);
     EXPECT_EQ(px(b, 0, 0), pattern(299, 199));
-    ASSERT_EQ(b.RotateFlip(2), platform::Ok);
-    ASSERT_EQ(b.RotateFlip(4), platform::Ok);
+    ASSERT_EQ(b.RotateFlip(platform::RotateFlipType::Rotate180FlipNone), platform::Ok);
+    ASSERT_EQ(b.RotateFlip(platform::RotateFlipType::RotateNoneFlipX), platform::Ok);
     EXPECT_EQ(px(b, 0, 5), pattern(299, 5));
-    ASSERT_EQ(b.RotateFlip(4), platform::Ok);
-    ASSERT_EQ(b.RotateFlip(6), platform::Ok);
+    ASSERT_EQ(b.RotateFlip(platform::RotateFlipType::RotateNoneFlipX), platform::Ok);
+    ASSERT_EQ(b.RotateFlip(platform::RotateFlipType::RotateNoneFlipY), platform::Ok);
     EXPECT_EQ(px(b, 5, 0), pattern(5, 199));
-    EXPECT_EQ(b.RotateFlip(8), platform::InvalidParameter);
+    EXPECT_EQ(b.RotateFlip(static_cast<platform::RotateFlipType>(8)), platform::InvalidParameter);
     EXPECT_EQ(b.Width(), 300);
 }
 

@@ -227,7 +227,7 @@ TEST(PreviewDialog, InterpolationChoiceIsOneCheckAndStaysAfterClosing)
     f.setImage(30, 30);
     EXPECT_TRUE(f.entry("InterpolationNN")->isChecked());
     clickMenuPath(f.bar, {"ViewMenu", "InterpolationMenu", "InterpolationHQBC"});
-    EXPECT_EQ(f.editor.view().CurrentInterpolationMode, 7);
+    EXPECT_EQ(f.editor.view().CurrentInterpolationMode, platform::InterpolationMode::HighQualityBicubic);
     int checked = 0;
     for (const char* name : {"InterpolationNN", "InterpolationBL", "InterpolationBC", "InterpolationHQBL",
                              "InterpolationHQBC"})
@@ -246,7 +246,7 @@ TEST(PreviewDialog, InterpolationChoiceIsOneCheckAndStaysAfterClosing)
     f.editor.exec();
     EXPECT_FALSE(f.editor.isVisible());
     f.editor.show();
-    EXPECT_EQ(f.editor.view().CurrentInterpolationMode, 7);
+    EXPECT_EQ(f.editor.view().CurrentInterpolationMode, platform::InterpolationMode::HighQualityBicubic);
     EXPECT_TRUE(f.editor.view().TileMode);
     EXPECT_TRUE(f.entry("InterpolationHQBC")->isChecked());
     // The close box hides it too.

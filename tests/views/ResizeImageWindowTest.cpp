@@ -162,7 +162,9 @@ TEST(ResizeImageWindow, FieldsFollowEachOtherAsTheLockSays)
 TEST(ResizeImageWindow, EachOptionResizesWithItsModeFromTheStartingImage)
 {
     ResizeFixture f;
-    for (auto [option, mode] : {std::pair{"Option1", 5}, std::pair{"Option2", 6}, std::pair{"Option3", 7}}) {
+    for (auto [option, mode] : {std::pair{"Option1", platform::InterpolationMode::NearestNeighbor},
+                                     std::pair{"Option2", platform::InterpolationMode::HighQualityBilinear},
+                                     std::pair{"Option3", platform::InterpolationMode::HighQualityBicubic}}) {
         f.resizeWith([option = option](QWidget* d) {
             click(d, option);
             type(d, "PercentWidth", "30");
