@@ -1,18 +1,12 @@
 #include "app/MainWindow.h"
 
-#include <QCheckBox>
 #include <QCloseEvent>
-#include <QComboBox>
 #include <QFileDialog>
 #include <QGuiApplication>
 #include <QLabel>
-#include <QLineEdit>
 #include <QScreen>
-#include <QSignalBlocker>
-#include <QSlider>
 #include <QStatusBar>
 #include <QWindow>
-#include <algorithm>
 #include <array>
 #include <memory>
 
@@ -30,7 +24,6 @@
 #include "app/ToolBarColor.h"
 #include "engine/BrickDefaults.h"
 #include "imaging/UISupport.h"
-#include "imaging/ui/UISupportUi.h"
 #include "platform/Clock.h"
 #include "platform/Services.h"
 #include "uicore/ChildWindowDocking.h"

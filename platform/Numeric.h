@@ -89,7 +89,4 @@ inline int32_t clampInt(int64_t v, int32_t lo, int32_t hi)
     return v < lo ? lo : (v > hi ? hi : static_cast<int32_t>(v));
 }
 
-// Remainder with the sign of the dividend; b must not be 0.
-inline int32_t modTruncated(int32_t a, int32_t b) { return a % b; }
-
 }  // namespace kalvora::platform

@@ -45,8 +45,6 @@ public:
     QString panel1Text() const;
     void setPanel1Text(const QString& text);
 
-    // The window: its identity for the dialogs bound to it.
-    QWidget* hWnd() const { return m_window; }
     void SetFocus();
 
     void Background_Black();
