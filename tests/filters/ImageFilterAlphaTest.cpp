@@ -15,7 +15,6 @@ using testing::alphaOf;
 using testing::argb;
 using testing::makeBitmap;
 using testing::makeSolid;
-using kalvora::platform::InterpolationMode;
 using enum kalvora::platform::InterpolationMode;
 
 TEST(SoftBorderGeometry, EdgeAlphaRampsOverSoftnessPlusOnePixels)

@@ -21,7 +21,6 @@ using testing::blueOf;
 using testing::greenOf;
 using testing::makeBitmap;
 using testing::redOf;
-using kalvora::platform::InterpolationMode;
 using enum kalvora::platform::InterpolationMode;
 
 uint32_t pattern(int32_t x, int32_t y)

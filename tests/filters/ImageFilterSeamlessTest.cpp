@@ -19,7 +19,6 @@ using testing::blueOf;
 using testing::greenOf;
 using testing::makeBitmap;
 using testing::redOf;
-using kalvora::platform::InterpolationMode;
 using enum kalvora::platform::InterpolationMode;
 
 uint32_t rgbOf(uint32_t p) { return p & 0x00FFFFFFu; }

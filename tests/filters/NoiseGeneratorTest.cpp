@@ -8,7 +8,6 @@ namespace kalvora {
 namespace {
 
 using testing::argb;
-using kalvora::platform::InterpolationMode;
 using enum kalvora::platform::InterpolationMode;
 
 TEST(NoiseGenerator, MakesAtLeastTwoByTwoRandomPixelsInDrawOrder)

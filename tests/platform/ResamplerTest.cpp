@@ -10,7 +10,6 @@
 
 using namespace kalvora::platform;
 using namespace kalvora::testing;
-using kalvora::platform::InterpolationMode;
 using enum kalvora::platform::InterpolationMode;
 
 namespace {

@@ -8,7 +8,6 @@
 
 using namespace kalvora::platform;
 using namespace kalvora::testing;
-using kalvora::platform::InterpolationMode;
 using enum kalvora::platform::InterpolationMode;
 
 TEST(Surface, ClearWritesTheColourAndAlphaInEveryFormat)

@@ -17,7 +17,6 @@ namespace kalvora {
 namespace {
 
 using namespace testing;
-using kalvora::platform::InterpolationMode;
 using enum kalvora::platform::InterpolationMode;
 
 QSlider* slider(QWidget* d, const char* name) { return child<QSlider>(d, name); }

@@ -21,20 +21,16 @@
 #include "tests/support/ModalDialogAnswerer.h"
 #include "views/ImageToolDialog.h"
 #include "views/PreviewDialog.h"
+#include "tests/support/TestImages.h"
 
 namespace kalvora {
 namespace {
 
+using testing::makeBitmap;
 using testing::clickMenuPath;
 using testing::ModalDialogAnswerer;
 
-void makeImage(cBitmap& bitmap, int32_t w, int32_t h)
-{
-    ASSERT_EQ(bitmap.CreateFromScan0(w, h, 0, platform::kFormat32bppARGB), platform::Ok);
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x)
-            bitmap.Handle()->setPixel(x, y, 0x80000000u | ((x & 0xFF) << 16) | ((y & 0xFF) << 8) | ((x + y) & 0xFF));
-}
+uint32_t pattern(int32_t x, int32_t y) { return 0x80000000u | ((x & 0xFF) << 16) | ((y & 0xFF) << 8) | ((x + y) & 0xFF); }
 
 ModalDialogAnswerer::Answer typeName(const QString& name)
 {
@@ -69,7 +65,7 @@ struct EditorFixture {
     void setImage(int32_t w, int32_t h)
     {
         cBitmap image;
-        makeImage(image, w, h);
+        makeBitmap(image, w, h, pattern);
         editor.SetBitmap(image);
     }
 };
@@ -109,7 +105,7 @@ TEST(PreviewDialog, OpenShowsTheFileAndABrokenFileChangesNothing)
     EditorFixture f;
     QTemporaryDir folder;
     cBitmap image;
-    makeImage(image, 40, 30);
+    makeBitmap(image, 40, 30, pattern);
     platform::EncoderClsid png{};
     ASSERT_TRUE(cGDIP().GetEncoderClsid("image/png", png));
     const QString good = folder.path() + "/brick.png";
@@ -195,7 +191,7 @@ TEST(PreviewDialog, QuarterTurnsSwapTheSizeAndOtherTurnsKeepTheView)
     EditorFixture f;
     f.setImage(512, 256);
     cBitmap original;
-    makeImage(original, 512, 256);
+    makeBitmap(original, 512, 256, pattern);
     clickMenuPath(f.bar, {"ImageMenu", "RotateMenu", "Rotate90"});
     EXPECT_EQ(f.editor.Bitmap().Width(), 256);
     EXPECT_EQ(f.editor.Bitmap().Height(), 512);
