@@ -65,8 +65,8 @@ void ImagePreviewBox::paintEvent(QPaintEvent*)
     const platform::Image* buffer = m_buffer.Handle();
     if (!buffer) return;
     QPainter painter(this);
-    painter.drawImage(0, 0, QImage(buffer->data(), buffer->width(), buffer->height(), buffer->stride(),
-                                   QImage::Format_ARGB32));
+    painter.drawImage(
+        0, 0, QImage(buffer->data(), buffer->width(), buffer->height(), buffer->stride(), QImage::Format_ARGB32));
 }
 
 }  // namespace kalvora

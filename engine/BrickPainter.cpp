@@ -28,7 +28,8 @@ std::atomic<bool> g_parallelPreparation{true};
 
 }  // namespace
 
-BrickPainter::BrickPainter(const cBrickData& project, const LayoutPixelSizes& sizes, platform::InterpolationMode resizeMode)
+BrickPainter::BrickPainter(const cBrickData& project, const LayoutPixelSizes& sizes,
+                           platform::InterpolationMode resizeMode)
     : m_project(project), m_sizes(sizes), m_resizeMode(resizeMode)
 {
 }
@@ -49,7 +50,8 @@ void BrickPainter::skipOutlineDraws(platform::RandomGenerator& random, int32_t w
     clsImageFilter::skipTransparentBorderDraws(random, width, height, noiseLength);
 }
 
-void BrickPainter::ResizeBrickImage(cBitmap& work, int32_t width, int32_t height, platform::InterpolationMode resizeMode)
+void BrickPainter::ResizeBrickImage(cBitmap& work, int32_t width, int32_t height,
+                                    platform::InterpolationMode resizeMode)
 {
     work.ResizePicture(width, height, resizeMode);
 }
@@ -134,7 +136,8 @@ void BrickPainter::compositeBrick(cGraphics& surface, const cBitmap& work, const
 {
     const platform::Image* image = work.Handle();
     if (!image) return;
-    if (platform::Surface* target = surface.Handle()) target->setCompositingQuality(platform::CompositingQuality::HighQuality);
+    if (platform::Surface* target = surface.Handle())
+        target->setCompositingQuality(platform::CompositingQuality::HighQuality);
     const int64_t over = static_cast<int64_t>(b.Left) + work.Width() - canvasWidth;
     if (over <= 0) {
         surface.DrawImageI(image, b.Left, b.Top);

@@ -59,8 +59,9 @@ bool MortarBackground::MakeImageSeamless(cBitmap& work, clsImageFilter& filter, 
     });
 }
 
-void MortarBackground::DrawMortarTiles(const cBrickData& project, int32_t blendBordersPx, platform::InterpolationMode resizeMode,
-                                       cGraphics& surface, clsImageFilter& filter, const YieldPoll& yieldPoll)
+void MortarBackground::DrawMortarTiles(const cBrickData& project, int32_t blendBordersPx,
+                                       platform::InterpolationMode resizeMode, cGraphics& surface,
+                                       clsImageFilter& filter, const YieldPoll& yieldPoll)
 {
     if (!project.MortarFile) return;
     const cBitmap& mortar = project.MortarFile->Bitmap;

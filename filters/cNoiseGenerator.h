@@ -33,8 +33,7 @@ public:
 
     // Advances the generator exactly as CreateNoise of Width x Height draws
     // from it, without making the image.
-    static void skipNoiseDraws(platform::RandomGenerator& random, int32_t Width, int32_t Height,
-                               bool MonochromeNoise);
+    static void skipNoiseDraws(platform::RandomGenerator& random, int32_t Width, int32_t Height, bool MonochromeNoise);
 
 private:
     // A side of the random grid: at least 2.

@@ -23,9 +23,8 @@ inline uint32_t withAlpha(uint32_t colour, uint32_t alpha) { return (colour & kC
 class PixelSource {
 public:
     PixelSource(const platform::Image* image, int32_t w, int32_t h)
-        : m_image(image),
-          m_direct(image && image->format() == platform::kFormat32bppARGB && image->width() == w &&
-                   image->height() == h)
+        : m_image(image), m_direct(image && image->format() == platform::kFormat32bppARGB && image->width() == w &&
+                                   image->height() == h)
     {
     }
 
@@ -131,8 +130,8 @@ platform::Image* clsImageFilter::CreateTransparentBorder(int32_t BorderSize, int
     std::vector<double> displacement(256);
     const int64_t strength = NoiseStrength;
     for (int64_t n = 0; n < 256; ++n)
-        displacement[static_cast<size_t>(n)] =
-            static_cast<double>(n * strength * 2) / 255.0 - static_cast<double>(strength);
+        displacement[static_cast<size_t>(n)] = static_cast<double>(n * strength * 2) / 255.0 -
+                                               static_cast<double>(strength);
     const double* shift = displacement.data();
     const int32_t maxX = MaxX();
     const int32_t maxY = MaxY();
@@ -146,8 +145,8 @@ platform::Image* clsImageFilter::CreateTransparentBorder(int32_t BorderSize, int
                 if (px > static_cast<float>(maxX)) px = static_cast<float>(maxX);
                 if (py < 0.0f) py = 0.0f;
                 if (py > static_cast<float>(maxY)) py = static_cast<float>(maxY);
-                const uint8_t alpha =
-                    RoundRectAlpha(px, py, maxX, maxY, BorderSize, RoundedEdgeSize, AntiAlias, NoiseStrength);
+                const uint8_t alpha = RoundRectAlpha(px, py, maxX, maxY, BorderSize, RoundedEdgeSize, AntiAlias,
+                                                     NoiseStrength);
                 out[x] = withAlpha(in[x], alpha);
             }
         },

@@ -41,8 +41,8 @@ void prepareSurface(cGraphics& graphics, platform::InterpolationMode interpolati
 
 // A new image of the size and format, cleared to transparent white, with
 // the surface open on it; the status of the first step that fails.
-Status openClearedCanvas(int32_t width, int32_t height, platform::PixelFormatId format,
-                         std::unique_ptr<Image>& image, cGraphics& graphics)
+Status openClearedCanvas(int32_t width, int32_t height, platform::PixelFormatId format, std::unique_ptr<Image>& image,
+                         cGraphics& graphics)
 {
     Status s = Image::create(width, height, format, image);
     if (s == platform::Ok) s = graphics.GetGraphicsContext(image.get());
@@ -106,8 +106,8 @@ void cBitmap::replaceImage(std::unique_ptr<Image> image)
     refreshSizeAndFormat();
 }
 
-Status cBitmap::CreateFromScan0(int32_t lWidth, int32_t lHeight, int32_t lStride,
-                                platform::PixelFormatId ePixelFormats, const uint8_t* lDataPtr)
+Status cBitmap::CreateFromScan0(int32_t lWidth, int32_t lHeight, int32_t lStride, platform::PixelFormatId ePixelFormats,
+                                const uint8_t* lDataPtr)
 {
     std::unique_ptr<Image> image;
     Status s = Image::create(lWidth, lHeight, ePixelFormats, image);
@@ -140,8 +140,8 @@ Status cBitmap::CreateFromHBitmap(const Image* hBitmap)
 {
     if (hBitmap == nullptr) return Execute(platform::InvalidParameter);
     // A plain bitmap carries no alpha.
-    const platform::PixelFormatId format =
-        hBitmap->format() == platform::kFormat32bppARGB ? platform::kFormat32bppRGB : hBitmap->format();
+    const platform::PixelFormatId format = hBitmap->format() == platform::kFormat32bppARGB ? platform::kFormat32bppRGB
+                                                                                           : hBitmap->format();
     std::unique_ptr<Image> image;
     const Status s = hBitmap->cloneArea(hBitmap->width(), hBitmap->height(), format, image);
     if (s != platform::Ok) return Execute(s);
@@ -287,8 +287,8 @@ void cBitmap::MakeTransparent(int32_t lColor)
     attributes.hasColorKey = true;
     attributes.keyLow = static_cast<uint32_t>(lColor);
     attributes.keyHigh = static_cast<uint32_t>(lColor);
-    Execute(graphics.DrawImageRectRectIAttr(m_image.get(), 0, 0, m_width, m_height, 0, 0, m_width, m_height,
-                                            &attributes));
+    Execute(
+        graphics.DrawImageRectRectIAttr(m_image.get(), 0, 0, m_width, m_height, 0, 0, m_width, m_height, &attributes));
     graphics.Dispose();
     // Swap the new image in; the old one is released here.
     std::unique_ptr<Image> previous = SetHandle(std::move(image));
@@ -308,7 +308,8 @@ std::unique_ptr<Image> cBitmap::Picture()
         if (alpha)
             platform::Compositor::flattenOverBlack(m_image->row(y), picture->row(y), m_width);
         else
-            platform::convertRow(m_image->row(y), m_image->format(), picture->row(y), platform::kFormat24bppRGB, m_width);
+            platform::convertRow(m_image->row(y), m_image->format(), picture->row(y), platform::kFormat24bppRGB,
+                                 m_width);
     }
     return picture;
 }
@@ -331,10 +332,7 @@ Status cBitmap::SelectActiveFrame(int32_t frameIndex, bool /*timeDimension*/)
     return Execute(platform::Ok);
 }
 
-std::vector<uint32_t> cBitmap::readPalette() const
-{
-    return m_image ? m_image->palette() : std::vector<uint32_t>{};
-}
+std::vector<uint32_t> cBitmap::readPalette() const { return m_image ? m_image->palette() : std::vector<uint32_t>{}; }
 
 void cBitmap::SetTransColor(int32_t lIndex)
 {

@@ -39,8 +39,7 @@ public:
     // New zeroed image (transparent black for ARGB). With lDataPtr, the
     // pixels are copied from that memory, rows lStride bytes apart.
     platform::Status CreateFromScan0(int32_t lWidth, int32_t lHeight, int32_t lStride,
-                                     platform::PixelFormatId ePixelFormats,
-                                     const uint8_t* lDataPtr = nullptr);
+                                     platform::PixelFormatId ePixelFormats, const uint8_t* lDataPtr = nullptr);
     // Decodes encoded bytes (PNG, BMP, JPEG, GIF, TIFF); the bytes are kept
     // as long as the image lives.
     platform::Status CreateFromStream(const std::vector<uint8_t>& bIn);
@@ -108,8 +107,8 @@ public:
     int32_t SaveToByteArray(std::vector<uint8_t>& bytes, const platform::EncoderClsid& encoder,
                             const platform::EncoderParameters* params = nullptr);
     // Only 32bpp ARGB locks are offered.
-    platform::Status LockBits(const platform::PixelRect& rect, uint32_t lockMode,
-                              platform::PixelFormatId format, platform::LockedBits& data);
+    platform::Status LockBits(const platform::PixelRect& rect, uint32_t lockMode, platform::PixelFormatId format,
+                              platform::LockedBits& data);
     platform::Status UnlockBits(platform::LockedBits& data);
     platform::PixelRect GetBoundsRect() const { return m_bounds; }
     // Multi-frame saving: the encoders write single frames, so NotImplemented.

@@ -64,8 +64,7 @@ public:
 
     // A zeroed image (transparent black for ARGB). Width or height below 1:
     // InvalidParameter; beyond ImageLimits or allocation failure: OutOfMemory.
-    static Status create(int32_t width, int32_t height, PixelFormatId format,
-                         std::unique_ptr<Image>& out);
+    static Status create(int32_t width, int32_t height, PixelFormatId format, std::unique_ptr<Image>& out);
 
     int32_t width() const { return m_width; }
     int32_t height() const { return m_height; }
@@ -126,7 +125,6 @@ private:
 };
 
 // Converts one row of pixels between formats (count pixels).
-void convertRow(const uint8_t* src, PixelFormatId srcFormat, uint8_t* dst,
-                PixelFormatId dstFormat, int32_t count);
+void convertRow(const uint8_t* src, PixelFormatId srcFormat, uint8_t* dst, PixelFormatId dstFormat, int32_t count);
 
 }  // namespace kalvora::platform

@@ -99,9 +99,8 @@ public:
 
     Status drawImage(const Image& src, int32_t x, int32_t y);
     Status drawImageRect(const Image& src, int32_t x, int32_t y, int32_t w, int32_t h);
-    Status drawImageRectRect(const Image& src, int32_t dx, int32_t dy, int32_t dw, int32_t dh,
-                             int32_t sx, int32_t sy, int32_t sw, int32_t sh,
-                             const ImageAttributes* attributes = nullptr);
+    Status drawImageRectRect(const Image& src, int32_t dx, int32_t dy, int32_t dw, int32_t dh, int32_t sx, int32_t sy,
+                             int32_t sw, int32_t sh, const ImageAttributes* attributes = nullptr);
     Status drawImageRectRectF(const Image& src, const RectF& dst, const RectF& srcRect,
                               const ImageAttributes* attributes = nullptr);
 
@@ -139,8 +138,7 @@ public:
     double translateX() const { return m_translateX; }
 
 private:
-    Status draw(const ImageSource& source, const RectF& dst, const RectF& srcRect,
-                const ImageAttributes* attributes);
+    Status draw(const ImageSource& source, const RectF& dst, const RectF& srcRect, const ImageAttributes* attributes);
 
     Image& m_target;
     InterpolationMode m_interpolation = InterpolationMode::Bilinear;

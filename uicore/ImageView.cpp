@@ -30,8 +30,8 @@ int32_t viewPixels(double delta) { return platform::roundToInt32(delta); }
 
 // One axis of the clip: the destination span [d, d + dl) cut to [0, limit)
 // and the source span [s, s + sl) cut with it at the zoom.
-void clipAxis(float d, float dl, float s, float sl, int32_t limit, float zoom, float& outD, float& outDl,
-              float& outS, float& outSl)
+void clipAxis(float d, float dl, float s, float sl, int32_t limit, float zoom, float& outD, float& outDl, float& outS,
+              float& outSl)
 {
     outD = d;
     outDl = dl;
@@ -53,8 +53,7 @@ void clipAxis(float d, float dl, float s, float sl, int32_t limit, float zoom, f
 
 }  // namespace
 
-ImageView::ImageView(bool drawWhenEmpty)
-    : m_drawWhenEmpty(drawWhenEmpty), m_clock(platform::secondsSinceMidnight)
+ImageView::ImageView(bool drawWhenEmpty) : m_drawWhenEmpty(drawWhenEmpty), m_clock(platform::secondsSinceMidnight)
 {
     m_panels = {"Zoom: 100 %", "0; 0  [0 x 0]", ""};
 }
@@ -170,15 +169,9 @@ void ImageView::Background_Color(int32_t color)
     ShowPicture();
 }
 
-float ImageView::GetCenterX() const
-{
-    return static_cast<float>(WndWidth / 2.0 / Zoom * 100.0 - StartX);
-}
+float ImageView::GetCenterX() const { return static_cast<float>(WndWidth / 2.0 / Zoom * 100.0 - StartX); }
 
-float ImageView::GetCenterY() const
-{
-    return static_cast<float>(WndHeight / 2.0 / Zoom * 100.0 - StartY);
-}
+float ImageView::GetCenterY() const { return static_cast<float>(WndHeight / 2.0 / Zoom * 100.0 - StartY); }
 
 void ImageView::RestoreCenter(float cx, float cy)
 {
@@ -242,8 +235,8 @@ void ImageView::MoveImage(int32_t dx, int32_t dy)
     StartY = static_cast<float>(StartY + dy / static_cast<double>(Zoom) * 100.0);
 }
 
-ImageView::ClippedDraw ImageView::DrawImageClipped(float dx, float dy, float dw, float dh, float sx, float sy,
-                                                   float sW, float sH) const
+ImageView::ClippedDraw ImageView::DrawImageClipped(float dx, float dy, float dw, float dh, float sx, float sy, float sW,
+                                                   float sH) const
 {
     ClippedDraw c{};
     clipAxis(dx, dw, sx, sW, WndWidth, Zoom, c.dstX, c.dstWidth, c.srcX, c.srcWidth);

@@ -112,8 +112,7 @@ public:
         float dstX, dstY, dstWidth, dstHeight;
         float srcX, srcY, srcWidth, srcHeight;
     };
-    ClippedDraw DrawImageClipped(float dx, float dy, float dw, float dh, float sx, float sy, float sW,
-                                 float sH) const;
+    ClippedDraw DrawImageClipped(float dx, float dy, float dw, float dh, float sx, float sy, float sW, float sH) const;
 
     ViewEventResult mouseDown(ViewButton button, double x, double y);
     ViewEventResult mouseMove(bool buttonDown, double x, double y);

@@ -73,7 +73,6 @@ protected:
     // Builds the drawing area and the status bar into the window's layout.
     ImageViewer(QWidget* window, bool drawWhenEmpty);
 
-
     // Makes the shown image a copy of NewBitmap (in its pixel format) and
     // takes over its size; false, with the shown image kept, when no copy
     // can be made. An image of the same size and format is copied into the

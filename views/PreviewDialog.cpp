@@ -100,10 +100,10 @@ void PreviewDialog::buildFileMenu()
 void PreviewDialog::buildEditMenu()
 {
     QMenu* edit = addMenu(m_menuBar, "EditMenu", tr("&Edit"), false);
-    connect(addEntry(edit, "CopyMenu", tr("&Copy to Clipboard"), QKeySequence(tr("Ctrl+C"))), &QAction::triggered,
-            this, [this] { Bitmap().CopyToClipboard(); });
-    connect(addEntry(edit, "PasteMenu", tr("&Paste from Clipboard"), QKeySequence(tr("Ctrl+V"))),
-            &QAction::triggered, this, [this] { Paste(); });
+    connect(addEntry(edit, "CopyMenu", tr("&Copy to Clipboard"), QKeySequence(tr("Ctrl+C"))), &QAction::triggered, this,
+            [this] { Bitmap().CopyToClipboard(); });
+    connect(addEntry(edit, "PasteMenu", tr("&Paste from Clipboard"), QKeySequence(tr("Ctrl+V"))), &QAction::triggered,
+            this, [this] { Paste(); });
     addSeparator(edit, "MenuSpacer30");
     connect(addEntry(edit, "DeleteMenu", tr("&Delete")), &QAction::triggered, this,
             [this] { NewImage(imgWidth(), imgHeight()); });
@@ -118,8 +118,8 @@ void PreviewDialog::buildViewMenu()
                 ShowPicture();
             });
     addSeparator(menu, "MenuSpacer10");
-    connect(addEntry(menu, "FitWindowView", tr("&Fit to Window"), QKeySequence(Qt::Key_F5)), &QAction::triggered,
-            this, [this] {
+    connect(addEntry(menu, "FitWindowView", tr("&Fit to Window"), QKeySequence(Qt::Key_F5)), &QAction::triggered, this,
+            [this] {
                 view().FitToWindow();
                 ShowPicture();
             });
@@ -134,12 +134,11 @@ void PreviewDialog::buildViewMenu()
                 view().CenterSmallImage(true);
                 ShowPicture();
             });
-    connect(addEntry(menu, "ZoomInView", tr("Zoom &In"), QKeySequence(Qt::Key_F8)), &QAction::triggered, this,
-            [this] {
-                view().ZoomIn();
-                view().CenterSmallImage(true);
-                ShowPicture();
-            });
+    connect(addEntry(menu, "ZoomInView", tr("Zoom &In"), QKeySequence(Qt::Key_F8)), &QAction::triggered, this, [this] {
+        view().ZoomIn();
+        view().CenterSmallImage(true);
+        ShowPicture();
+    });
     addSeparator(menu, "MenuSpacer13");
     QMenu* background = menu->addMenu(tr("&Background Color"));
     background->setObjectName(QStringLiteral("BackgroundMenu"));
@@ -175,13 +174,27 @@ void PreviewDialog::buildZoomMenu(QMenu* view)
             connect(addEntry(zoom, s.name, QStringLiteral("%1 %").arg(s.value)), &QAction::triggered, this,
                     [this, v = s.value] { ZoomStep(static_cast<float>(v)); });
     };
-    addSteps({{"Zoom10", 10}, {"Zoom20", 20}, {"Zoom30", 30}, {"Zoom40", 40}, {"Zoom50", 50}, {"zoom60", 60},
-              {"Zoom70", 70}, {"Zoom80", 80}, {"zoom90", 90}});
+    addSteps({{"Zoom10", 10},
+              {"Zoom20", 20},
+              {"Zoom30", 30},
+              {"Zoom40", 40},
+              {"Zoom50", 50},
+              {"zoom60", 60},
+              {"Zoom70", 70},
+              {"Zoom80", 80},
+              {"zoom90", 90}});
     addSeparator(zoom, "MenuSpacer2");
     addSteps({{"Zoom100", 100}});
     addSeparator(zoom, "MenuSpacer3");
-    addSteps({{"zoom110", 110}, {"Zoom120", 120}, {"Zoom130", 130}, {"Zoom140", 140}, {"zoom150", 150},
-              {"Zoom200", 200}, {"Zoom300", 300}, {"Zoom400", 400}, {"Zoom500", 500}});
+    addSteps({{"zoom110", 110},
+              {"Zoom120", 120},
+              {"Zoom130", 130},
+              {"Zoom140", 140},
+              {"zoom150", 150},
+              {"Zoom200", 200},
+              {"Zoom300", 300},
+              {"Zoom400", 400},
+              {"Zoom500", 500}});
 }
 
 void PreviewDialog::buildInterpolationMenu(QMenu* view)
@@ -303,8 +316,8 @@ void PreviewDialog::OpenFile()
     // A file that cannot be read leaves the image, the view and the caption.
     if (view().Bitmap.LoadFromFile(path.toStdString()) != platform::Ok) {
         platform::Services::messageBox().show(
-            ImageFiles::openFailedText(UISupport::FileTitleFromPath(path.toStdString())),
-            ImageFiles::openFailedTitle(), ImageFiles::kOpenFailedStyle);
+            ImageFiles::openFailedText(UISupport::FileTitleFromPath(path.toStdString())), ImageFiles::openFailedTitle(),
+            ImageFiles::kOpenFailedStyle);
         return;
     }
     takeNewImage(kCaption + QLatin1Char(' ') + path, true);
@@ -366,10 +379,7 @@ void PreviewDialog::EnableMenus(bool on)
 
 void PreviewDialog::ShowImageFilter(int FilterIndex) { openToolDialog(ImageFilterWindow::instance(), FilterIndex); }
 
-void PreviewDialog::ShowTextureFilter(int FilterIndex)
-{
-    openToolDialog(TextureFilterWindow::instance(), FilterIndex);
-}
+void PreviewDialog::ShowTextureFilter(int FilterIndex) { openToolDialog(TextureFilterWindow::instance(), FilterIndex); }
 
 void PreviewDialog::ShowResizeImage() { openToolDialog(ResizeImageWindow::instance(), -1); }
 
@@ -378,7 +388,8 @@ void PreviewDialog::openToolDialog(ImageToolDialog& dialog, int filterIndex)
     dialog.Init(*this);
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     const int32_t screenWidth = screen ? screen->geometry().width() : 0;
-    const ScreenPoint at = toolDialogPlacement(screenWidth, pixelRect(frameGeometry()), pixelRect(dialog.frameGeometry()));
+    const ScreenPoint at = toolDialogPlacement(screenWidth, pixelRect(frameGeometry()),
+                                               pixelRect(dialog.frameGeometry()));
     dialog.move(at.left, at.top);
     const bool progress = dialog.writesProgress();
     const QString panel1 = panel1Text();

@@ -21,8 +21,8 @@ std::unique_ptr<Image> makeTestImage() { return kalvora::bench::makeGradientNois
 
 int main(int argc, char** argv)
 {
-    const auto args =
-        kalvora::bench::parseToolArguments(argc, argv, "usage: kalvora-make-test-image OUT.png OUT.jpg\n", {}, 2, 2);
+    const auto args = kalvora::bench::parseToolArguments(argc, argv, "usage: kalvora-make-test-image OUT.png OUT.jpg\n",
+                                                         {}, 2, 2);
     auto image = makeTestImage();
     if (!image) return 1;
     EncoderParameters params{90};

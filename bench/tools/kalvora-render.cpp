@@ -83,8 +83,8 @@ bool parseInt(const std::string& text, long low, long high, long& value)
 // The command line's arguments; a line the tool cannot use ends it with the usage.
 Arguments parseArguments(int argc, char** argv)
 {
-    const bench::ToolArguments given =
-        bench::parseToolArguments(argc, argv, kUsage, {{"--preview", false}, {"--threads", true}}, 3, 3);
+    const bench::ToolArguments given = bench::parseToolArguments(argc, argv, kUsage,
+                                                                 {{"--preview", false}, {"--threads", true}}, 3, 3);
     Arguments args;
     long type = 0;
     if (!parseInt(given.positional[1], 0, 5, type)) bench::exitWithUsage(kUsage);
@@ -128,8 +128,7 @@ int render(const Arguments& args)
         lastReport = description;
         if (!phases || description.rfind("Drawing Brick (", 0) == 0) return;
         const auto at = std::chrono::steady_clock::now() - start;
-        std::cerr << std::chrono::duration_cast<std::chrono::milliseconds>(at).count() << " ms " << description
-                  << "\n";
+        std::cerr << std::chrono::duration_cast<std::chrono::milliseconds>(at).count() << " ms " << description << "\n";
     };
 
     generator.GenerateBricks(project, args.type, host);

@@ -62,13 +62,13 @@ int storedPhotometric(TIFF* tif, const uint8_t* data, size_t size)
 RotateFlipType rotateFlipFor(uint16_t orientation)
 {
     switch (orientation) {
-    case ORIENTATION_TOPRIGHT: return RotateFlipType::RotateNoneFlipX;     // mirrored left to right
-    case ORIENTATION_BOTRIGHT: return RotateFlipType::Rotate180FlipNone;   // upside down
-    case ORIENTATION_BOTLEFT: return RotateFlipType::RotateNoneFlipY;      // mirrored top to bottom
-    case ORIENTATION_LEFTTOP: return RotateFlipType::Rotate90FlipX;        // rows are columns
-    case ORIENTATION_RIGHTTOP: return RotateFlipType::Rotate90FlipNone;    // lying on its left side
+    case ORIENTATION_TOPRIGHT: return RotateFlipType::RotateNoneFlipX;    // mirrored left to right
+    case ORIENTATION_BOTRIGHT: return RotateFlipType::Rotate180FlipNone;  // upside down
+    case ORIENTATION_BOTLEFT: return RotateFlipType::RotateNoneFlipY;     // mirrored top to bottom
+    case ORIENTATION_LEFTTOP: return RotateFlipType::Rotate90FlipX;       // rows are columns
+    case ORIENTATION_RIGHTTOP: return RotateFlipType::Rotate90FlipNone;   // lying on its left side
     case ORIENTATION_RIGHTBOT: return RotateFlipType::Rotate270FlipX;
-    case ORIENTATION_LEFTBOT: return RotateFlipType::Rotate270FlipNone;    // lying on its right side
+    case ORIENTATION_LEFTBOT: return RotateFlipType::Rotate270FlipNone;  // lying on its right side
     default: return RotateFlipType::RotateNoneFlipNone;
     }
 }

@@ -62,14 +62,11 @@ struct FileFixture {
         window.MDIForm_Load(commandLine);
     }
 
-    // The settings panel's control of that name.
-    template <typename T = QLineEdit>
-    T* control(const char* name)
-    {
-        return window.findChild<QWidget*>(QStringLiteral("OptionsWindow"))->findChild<T*>(QLatin1String(name));
-    }
+    // The settings panel, found by its name, and its text boxes.
+    QWidget* panel() { return window.findChild<QWidget*>("OptionsWindow"); }
+    QLineEdit* control(const char* name) { return panel()->findChild<QLineEdit*>(name); }
     QString text(const char* name) { return control(name)->text(); }
-    QString caption(const char* name) { return control<QPushButton>(name)->text(); }
+    QString caption(const char* name) { return panel()->findChild<QPushButton*>(name)->text(); }
     // Chooses the entry of the File menu with the mouse.
     void file(const char* entry) { testing::clickMenuPath(window.menuBar(), {"FileMenu", entry}); }
     QString path(const QString& name) const { return folder.path() + "/" + name; }
@@ -334,7 +331,7 @@ TEST(FileCommands, ValuesTheControlsCannotHoldAndHalfTypedTexts)
         p.RepeatX = 5000;
         p.MaxWidth = 250;
     });
-    auto* rowOffset = f.control<QComboBox>("RowOffsetCombo");
+    auto* rowOffset = f.panel()->findChild<QComboBox*>("RowOffsetCombo");
     rowOffset->setCurrentIndex(1);
     f.services.messageBox.answers = {platform::AnswerNo};
     f.open("odd.bricks");

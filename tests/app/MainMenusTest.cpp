@@ -22,15 +22,15 @@
 #include "app/WebSupport.h"
 #include "tests/support/MenuClicks.h"
 #include "tests/support/ModalDialogAnswerer.h"
-#include "views/PreviewDialog.h"
 #include "tests/support/TestImages.h"
+#include "views/PreviewDialog.h"
 
 namespace kalvora {
 namespace {
 
-using testing::makeBitmap;
 using testing::AppFixture;
 using testing::clickMenuPath;
+using testing::makeBitmap;
 using testing::ModalDialogAnswerer;
 
 // A 40 x 30 image: colours by position, alpha 255 on the left half and 128

@@ -9,6 +9,7 @@
 #include "imaging/cGDIP.h"
 #include "platform/ImageLimits.h"
 #include "tests/support/FakeServices.h"
+#include "tests/support/TestImages.h"
 
 namespace kalvora {
 namespace {
@@ -16,26 +17,10 @@ namespace {
 using platform::kFormat24bppRGB;
 using platform::kFormat32bppARGB;
 using platform::kFormat32bppRGB;
+using testing::makeBitmap;
 
-using PixelFn = std::function<uint32_t(int32_t, int32_t)>;
 using kalvora::platform::InterpolationMode;
 using enum kalvora::platform::InterpolationMode;
-
-// Makes the bitmap a w x h image whose pixel (x, y) is fn(x, y).
-void makeImage(cBitmap& b, int32_t w, int32_t h, const PixelFn& fn,
-               platform::PixelFormatId format = kFormat32bppARGB)
-{
-    ASSERT_EQ(b.CreateFromScan0(w, h, 0, format), platform::Ok);
-    platform::LockedBits bits;
-    ASSERT_EQ(b.LockBits({0, 0, w, h}, platform::LockWrite, kFormat32bppARGB, bits), platform::Ok);
-    for (int32_t y = 0; y < h; ++y) {
-        for (int32_t x = 0; x < w; ++x) {
-            const uint32_t c = fn(x, y);
-            std::memcpy(bits.scan0 + static_cast<int64_t>(y) * bits.stride + 4 * x, &c, 4);
-        }
-    }
-    ASSERT_EQ(b.UnlockBits(bits), platform::Ok);
-}
 
 uint32_t px(cBitmap& b, int32_t x, int32_t y) { return static_cast<uint32_t>(b.GetPixelARGB(x, y)); }
 
@@ -88,7 +73,7 @@ TEST(cBitmapTest, EmptyBitmapAnswersWithFailuresAndChangesNothing)
 TEST(cBitmapTest, DisposeReleasesOnceAndResetsSize)
 {
     cBitmap b;
-    makeImage(b, 5, 4, pattern);
+    makeBitmap(b, 5, 4, pattern);
     EXPECT_EQ(b.Width(), 5);
     EXPECT_EQ(b.Height(), 4);
     EXPECT_EQ(b.PixelFormat(), kFormat32bppARGB);
@@ -98,13 +83,13 @@ TEST(cBitmapTest, DisposeReleasesOnceAndResetsSize)
     EXPECT_EQ(b.Handle(), nullptr);
     EXPECT_EQ(b.Width(), 0);
     EXPECT_EQ(b.Height(), 0);
-    makeImage(b, 2, 2, pattern);  // usable again; destruction releases it
+    makeBitmap(b, 2, 2, pattern);  // usable again; destruction releases it
 }
 
 TEST(cBitmapTest, CreatingFromItsOwnImageReplacesWithoutUseAfterRelease)
 {
     cBitmap b;
-    makeImage(b, 8, 6, pattern);
+    makeBitmap(b, 8, 6, pattern);
     ASSERT_EQ(b.CreateFromClone(5, 3, b.Handle(), kFormat32bppARGB), platform::Ok);
     EXPECT_EQ(b.Width(), 5);
     EXPECT_EQ(b.Height(), 3);
@@ -149,7 +134,7 @@ TEST(cBitmapTest, ResizePadFollowsTheSmallerScaleFactor)
 TEST(cBitmapTest, ResizeToSameSizeOrNothingChangesNothing)
 {
     cBitmap b;
-    makeImage(b, 6, 4, pattern, kFormat24bppRGB);
+    makeBitmap(b, 6, 4, pattern, kFormat24bppRGB);
     platform::Image* before = b.Handle();
     b.ResizePicture(6, 4);
     b.ResizePicture(0, 10);
@@ -166,7 +151,7 @@ TEST(cBitmapTest, ResizeKeepsOpaqueImagesOpaqueToTheEdges)
     for (InterpolationMode mode : {Bilinear, Bicubic, NearestNeighbor, HighQualityBilinear, HighQualityBicubic}) {
         for (auto size : {std::pair{37, 23}, std::pair{5, 7}, std::pair{1, 1}, std::pair{64, 3}}) {
             cBitmap b;
-            makeImage(b, 16, 12, pattern, kFormat24bppRGB);
+            makeBitmap(b, 16, 12, pattern, kFormat24bppRGB);
             b.ResizePicture(size.first, size.second, mode);
             ASSERT_EQ(b.Width(), size.first);
             ASSERT_EQ(b.Height(), size.second);
@@ -184,12 +169,12 @@ TEST(cBitmapTest, ResizeKeepsUniformImagesUniformAndAlphaUncompounded)
         for (InterpolationMode mode : {Bilinear, Bicubic, NearestNeighbor, HighQualityBilinear, HighQualityBicubic}) {
             for (auto size : {std::pair{40, 30}, std::pair{3, 2}, std::pair{11, 29}}) {
                 cBitmap b;
-                makeImage(b, 13, 9, [&](int32_t, int32_t) { return colour; });
+                makeBitmap(b, 13, 9, [&](int32_t, int32_t) { return colour; });
                 b.ResizePicture(size.first, size.second, mode);
                 for (int32_t y = 0; y < b.Height(); ++y)
                     for (int32_t x = 0; x < b.Width(); ++x)
-                        ASSERT_EQ(px(b, x, y), colour) << std::hex << colour << std::dec << " mode " << int(mode)
-                                                       << " at " << x << "," << y;
+                        ASSERT_EQ(px(b, x, y), colour)
+                            << std::hex << colour << std::dec << " mode " << int(mode) << " at " << x << "," << y;
             }
         }
     }
@@ -198,7 +183,7 @@ TEST(cBitmapTest, ResizeKeepsUniformImagesUniformAndAlphaUncompounded)
 TEST(cBitmapTest, ResizeKeepsAlphaOfHalfTransparentImages)
 {
     cBitmap b;
-    makeImage(b, 10, 10, [](int32_t x, int32_t y) { return (pattern(x, y) & 0x00FFFFFFu) | 0x80000000u; });
+    makeBitmap(b, 10, 10, [](int32_t x, int32_t y) { return (pattern(x, y) & 0x00FFFFFFu) | 0x80000000u; });
     b.ResizePicture(25, 17, HighQualityBicubic);
     for (int32_t y = 0; y < b.Height(); ++y)
         for (int32_t x = 0; x < b.Width(); ++x) ASSERT_EQ(px(b, x, y) >> 24, 0x80u) << x << "," << y;
@@ -211,7 +196,7 @@ TEST(cBitmapTest, ResizeNeedsNoPaddedImage)
     // result do not.
     platform::ImageLimits::set(2048, int64_t(2048) * 2048 * 4);
     cBitmap b;
-    makeImage(b, 1024, 1024, [](int32_t, int32_t) { return 0xFF20A0E0u; });
+    makeBitmap(b, 1024, 1024, [](int32_t, int32_t) { return 0xFF20A0E0u; });
     b.ResizePicture(1, 1, HighQualityBicubic);
     platform::ImageLimits::reset();
     ASSERT_EQ(b.Width(), 1);
@@ -222,7 +207,7 @@ TEST(cBitmapTest, ResizeNeedsNoPaddedImage)
 TEST(cBitmapTest, NearestNeighbourIntegerEnlargementReplicatesPixels)
 {
     cBitmap b;
-    makeImage(b, 4, 3, patternWithAlpha);
+    makeBitmap(b, 4, 3, patternWithAlpha);
     b.ResizePicture(12, 9, NearestNeighbor);
     ASSERT_EQ(b.Width(), 12);
     for (int32_t y = 0; y < 9; ++y)
@@ -232,14 +217,14 @@ TEST(cBitmapTest, NearestNeighbourIntegerEnlargementReplicatesPixels)
 TEST(cBitmapTest, CropTakesTheRectangleAndFillsOutsideWithTransparentWhite)
 {
     cBitmap b;
-    makeImage(b, 20, 15, pattern, kFormat24bppRGB);
+    makeBitmap(b, 20, 15, pattern, kFormat24bppRGB);
     platform::Image* before = b.Handle();
     b.CropPicture(10, 10, 20, 15);  // own size: nothing happens wherever it lies
     EXPECT_EQ(b.Handle(), before);
     EXPECT_EQ(b.PixelFormat(), kFormat24bppRGB);
 
     cBitmap one;
-    makeImage(one, 20, 15, patternWithAlpha);
+    makeBitmap(one, 20, 15, patternWithAlpha);
     one.CropPicture(0, 0, 1, 1);
     ASSERT_EQ(one.Width(), 1);
     ASSERT_EQ(one.Height(), 1);
@@ -254,7 +239,7 @@ TEST(cBitmapTest, CropTakesTheRectangleAndFillsOutsideWithTransparentWhite)
         for (int32_t x = 0; x < 5; ++x) EXPECT_EQ(px(b, x, y), pattern(x + 3, y + 2));
 
     cBitmap edge;
-    makeImage(edge, 6, 6, pattern);
+    makeBitmap(edge, 6, 6, pattern);
     edge.CropPicture(-2, 4, 5, 3);
     for (int32_t y = 0; y < 3; ++y)
         for (int32_t x = 0; x < 5; ++x) {
@@ -272,7 +257,7 @@ TEST(cBitmapTest, ShiftWrapsOnATorusAndNormalisesTheOffsets)
     const int32_t W = 7, H = 5;
     for (auto offset : {std::pair{-1, 0}, std::pair{3, 2}, std::pair{W, H}, std::pair{-15, 12}, std::pair{0, 4}}) {
         cBitmap b;
-        makeImage(b, W, H, patternWithAlpha);
+        makeBitmap(b, W, H, patternWithAlpha);
         int32_t x = offset.first, y = offset.second;
         b.ShiftPicture(x, y, true);
         const int32_t nx = ((offset.first % W) + W) % W;
@@ -290,7 +275,7 @@ TEST(cBitmapTest, ShiftWrapsOnATorusAndNormalisesTheOffsets)
 TEST(cBitmapTest, ShiftWithoutWrapLeavesTransparentWhiteStripsAndKeepsFormat)
 {
     cBitmap b;
-    makeImage(b, 12, 6, pattern);
+    makeBitmap(b, 12, 6, pattern);
     int32_t x = 5, y = 0;
     b.ShiftPicture(x, y, false);
     for (int32_t py = 0; py < 6; ++py)
@@ -298,7 +283,7 @@ TEST(cBitmapTest, ShiftWithoutWrapLeavesTransparentWhiteStripsAndKeepsFormat)
             EXPECT_EQ(px(b, pxl, py), pxl < 5 ? 0x00FFFFFFu : pattern(pxl - 5, py));
 
     cBitmap rgb;
-    makeImage(rgb, 4, 4, pattern, kFormat24bppRGB);
+    makeBitmap(rgb, 4, 4, pattern, kFormat24bppRGB);
     x = 1;
     y = -1;
     rgb.ShiftPicture(x, y, false);
@@ -311,7 +296,7 @@ TEST(cBitmapTest, ShiftWithoutWrapLeavesTransparentWhiteStripsAndKeepsFormat)
 TEST(cBitmapTest, RotateFlipSwapsSizesAndMapsPixels)
 {
     cBitmap b;
-    makeImage(b, 300, 200, pattern);
+    makeBitmap(b, 300, 200, pattern);
     ASSERT_EQ(b.RotateFlip(platform::RotateFlipType::Rotate90FlipNone), platform::Ok);
     EXPECT_EQ(b.Width(), 200);
     EXPECT_EQ(b.Height(), 300);
@@ -337,7 +322,7 @@ TEST(cBitmapTest, RotateFlipSwapsSizesAndMapsPixels)
 TEST(cBitmapTest, PngBytesRoundTripWithAlpha)
 {
     cBitmap b;
-    makeImage(b, 23, 17, patternWithAlpha);
+    makeBitmap(b, 23, 17, patternWithAlpha);
     std::vector<uint8_t> bytes;
     const int32_t count = b.SaveToByteArray(bytes, pngEncoder());
     ASSERT_GT(count, 0);
@@ -372,10 +357,10 @@ TEST(cBitmapTest, ClipboardCarriesTheImageOverBlackWithoutAlpha)
 {
     testing::ScopedFakeServices services;
     cBitmap b;
-    makeImage(b, 3, 2, [](int32_t x, int32_t) { return x == 0 ? 0x80FF4020u : (x == 1 ? 0x00FFFFFFu : 0xFF123456u); });
+    makeBitmap(b, 3, 2, [](int32_t x, int32_t) { return x == 0 ? 0x80FF4020u : (x == 1 ? 0x00FFFFFFu : 0xFF123456u); });
 
     cBitmap target;
-    makeImage(target, 5, 5, pattern);
+    makeBitmap(target, 5, 5, pattern);
     EXPECT_FALSE(target.PasteFromClipboard());  // nothing (or only text) on the clipboard
     EXPECT_EQ(target.Width(), 5);
     EXPECT_EQ(px(target, 4, 4), pattern(4, 4));
@@ -402,7 +387,8 @@ TEST(cBitmapTest, ClipboardCarriesTheImageOverBlackWithoutAlpha)
 TEST(cBitmapTest, MakeTransparentKeysOutOneColour)
 {
     cBitmap b;
-    makeImage(b, 4, 4, [](int32_t x, int32_t y) { return (x + y) % 2 ? 0xFF00FF00u : pattern(x, y); }, kFormat24bppRGB);
+    makeBitmap(
+        b, 4, 4, [](int32_t x, int32_t y) { return (x + y) % 2 ? 0xFF00FF00u : pattern(x, y); }, kFormat24bppRGB);
     b.MakeTransparent(static_cast<int32_t>(0xFF00FF00u));
     EXPECT_EQ(b.PixelFormat(), kFormat32bppARGB);
     for (int32_t y = 0; y < 4; ++y)
@@ -417,7 +403,7 @@ TEST(cBitmapTest, MakeTransparentKeysOutOneColour)
 TEST(cBitmapTest, PaletteWritesStayInsideThePalette)
 {
     cBitmap b;
-    makeImage(b, 2, 2, pattern);
+    makeBitmap(b, 2, 2, pattern);
     b.SetTransColor(3);  // no palette: nothing to write
     EXPECT_TRUE(b.Handle()->palette().empty());
 
@@ -432,7 +418,7 @@ TEST(cBitmapTest, PaletteWritesStayInsideThePalette)
 TEST(cBitmapTest, PixelReadsLocksAndMetadataAnswerSensibly)
 {
     cBitmap b;
-    makeImage(b, 3, 3, patternWithAlpha);
+    makeBitmap(b, 3, 3, patternWithAlpha);
     EXPECT_EQ(px(b, 2, 1), patternWithAlpha(2, 1));
     EXPECT_EQ(static_cast<uint32_t>(b.GetPixelLong(1, 2)), patternWithAlpha(1, 2));
     EXPECT_EQ(b.GetPixelARGB(3, 0), 0);
@@ -458,7 +444,7 @@ TEST(cBitmapTest, PixelReadsLocksAndMetadataAnswerSensibly)
 TEST(cBitmapTest, ResourcesAndThumbnails)
 {
     cBitmap source;
-    makeImage(source, 8, 8, pattern);
+    makeBitmap(source, 8, 8, pattern);
     std::vector<uint8_t> bytes;
     ASSERT_GT(source.SaveToByteArray(bytes, pngEncoder()), 0);
     cBitmap::RegisterResource(4711, bytes);

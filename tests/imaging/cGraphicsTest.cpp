@@ -11,9 +11,9 @@
 namespace kalvora {
 namespace {
 
+using kalvora::platform::InterpolationMode;
 using platform::Image;
 using platform::kFormat32bppARGB;
-using kalvora::platform::InterpolationMode;
 using enum kalvora::platform::InterpolationMode;
 
 std::unique_ptr<Image> makeImage(int32_t w, int32_t h, uint32_t (*fn)(int32_t, int32_t))

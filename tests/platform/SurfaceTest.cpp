@@ -34,7 +34,8 @@ TEST(Surface, UnscaledDrawsCopyPixelsExactlyInEveryMode)
     auto src = texturedImage(37, 23, 7, false);
     for (int32_t number = 0; number <= 7; ++number) {
         const InterpolationMode mode = *interpolationModeFromNumber(number);
-        for (PixelOffsetMode offsetMode : {PixelOffsetMode::Default, PixelOffsetMode::HighQuality, PixelOffsetMode::Half}) {
+        for (PixelOffsetMode offsetMode :
+             {PixelOffsetMode::Default, PixelOffsetMode::HighQuality, PixelOffsetMode::Half}) {
             auto target = blankImage(50, 40);
             Surface surface(*target);
             surface.clear(0x00FFFFFF);
@@ -282,7 +283,7 @@ TEST(Surface, ClippingDoesNotMoveTheSamples)
     // The part of a scaled draw that lands inside a small target equals the
     // same part of the draw into a target large enough to hold all of it.
     auto src = texturedImage(50, 40, 23, false);
-    for (InterpolationMode mode : {Bilinear, Bicubic, NearestNeighbor, HighQualityBilinear, HighQualityBicubic}) {
+    for (InterpolationMode mode : kResamplingModes) {
         auto whole = blankImage(120, 100);
         Surface wholeSurface(*whole);
         wholeSurface.setInterpolationMode(mode);

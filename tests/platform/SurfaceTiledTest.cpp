@@ -11,12 +11,10 @@
 namespace kalvora::testing {
 namespace {
 
+using kalvora::platform::InterpolationMode;
 using platform::RectF;
 using platform::Surface;
-using kalvora::platform::InterpolationMode;
 using enum kalvora::platform::InterpolationMode;
-
-constexpr InterpolationMode kModes[] = {Bilinear, Bicubic, NearestNeighbor, HighQualityBilinear, HighQualityBicubic};
 
 TEST(SurfaceTiled, UnscaledTilesRepeatTheImageFromTheFirstTilesCorner)
 {
@@ -66,7 +64,7 @@ TEST(SurfaceTiled, FilteredTilesBlendIntoTheNeighbouringCopyInEveryMode)
     auto repeated = blankImage(30, 20);
     for (int32_t y = 0; y < 20; ++y)
         for (int32_t x = 0; x < 30; ++x) repeated->setPixel(x, y, px(*image, x % 6, y % 4));
-    for (InterpolationMode mode : kModes) {
+    for (InterpolationMode mode : kResamplingModes) {
         for (double tileW : {24.0, 3.0}) {
             const double tileH = tileW * 4 / 6;
             const int32_t w = static_cast<int32_t>(2 * tileW);
@@ -91,7 +89,7 @@ TEST(SurfaceTiled, UniformImagesStayUniformAtAnyScaleAndFormat)
         auto image = blankImage(3, 2, format);
         for (int32_t y = 0; y < 2; ++y)
             for (int32_t x = 0; x < 3; ++x) image->setPixel(x, y, 0xFF3A7C15);
-        for (InterpolationMode mode : kModes)
+        for (InterpolationMode mode : kResamplingModes)
             for (double tile : {0.06, 1.3, 2.0, 40.0}) {
                 auto target = uniformImage(64, 48, 0xFF000000);
                 Surface surface(*target);

@@ -17,7 +17,8 @@ inline void makeBitmap(cBitmap& bitmap, int32_t w, int32_t h, const std::functio
     for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x) pixels[static_cast<size_t>(y) * w + x] = colour(x, y);
     cBitmap argbBitmap;
-    argbBitmap.CreateFromScan0(w, h, w * 4, platform::kFormat32bppARGB, reinterpret_cast<const uint8_t*>(pixels.data()));
+    argbBitmap.CreateFromScan0(w, h, w * 4, platform::kFormat32bppARGB,
+                               reinterpret_cast<const uint8_t*>(pixels.data()));
     if (format == platform::kFormat32bppARGB) {
         bitmap = std::move(argbBitmap);
         return;

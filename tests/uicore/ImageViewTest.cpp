@@ -282,8 +282,8 @@ TEST(ImageView, UniformImagesStayUniformAndExtremeViewsStayInsideTheBuffer)
                 const int32_t h = tiles ? 90 : std::min(90, static_cast<int32_t>(23 * zoom / 100));
                 for (int32_t y = 0; y < h; ++y)
                     for (int32_t x = 0; x < w; ++x)
-                        ASSERT_EQ(bufferPixel(v, x, y), 0xFF5A3C1Eu)
-                            << "mode " << int(mode) << " tiles " << tiles << " zoom " << zoom << " at " << x << ", " << y;
+                        ASSERT_EQ(bufferPixel(v, x, y), 0xFF5A3C1Eu) << "mode " << int(mode) << " tiles " << tiles
+                                                                     << " zoom " << zoom << " at " << x << ", " << y;
             }
     // Far pans and huge zooms draw nothing outside the buffer (the sanitizer
     // build watches) and never hang.

@@ -18,8 +18,8 @@
 #include "tests/support/FakeServices.h"
 #include "tests/support/FileDialogTyping.h"
 #include "tests/support/ModalDialogAnswerer.h"
-#include "views/PreviewWindow.h"
 #include "tests/support/TestImages.h"
+#include "views/PreviewWindow.h"
 
 namespace kalvora {
 namespace {

@@ -263,8 +263,7 @@ TEST(ImageFilterWindow, TextsArePassedWithTheirConversions)
             reseed();
             EXPECT_TRUE(f.shows(backup, [p = passed](clsImageFilter& filter) {
                 return filter.CreateNoiseFilter(128, static_cast<uint8_t>(p), HighQualityBicubic, false);
-            }))
-                << typed;
+            })) << typed;
         }
         choosePage(d, 3);
         typeInto(d, "GammaText", "1.5");

@@ -19,18 +19,21 @@
 #include "tests/support/FileDialogTyping.h"
 #include "tests/support/MenuClicks.h"
 #include "tests/support/ModalDialogAnswerer.h"
+#include "tests/support/TestImages.h"
 #include "views/ImageToolDialog.h"
 #include "views/PreviewDialog.h"
-#include "tests/support/TestImages.h"
 
 namespace kalvora {
 namespace {
 
-using testing::makeBitmap;
 using testing::clickMenuPath;
+using testing::makeBitmap;
 using testing::ModalDialogAnswerer;
 
-uint32_t pattern(int32_t x, int32_t y) { return 0x80000000u | ((x & 0xFF) << 16) | ((y & 0xFF) << 8) | ((x + y) & 0xFF); }
+uint32_t pattern(int32_t x, int32_t y)
+{
+    return 0x80000000u | ((x & 0xFF) << 16) | ((y & 0xFF) << 8) | ((x + y) & 0xFF);
+}
 
 ModalDialogAnswerer::Answer typeName(const QString& name)
 {

@@ -15,9 +15,9 @@
 #include "imaging/cBitmap.h"
 #include "platform/PixelFormat.h"
 #include "tests/support/ModalDialogAnswerer.h"
+#include "tests/support/TestImages.h"
 #include "views/ImageViewCanvas.h"
 #include "views/PreviewWindow.h"
-#include "tests/support/TestImages.h"
 
 namespace kalvora {
 namespace {

@@ -16,15 +16,15 @@
 #include "tests/support/FakeServices.h"
 #include "tests/support/MenuClicks.h"
 #include "tests/support/ModalDialogAnswerer.h"
+#include "tests/support/TestImages.h"
 #include "views/PreviewDialog.h"
 #include "views/ResizeImageWindow.h"
-#include "tests/support/TestImages.h"
 
 namespace kalvora {
 namespace {
 
-using testing::makeBitmap;
 using testing::clickMenuPath;
+using testing::makeBitmap;
 using testing::ModalDialogAnswerer;
 
 uint32_t pattern(int32_t x, int32_t y) { return 0xFF000000u | ((x * 5 & 0xFF) << 16) | ((y * 3 & 0xFF) << 8) | 0x33; }
@@ -159,8 +159,8 @@ TEST(ResizeImageWindow, EachOptionResizesWithItsModeFromTheStartingImage)
 {
     ResizeFixture f;
     for (auto [option, mode] : {std::pair{"Option1", platform::InterpolationMode::NearestNeighbor},
-                                     std::pair{"Option2", platform::InterpolationMode::HighQualityBilinear},
-                                     std::pair{"Option3", platform::InterpolationMode::HighQualityBicubic}}) {
+                                std::pair{"Option2", platform::InterpolationMode::HighQualityBilinear},
+                                std::pair{"Option3", platform::InterpolationMode::HighQualityBicubic}}) {
         f.resizeWith([option = option](QWidget* d) {
             click(d, option);
             type(d, "PercentWidth", "30");
