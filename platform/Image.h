@@ -40,17 +40,17 @@ struct LockedBits {
 };
 
 // Rotate-flip types by their numbers: turns clockwise, then a mirror
-// left to right (FlipX); a mirror top to bottom is a half turn mirrored.
+// left to right (FlipX).
 enum class RotateFlipType : int32_t {
     RotateNoneFlipNone = 0,
     Rotate90FlipNone = 1,
     Rotate180FlipNone = 2,
     Rotate270FlipNone = 3,
     RotateNoneFlipX = 4,
-    Rotate90FlipX = 5,
+    Rotate90FlipX = 5,  // mirrored along the diagonal
     Rotate180FlipX = 6,
     Rotate270FlipX = 7,
-    RotateNoneFlipY = Rotate180FlipX,
+    RotateNoneFlipY = Rotate180FlipX,  // a mirror top to bottom is a half turn mirrored
 };
 
 // One image: size, pixel format and pixels, owned. Rows are stored top-down,

@@ -13,39 +13,20 @@ class ImageSource;
 // Scoped, so a bare number is no mode: numbers read from outside become
 // modes through interpolationModeFromNumber only.
 enum class InterpolationMode : int32_t {
-    Default = 0,
-    LowQuality = 1,
-    HighQuality = 2,
+    Default = 0,      // works as Bilinear
+    LowQuality = 1,   // works as Bilinear
+    HighQuality = 2,  // works as HighQualityBicubic
     Bilinear = 3,
-    Bicubic = 4,
+    Bicubic = 4,  // a = -0.5
     NearestNeighbor = 5,
+    // The kernels of these widen when shrinking, so each output averages the area it covers.
     HighQualityBilinear = 6,
     HighQualityBicubic = 7,
 };
-
-enum class PixelOffsetMode : int32_t {
-    Default = 0,
-    HighSpeed = 1,
-    HighQuality = 2,
-    None = 3,
-    Half = 4,
-};
-
-enum class SmoothingMode : int32_t {
-    Default = 0,
-    HighSpeed = 1,
-    HighQuality = 2,
-    None = 3,
-    AntiAlias = 4,
-};
-
-enum class CompositingQuality : int32_t {
-    Default = 0,
-    HighSpeed = 1,
-    HighQuality = 2,
-    GammaCorrected = 3,
-    AssumeLinear = 4,
-};
+// Numbered from 0 in order.
+enum class PixelOffsetMode : int32_t { Default, HighSpeed, HighQuality, None, Half };
+enum class SmoothingMode : int32_t { Default, HighSpeed, HighQuality, None, AntiAlias };
+enum class CompositingQuality : int32_t { Default, HighSpeed, HighQuality, GammaCorrected, AssumeLinear };
 
 // The interpolation mode a number names; none for a number outside 0..7.
 std::optional<InterpolationMode> interpolationModeFromNumber(int32_t number);
@@ -84,10 +65,7 @@ struct RectF {
 // straight colours clamped to 0..255 and rounded half to even, so fully
 // transparent pixels lend no colour. Compositing is exact (see Compositor).
 //
-// Interpolation: 5 nearest neighbour; 3 bilinear and 4 bicubic (a = -0.5)
-// with a kernel of fixed width; 6 and 7 their high-quality forms, whose kernel
-// widens when shrinking so each output averages the area it covers. 0 and 1
-// work as bilinear, 2 as high-quality bicubic, any other value as bilinear.
+// Interpolation: see InterpolationMode; a value outside it works as bilinear.
 class Surface {
 public:
     explicit Surface(Image& target);
