@@ -28,10 +28,7 @@
 namespace kalvora {
 namespace {
 
-using testing::AppFixture;
-using testing::clickMenuPath;
-using testing::makeBitmap;
-using testing::ModalDialogAnswerer;
+using namespace testing;
 
 // A 40 x 30 image: colours by position, alpha 255 on the left half and 128
 // on the right, so that a copy over black and a flip both show.

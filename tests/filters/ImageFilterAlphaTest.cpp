@@ -11,10 +11,7 @@
 namespace kalvora {
 namespace {
 
-using testing::alphaOf;
-using testing::argb;
-using testing::makeBitmap;
-using testing::makeSolid;
+using namespace testing;
 using enum kalvora::platform::InterpolationMode;
 
 TEST(SoftBorderGeometry, EdgeAlphaRampsOverSoftnessPlusOnePixels)

@@ -15,12 +15,7 @@
 namespace kalvora {
 namespace {
 
-using testing::alphaOf;
-using testing::argb;
-using testing::blueOf;
-using testing::greenOf;
-using testing::makeBitmap;
-using testing::redOf;
+using namespace testing;
 using enum kalvora::platform::InterpolationMode;
 
 uint32_t pattern(int32_t x, int32_t y)

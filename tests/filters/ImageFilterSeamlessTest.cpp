@@ -13,12 +13,7 @@
 namespace kalvora {
 namespace {
 
-using testing::alphaOf;
-using testing::argb;
-using testing::blueOf;
-using testing::greenOf;
-using testing::makeBitmap;
-using testing::redOf;
+using namespace testing;
 using enum kalvora::platform::InterpolationMode;
 
 uint32_t rgbOf(uint32_t p) { return p & 0x00FFFFFFu; }

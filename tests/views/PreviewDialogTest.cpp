@@ -26,9 +26,7 @@
 namespace kalvora {
 namespace {
 
-using testing::clickMenuPath;
-using testing::makeBitmap;
-using testing::ModalDialogAnswerer;
+using namespace testing;
 
 uint32_t pattern(int32_t x, int32_t y)
 {

@@ -23,9 +23,7 @@
 namespace kalvora {
 namespace {
 
-using testing::clickMenuPath;
-using testing::makeBitmap;
-using testing::ModalDialogAnswerer;
+using namespace testing;
 
 uint32_t pattern(int32_t x, int32_t y) { return 0xFF000000u | ((x * 5 & 0xFF) << 16) | ((y * 3 & 0xFF) << 8) | 0x33; }
 
