@@ -12,7 +12,6 @@ namespace kalvora {
 namespace {
 
 constexpr double kBoxTwips = 1935;
-constexpr int32_t kPixelOffsetHalf = 4;
 
 }  // namespace
 
@@ -37,8 +36,8 @@ FittedPreview ImagePreviewBox::fit(const cBitmap& image) const
         return preview;
     cGraphics graphics;
     if (graphics.GetGraphicsContext(preview.pixels.Handle()) != platform::Ok) return preview;
-    graphics.Handle()->setPixelOffsetMode(kPixelOffsetHalf);
-    graphics.SetInterpolationMode(platform::InterpolationHighQualityBilinear);
+    graphics.Handle()->setPixelOffsetMode(platform::PixelOffsetMode::Half);
+    graphics.SetInterpolationMode(platform::InterpolationMode::HighQualityBilinear);
     graphics.DrawImageRectI(image.Handle(), 0, 0, preview.at.width, preview.at.height);
     return preview;
 }
@@ -66,8 +65,8 @@ void ImagePreviewBox::paintEvent(QPaintEvent*)
     const platform::Image* buffer = m_buffer.Handle();
     if (!buffer) return;
     QPainter painter(this);
-    painter.drawImage(0, 0, QImage(buffer->data(), buffer->width(), buffer->height(), buffer->stride(),
-                                   QImage::Format_ARGB32));
+    painter.drawImage(
+        0, 0, QImage(buffer->data(), buffer->width(), buffer->height(), buffer->stride(), QImage::Format_ARGB32));
 }
 
 }  // namespace kalvora

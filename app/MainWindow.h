@@ -65,6 +65,10 @@ public:
     PreviewWindow& previewWindow() const { return *m_preview; }
     DisplayWindow& displayWindow() const { return *m_display; }
     OptionsWindow& optionsWindow() const { return *m_options; }
+    MainMenus& mainMenus() const { return *m_menus; }
+    MainToolbar& Toolbar1() const { return *m_toolbar; }
+    // The pause of each loading step of the splash (tests make it instant).
+    void setSplashPause(std::function<void(int milliseconds)> pause) { m_splashPause = std::move(pause); }
     // The frame's status bar; its first panel shows the run's status text.
     QStatusBar* StatusBar1() const;
     const cBrickGenerator& brickGenerator() const { return BrickGenerator; }
@@ -123,7 +127,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    ChildWindowFrame* dock(QWidget* child);
     void MDIForm_Resize();
     void ArrangeChildWindows();
     void placeOverWorkArea();
@@ -184,13 +187,6 @@ private:
     bool m_insideProgress = false;
 
     // The menu bar, the toolbar and the splash at start-up.
-public:
-    MainMenus& mainMenus() const { return *m_menus; }
-    MainToolbar& Toolbar1() const { return *m_toolbar; }
-    // The pause of each loading step of the splash (tests make it instant).
-    void setSplashPause(std::function<void(int milliseconds)> pause) { m_splashPause = std::move(pause); }
-
-private:
     MainMenus* m_menus = nullptr;
     MainToolbar* m_toolbar = nullptr;
     std::function<void(int milliseconds)> m_splashPause;

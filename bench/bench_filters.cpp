@@ -84,8 +84,8 @@ std::unique_ptr<clsImageFilter> loadedFilter()
 
 void setRate(benchmark::State& state)
 {
-    state.counters["MP/s"] =
-        benchmark::Counter(double(kPixelCount) * double(state.iterations()) / 1e6, benchmark::Counter::kIsRate);
+    state.counters["MP/s"] = benchmark::Counter(double(kPixelCount) * double(state.iterations()) / 1e6,
+                                                benchmark::Counter::kIsRate);
 }
 
 template <typename Run>
@@ -123,10 +123,7 @@ void BM_Convolve3x3Sharpen(benchmark::State& state)
 }
 FILTER_BENCHMARK(BM_Convolve3x3Sharpen);
 
-void BM_Convolve3x3Emboss(benchmark::State& state)
-{
-    convolveRows(state, {-1, -1, -1, -1, 8, -1, -1, -1, -1, 1, 127});
-}
+void BM_Convolve3x3Emboss(benchmark::State& state) { convolveRows(state, {-1, -1, -1, -1, 8, -1, -1, -1, -1, 1, 127}); }
 FILTER_BENCHMARK(BM_Convolve3x3Emboss);
 
 void BM_Convolve3x3Edge(benchmark::State& state) { convolveRows(state, {1, 1, 1, 1, 1, -1, -1, -1, -1, 1, 0}); }
@@ -212,7 +209,9 @@ FILTER_BENCHMARK(BM_SeamlessTexture);
 
 void BM_NoiseFilter(benchmark::State& state)
 {
-    runFilter(state, [](clsImageFilter& f) { return f.CreateNoiseFilter(128, 10, 7, false); });
+    runFilter(state, [](clsImageFilter& f) {
+        return f.CreateNoiseFilter(128, 10, platform::InterpolationMode::HighQualityBicubic, false);
+    });
 }
 FILTER_BENCHMARK(BM_NoiseFilter);
 

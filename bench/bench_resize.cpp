@@ -72,7 +72,7 @@ void resizePicture(benchmark::State& state, int32_t side, int32_t newWidth, int3
         work.Dispose();
         work.CreateFromClone(side, side, source.Handle(), platform::kFormat32bppARGB);
         state.ResumeTiming();
-        work.ResizePicture(newWidth, newHeight, 7);
+        work.ResizePicture(newWidth, newHeight, platform::InterpolationMode::HighQualityBicubic);
         benchmark::DoNotOptimize(work.Handle());
     }
     if (work.Width() != newWidth || work.Height() != newHeight) state.SkipWithError("resize failed");

@@ -19,11 +19,6 @@ namespace kalvora {
 
 namespace {
 
-constexpr int32_t kRotate180 = 2;
-constexpr int32_t kFlipX = 4;
-constexpr int32_t kFlipY = 6;
-constexpr int32_t kCompositingHighQuality = 2;
-
 // Bricks prepared ahead per worker, and the most brick pixels one batch
 // prepares (each slot holds a few copies of its brick).
 constexpr int kBricksPerWorker = 8;
@@ -33,7 +28,8 @@ std::atomic<bool> g_parallelPreparation{true};
 
 }  // namespace
 
-BrickPainter::BrickPainter(const cBrickData& project, const LayoutPixelSizes& sizes, int32_t resizeMode)
+BrickPainter::BrickPainter(const cBrickData& project, const LayoutPixelSizes& sizes,
+                           platform::InterpolationMode resizeMode)
     : m_project(project), m_sizes(sizes), m_resizeMode(resizeMode)
 {
 }
@@ -55,7 +51,7 @@ void BrickPainter::skipOutlineDraws(platform::RandomGenerator& random, int32_t w
 }
 
 void BrickPainter::ResizeBrickImage(cBitmap& work, const cBitmap& source, int32_t width, int32_t height,
-                                    int32_t resizeMode)
+                                    platform::InterpolationMode resizeMode)
 {
     work.assignResized(source, width, height, resizeMode);
 }
@@ -94,9 +90,9 @@ bool BrickPainter::ApplyBrickColor(cBitmap& work, clsImageFilter& filter, float 
 
 bool BrickPainter::FlipBrickImage(cBitmap& work, bool flipH, bool flipV)
 {
-    if (flipH && flipV) return work.RotateFlip(kRotate180) == platform::Ok;
-    if (flipH) return work.RotateFlip(kFlipX) == platform::Ok;
-    if (flipV) return work.RotateFlip(kFlipY) == platform::Ok;
+    if (flipH && flipV) return work.RotateFlip(platform::RotateFlipType::Rotate180FlipNone) == platform::Ok;
+    if (flipH) return work.RotateFlip(platform::RotateFlipType::RotateNoneFlipX) == platform::Ok;
+    if (flipV) return work.RotateFlip(platform::RotateFlipType::RotateNoneFlipY) == platform::Ok;
     return true;
 }
 
@@ -136,7 +132,8 @@ void BrickPainter::compositeBrick(cGraphics& surface, const cBitmap& work, const
 {
     const platform::Image* image = work.Handle();
     if (!image) return;
-    if (platform::Surface* target = surface.Handle()) target->setCompositingQuality(kCompositingHighQuality);
+    if (platform::Surface* target = surface.Handle())
+        target->setCompositingQuality(platform::CompositingQuality::HighQuality);
     const int64_t over = static_cast<int64_t>(b.Left) + work.Width() - canvasWidth;
     if (over <= 0) {
         surface.DrawImageI(image, b.Left, b.Top);

@@ -10,6 +10,7 @@
 #include "engine/tBrick.h"
 #include "platform/Image.h"
 #include "platform/RandomGenerator.h"
+#include "platform/Surface.h"
 
 namespace kalvora {
 
@@ -34,7 +35,7 @@ public:
 
     // The project supplies the brick images, its width (the canvas width)
     // and its noise frequency; the sizes are read at the moment of use.
-    BrickPainter(const cBrickData& project, const LayoutPixelSizes& sizes, int32_t resizeMode);
+    BrickPainter(const cBrickData& project, const LayoutPixelSizes& sizes, platform::InterpolationMode resizeMode);
 
     // Draws every brick onto the surface in list order. workers 1 prepares
     // each brick with work and filter on the calling thread; more prepare
@@ -68,7 +69,7 @@ public:
     // height (a copy when the size is the source's own), made without an
     // intermediate copy; source is only read, so threads may share it.
     static void ResizeBrickImage(cBitmap& work, const cBitmap& source, int32_t width, int32_t height,
-                                 int32_t resizeMode);
+                                 platform::InterpolationMode resizeMode);
     // The colour shift; nothing when all three values are 0. False on failure.
     static bool ApplyBrickColor(cBitmap& work, clsImageFilter& filter, float hue, float saturation,
                                 float luminance);
@@ -116,7 +117,7 @@ private:
 
     const cBrickData& m_project;
     const LayoutPixelSizes& m_sizes;
-    int32_t m_resizeMode;
+    platform::InterpolationMode m_resizeMode;
 };
 
 }  // namespace kalvora

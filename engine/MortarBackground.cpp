@@ -30,11 +30,11 @@ struct CellImage {
 // cell would hold the same rows (source-over onto a new transparent image
 // copies them) and its unscaled draw would composite them the same way, so
 // a cell drawn once needs no image of its own.
-void drawResizedCell(const cBitmap& mortar, int32_t resizeMode, cGraphics& surface, int32_t x, int32_t y,
-                     int32_t width, int32_t height)
+void drawResizedCell(const cBitmap& mortar, platform::InterpolationMode resizeMode, cGraphics& surface, int32_t x,
+                     int32_t y, int32_t width, int32_t height)
 {
     platform::Surface* target = surface.Handle();
-    int32_t previousMode = 0;
+    platform::InterpolationMode previousMode = platform::InterpolationMode::Default;
     if (!target || surface.GetInterpolationMode(previousMode) != platform::Ok) return;
     if (surface.SetInterpolationMode(resizeMode) != platform::Ok) return;
     const int32_t pad = cBitmap::ResizePad(mortar.Width(), mortar.Height(), width, height);
@@ -80,8 +80,9 @@ bool MortarBackground::MakeImageSeamless(cBitmap& work, clsImageFilter& filter, 
     });
 }
 
-void MortarBackground::DrawMortarTiles(const cBrickData& project, int32_t blendBordersPx, int32_t resizeMode,
-                                       cGraphics& surface, clsImageFilter& filter, const YieldPoll& yieldPoll)
+void MortarBackground::DrawMortarTiles(const cBrickData& project, int32_t blendBordersPx,
+                                       platform::InterpolationMode resizeMode, cGraphics& surface,
+                                       clsImageFilter& filter, const YieldPoll& yieldPoll)
 {
     if (!project.MortarFile) return;
     const cBitmap& mortar = project.MortarFile->Bitmap;

@@ -4,6 +4,8 @@
 #include <functional>
 #include <vector>
 
+#include "platform/Surface.h"
+
 namespace kalvora {
 
 class cBitmap;
@@ -41,8 +43,9 @@ public:
     // The blend runs when SeamlessH or SeamlessV is set and blendBordersPx is
     // not 0. One yield after each cell; a cancel stops the tiling. A cell
     // whose image cannot be made is left out.
-    static void DrawMortarTiles(const cBrickData& project, int32_t blendBordersPx, int32_t resizeMode,
-                                cGraphics& surface, clsImageFilter& filter, const YieldPoll& yieldPoll);
+    static void DrawMortarTiles(const cBrickData& project, int32_t blendBordersPx,
+                                platform::InterpolationMode resizeMode, cGraphics& surface, clsImageFilter& filter,
+                                const YieldPoll& yieldPoll);
 
     // Blends work's edges over blendBordersPx pixels in the chosen
     // directions, keeping its size. False when the filter failed.

@@ -19,12 +19,6 @@ namespace kalvora {
 
 namespace {
 
-constexpr int32_t kInterpolationBilinear = 3;
-constexpr int32_t kInterpolationNearestNeighbor = 5;
-constexpr int32_t kInterpolationHighQualityBicubic = 7;
-constexpr int32_t kPixelOffsetHighQuality = 2;
-constexpr int32_t kSmoothingHighQuality = 2;
-
 int32_t brickImageCount(const cBrickData& project)
 {
     return project.BrickFiles ? project.BrickFiles->Count() : 0;
@@ -55,13 +49,14 @@ void cBrickGenerator::setTickSource(std::function<int64_t()> tickSource)
 
 int64_t cBrickGenerator::now() const { return m_tickSource(); }
 
-int32_t cBrickGenerator::chooseResizeMode(bool previewTabShown, int32_t previewQualityIndex)
+platform::InterpolationMode cBrickGenerator::chooseResizeMode(bool previewTabShown, int32_t previewQualityIndex)
 {
-    if (!previewTabShown) return kInterpolationHighQualityBicubic;
+    using platform::InterpolationMode;
+    if (!previewTabShown) return InterpolationMode::HighQualityBicubic;
     switch (previewQualityIndex) {
-    case 0: return kInterpolationNearestNeighbor;
-    case 1: return kInterpolationBilinear;
-    default: return kInterpolationHighQualityBicubic;
+    case 0: return InterpolationMode::NearestNeighbor;
+    case 1: return InterpolationMode::Bilinear;
+    default: return InterpolationMode::HighQualityBicubic;
     }
 }
 
@@ -281,8 +276,8 @@ void cBrickGenerator::PrepareGraphics()
         return;
     }
     if (platform::Surface* surface = OutGraphics.Handle()) {
-        surface->setPixelOffsetMode(kPixelOffsetHighQuality);
-        surface->setSmoothingMode(kSmoothingHighQuality);
+        surface->setPixelOffsetMode(platform::PixelOffsetMode::HighQuality);
+        surface->setSmoothingMode(platform::SmoothingMode::HighQuality);
     }
     OutGraphics.SetInterpolationMode(ResizeMode);
 }

@@ -81,14 +81,14 @@ public:
     const LayoutPixelSizes& pixelSizes() const { return m_sizes; }
     const TextureOptionsValues& textureOptions() const { return m_options; }
     // The interpolation mode of every resize of the run.
-    int32_t resizeMode() const { return ResizeMode; }
+    platform::InterpolationMode resizeMode() const { return ResizeMode; }
 
     // The millisecond clock of the time estimates; tests put a fake here.
     void setTickSource(std::function<int64_t()> tickSource);
 
     // The interpolation mode for the output panel's state: high-quality
     // bicubic, or by the preview quality while the "Preview" tab is shown.
-    static int32_t chooseResizeMode(bool previewTabShown, int32_t previewQualityIndex);
+    static platform::InterpolationMode chooseResizeMode(bool previewTabShown, int32_t previewQualityIndex);
 
     // "m:ss" for a number of whole seconds: whole minutes unpadded, the
     // remaining seconds as the last two characters of "00" and their number.
@@ -160,7 +160,7 @@ private:
 
     std::vector<tBrick> Bricks;
     LayoutPixelSizes m_sizes;
-    int32_t ResizeMode = 7;
+    platform::InterpolationMode ResizeMode = platform::InterpolationMode::HighQualityBicubic;
     LayoutRandomTables m_random;
     int64_t StartTick = 0;
     DrawnArea m_drawn;

@@ -5,8 +5,7 @@
 
 namespace kalvora {
 
-cNoiseGenerator::cNoiseGenerator(platform::RandomGenerator* generator)
-    : m_filter(std::make_unique<clsImageFilter>())
+cNoiseGenerator::cNoiseGenerator(platform::RandomGenerator* generator) : m_filter(std::make_unique<clsImageFilter>())
 {
     m_filter->setRandomGenerator(generator);
 }
@@ -24,7 +23,7 @@ void cNoiseGenerator::CreateNoise(int32_t Width, int32_t Height, bool Monochrome
     Bitmap.CreateFromClone(w, h, m_filter->GetHandle(), platform::kFormat32bppARGB);
 }
 
-void cNoiseGenerator::Interpolate(int32_t NewWidth, int32_t NewHeight, int32_t Interpolation_Mode)
+void cNoiseGenerator::Interpolate(int32_t NewWidth, int32_t NewHeight, platform::InterpolationMode Interpolation_Mode)
 {
     Bitmap.ResizePicture(NewWidth, NewHeight, Interpolation_Mode);
 }
@@ -34,8 +33,7 @@ int32_t cNoiseGenerator::GetPixel(int32_t x, int32_t y) { return Bitmap.GetPixel
 void cNoiseGenerator::skipNoiseDraws(platform::RandomGenerator& random, int32_t Width, int32_t Height,
                                      bool MonochromeNoise)
 {
-    const int64_t draws =
-        static_cast<int64_t>(gridSide(Width)) * gridSide(Height) * (MonochromeNoise ? 1 : 3);
+    const int64_t draws = static_cast<int64_t>(gridSide(Width)) * gridSide(Height) * (MonochromeNoise ? 1 : 3);
     for (int64_t i = 0; i < draws; ++i) random.next();
 }
 

@@ -27,14 +27,13 @@ public:
     // three random values a pixel, or one for monochrome noise.
     void CreateNoise(int32_t Width, int32_t Height, bool MonochromeNoise);
     // Stretches the noise image with the given interpolation mode.
-    void Interpolate(int32_t NewWidth, int32_t NewHeight, int32_t Interpolation_Mode);
+    void Interpolate(int32_t NewWidth, int32_t NewHeight, platform::InterpolationMode Interpolation_Mode);
     // Packed ARGB at (x, y); 0 outside the image.
     int32_t GetPixel(int32_t x, int32_t y);
 
     // Advances the generator exactly as CreateNoise of Width x Height draws
     // from it, without making the image.
-    static void skipNoiseDraws(platform::RandomGenerator& random, int32_t Width, int32_t Height,
-                               bool MonochromeNoise);
+    static void skipNoiseDraws(platform::RandomGenerator& random, int32_t Width, int32_t Height, bool MonochromeNoise);
 
 private:
     // A side of the random grid: at least 2.

@@ -122,8 +122,8 @@ public:
 
     // Blend with stretched value noise (NoiseStrength 0..255 is the noise's
     // weight, NoiseFrequency the noise cells per 100 pixels).
-    platform::Image* CreateNoiseFilter(uint8_t NoiseStrength, uint8_t NoiseFrequency, int32_t lInterpolationMode,
-                                       bool lMonochromeNoise);
+    platform::Image* CreateNoiseFilter(uint8_t NoiseStrength, uint8_t NoiseFrequency,
+                                       platform::InterpolationMode lInterpolationMode, bool lMonochromeNoise);
     // One random offset of at most |lFilterValue| (<= 255) a pixel, the same for all channels.
     platform::Image* CreateDiscreteNoiseFilter(int32_t lFilterValue = 0);
     // Every pixel takes the colour of a random pixel at most |lFilterValue|

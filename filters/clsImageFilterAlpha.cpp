@@ -25,9 +25,8 @@ inline uint32_t withAlpha(uint32_t colour, uint32_t alpha) { return (colour & kC
 class PixelSource {
 public:
     PixelSource(const platform::Image* image, int32_t w, int32_t h)
-        : m_image(image),
-          m_direct(image && image->format() == platform::kFormat32bppARGB && image->width() == w &&
-                   image->height() == h)
+        : m_image(image), m_direct(image && image->format() == platform::kFormat32bppARGB && image->width() == w &&
+                                   image->height() == h)
     {
     }
 
@@ -175,7 +174,7 @@ platform::Image* clsImageFilter::CreateTransparentBorder(int32_t BorderSize, int
         reseedForBorder(*m_random, w, h);
         const int32_t cell = borderNoiseCell(NoiseLength);
         noise.CreateNoise(w / cell, h / cell, false);
-        noise.Interpolate(w, h, 4);
+        noise.Interpolate(w, h, platform::InterpolationMode::Bicubic);
     }
     if (!hasSession()) return nullptr;
 
@@ -184,8 +183,8 @@ platform::Image* clsImageFilter::CreateTransparentBorder(int32_t BorderSize, int
     std::vector<double> displacement(256);
     const int64_t strength = NoiseStrength;
     for (int64_t n = 0; n < 256; ++n)
-        displacement[static_cast<size_t>(n)] =
-            static_cast<double>(n * strength * 2) / 255.0 - static_cast<double>(strength);
+        displacement[static_cast<size_t>(n)] = static_cast<double>(n * strength * 2) / 255.0 -
+                                               static_cast<double>(strength);
     const double* shift = displacement.data();
     const int32_t maxX = MaxX();
     const int32_t maxY = MaxY();
@@ -205,8 +204,8 @@ platform::Image* clsImageFilter::CreateTransparentBorder(int32_t BorderSize, int
                 if (px > static_cast<float>(maxX)) px = static_cast<float>(maxX);
                 if (py < 0.0f) py = 0.0f;
                 if (py > static_cast<float>(maxY)) py = static_cast<float>(maxY);
-                const uint8_t alpha =
-                    RoundRectAlpha(px, py, maxX, maxY, BorderSize, RoundedEdgeSize, AntiAlias, NoiseStrength);
+                const uint8_t alpha = RoundRectAlpha(px, py, maxX, maxY, BorderSize, RoundedEdgeSize, AntiAlias,
+                                                     NoiseStrength);
                 out[x] = withAlpha(in[x], alpha);
             }
         },
@@ -225,7 +224,7 @@ platform::Image* clsImageFilter::CreateDrawAlphaOnly(cBitmap& SourceBitmap, int3
     mask.CreateFromClone(SourceBitmap.Width(), SourceBitmap.Height(), SourceBitmap.Handle(),
                          SourceBitmap.PixelFormat());
     mask.CropPicture(srcx, srcy, SrcW, SrcH);
-    mask.ResizePicture(DstW, DstH, 7);
+    mask.ResizePicture(DstW, DstH, platform::InterpolationMode::HighQualityBicubic);
     if (!hasSession()) return nullptr;
 
     platform::LockedBits bits;

@@ -25,7 +25,8 @@ int32_t noiseCells(int32_t frequency, int32_t side)
 }  // namespace
 
 platform::Image* clsImageFilter::CreateNoiseFilter(uint8_t NoiseStrength, uint8_t NoiseFrequency,
-                                                   int32_t lInterpolationMode, bool lMonochromeNoise)
+                                                   platform::InterpolationMode lInterpolationMode,
+                                                   bool lMonochromeNoise)
 {
     const int32_t width = m_width;
     const int32_t height = m_height;

@@ -1,8 +1,8 @@
 // Seamless blending and the normal map.
 
 #include <cmath>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <limits>
 #include <vector>
 
@@ -123,9 +123,8 @@ void clsImageFilter::blendSeamlessColumns(int32_t band, int32_t progressTo)
         const uint32_t* in = snapshotRow(y);
         uint32_t* out = lockedRow(bits, y);
         for (int32_t x = 0; x <= band; ++x) {
-            out[x] = static_cast<uint32_t>(BlendPixel(static_cast<int32_t>(in[x]),
-                                                      static_cast<int32_t>(in[endStart + x]),
-                                                      weights[static_cast<size_t>(x)]));
+            out[x] = static_cast<uint32_t>(BlendPixel(
+                static_cast<int32_t>(in[x]), static_cast<int32_t>(in[endStart + x]), weights[static_cast<size_t>(x)]));
         }
         // The next pass reads the blended strip: the snapshot follows the
         // working bitmap (both ARGB after the stretch).
@@ -166,7 +165,7 @@ void clsImageFilter::blendSeamlessRows(int32_t band, bool afterColumns)
 }
 
 platform::Image* clsImageFilter::CreateSeamlessTextureFilter(int32_t lBorderSize, bool HorizontalSeamless,
-                                                              bool VerticalSeamless)
+                                                             bool VerticalSeamless)
 {
     // No band (or a negative one, which would shrink the image): nothing to do.
     if (lBorderSize <= 0) return handleResult();
@@ -183,7 +182,8 @@ platform::Image* clsImageFilter::CreateSeamlessTextureFilter(int32_t lBorderSize
     if (CheckGdipStatus(stretched.CreateFromClone(m_width, m_height, m_working.get(), platform::kFormat32bppARGB)) !=
         platform::Ok)
         return handleResult();
-    stretched.ResizePicture(static_cast<int32_t>(newWidth), static_cast<int32_t>(newHeight), 7);
+    stretched.ResizePicture(static_cast<int32_t>(newWidth), static_cast<int32_t>(newHeight),
+                            platform::InterpolationMode::HighQualityBicubic);
     // A stretch that failed leaves the instance as it was: blending the old
     // size would read past its edges.
     if (stretched.Width() != newWidth || stretched.Height() != newHeight) {

@@ -19,10 +19,6 @@ using platform::Status;
 namespace {
 
 constexpr int32_t kTransparentWhite = 0x00FFFFFF;
-constexpr int32_t kNearestNeighbor = 5;
-constexpr int32_t kHighQualityBicubic = 7;
-constexpr int32_t kPixelOffsetHighQuality = 2;
-constexpr int32_t kSmoothingHighQuality = 2;
 
 struct ResourceTable {
     std::mutex mutex;
@@ -36,18 +32,18 @@ ResourceTable& resources()
 }
 
 // Sets the modes the bitmap's own drawing uses.
-void prepareSurface(cGraphics& graphics, int32_t interpolation)
+void prepareSurface(cGraphics& graphics, platform::InterpolationMode interpolation)
 {
     platform::Surface* surface = graphics.Handle();
-    surface->setPixelOffsetMode(kPixelOffsetHighQuality);
-    surface->setSmoothingMode(kSmoothingHighQuality);
+    surface->setPixelOffsetMode(platform::PixelOffsetMode::HighQuality);
+    surface->setSmoothingMode(platform::SmoothingMode::HighQuality);
     graphics.SetInterpolationMode(interpolation);
 }
 
 // A new image of the size and format, cleared to transparent white, with
 // the surface open on it; the status of the first step that fails.
-Status openClearedCanvas(int32_t width, int32_t height, platform::PixelFormatId format,
-                         std::unique_ptr<Image>& image, cGraphics& graphics)
+Status openClearedCanvas(int32_t width, int32_t height, platform::PixelFormatId format, std::unique_ptr<Image>& image,
+                         cGraphics& graphics)
 {
     Status s = Image::create(width, height, format, image);
     if (s == platform::Ok) s = graphics.GetGraphicsContext(image.get());
@@ -111,8 +107,8 @@ void cBitmap::replaceImage(std::unique_ptr<Image> image)
     refreshSizeAndFormat();
 }
 
-Status cBitmap::CreateFromScan0(int32_t lWidth, int32_t lHeight, int32_t lStride,
-                                platform::PixelFormatId ePixelFormats, const uint8_t* lDataPtr)
+Status cBitmap::CreateFromScan0(int32_t lWidth, int32_t lHeight, int32_t lStride, platform::PixelFormatId ePixelFormats,
+                                const uint8_t* lDataPtr)
 {
     std::unique_ptr<Image> image;
     Status s = Image::create(lWidth, lHeight, ePixelFormats, image);
@@ -145,8 +141,8 @@ Status cBitmap::CreateFromHBitmap(const Image* hBitmap)
 {
     if (hBitmap == nullptr) return Execute(platform::InvalidParameter);
     // A plain bitmap carries no alpha.
-    const platform::PixelFormatId format =
-        hBitmap->format() == platform::kFormat32bppARGB ? platform::kFormat32bppRGB : hBitmap->format();
+    const platform::PixelFormatId format = hBitmap->format() == platform::kFormat32bppARGB ? platform::kFormat32bppRGB
+                                                                                           : hBitmap->format();
     std::unique_ptr<Image> image;
     const Status s = hBitmap->cloneArea(hBitmap->width(), hBitmap->height(), format, image);
     if (s != platform::Ok) return Execute(s);
@@ -210,7 +206,7 @@ Status cBitmap::CreateThumbFromImage(int32_t lWidth, int32_t lHeight, const Imag
     cGraphics graphics;
     s = graphics.GetGraphicsContext(image.get());
     if (s == platform::Ok) {
-        prepareSurface(graphics, kHighQualityBicubic);
+        prepareSurface(graphics, platform::InterpolationMode::HighQualityBicubic);
         s = graphics.DrawImageRectI(source, 0, 0, lWidth, lHeight);
     }
     graphics.Dispose();
@@ -292,8 +288,8 @@ void cBitmap::MakeTransparent(int32_t lColor)
     attributes.hasColorKey = true;
     attributes.keyLow = static_cast<uint32_t>(lColor);
     attributes.keyHigh = static_cast<uint32_t>(lColor);
-    Execute(graphics.DrawImageRectRectIAttr(m_image.get(), 0, 0, m_width, m_height, 0, 0, m_width, m_height,
-                                            &attributes));
+    Execute(
+        graphics.DrawImageRectRectIAttr(m_image.get(), 0, 0, m_width, m_height, 0, 0, m_width, m_height, &attributes));
     graphics.Dispose();
     // Swap the new image in; the old one is released here.
     std::unique_ptr<Image> previous = SetHandle(std::move(image));
@@ -313,12 +309,13 @@ std::unique_ptr<Image> cBitmap::Picture()
         if (alpha)
             platform::Compositor::flattenOverBlack(m_image->row(y), picture->row(y), m_width);
         else
-            platform::convertRow(m_image->row(y), m_image->format(), picture->row(y), platform::kFormat24bppRGB, m_width);
+            platform::convertRow(m_image->row(y), m_image->format(), picture->row(y), platform::kFormat24bppRGB,
+                                 m_width);
     }
     return picture;
 }
 
-Status cBitmap::RotateFlip(int32_t eFlipType)
+Status cBitmap::RotateFlip(platform::RotateFlipType eFlipType)
 {
     if (!m_image) return Execute(platform::InvalidParameter);
     const Status s = Execute(m_image->rotateFlip(eFlipType));
@@ -336,10 +333,7 @@ Status cBitmap::SelectActiveFrame(int32_t frameIndex, bool /*timeDimension*/)
     return Execute(platform::Ok);
 }
 
-std::vector<uint32_t> cBitmap::readPalette() const
-{
-    return m_image ? m_image->palette() : std::vector<uint32_t>{};
-}
+std::vector<uint32_t> cBitmap::readPalette() const { return m_image ? m_image->palette() : std::vector<uint32_t>{}; }
 
 void cBitmap::SetTransColor(int32_t lIndex)
 {
@@ -359,7 +353,7 @@ Status cBitmap::SetPalette(const std::vector<uint32_t>& lPalPointer)
     return Execute(platform::Ok);
 }
 
-void cBitmap::ResizePicture(int32_t NewWidth, int32_t NewHeight, int32_t Interpolation_Mode)
+void cBitmap::ResizePicture(int32_t NewWidth, int32_t NewHeight, platform::InterpolationMode Interpolation_Mode)
 {
     // An empty image, a size below one pixel, or the current size: nothing to do.
     if (!m_image || NewWidth < 1 || NewHeight < 1) return;
@@ -368,7 +362,8 @@ void cBitmap::ResizePicture(int32_t NewWidth, int32_t NewHeight, int32_t Interpo
     if (result) replaceImage(std::move(result));
 }
 
-void cBitmap::assignResized(const cBitmap& source, int32_t width, int32_t height, int32_t interpolationMode)
+void cBitmap::assignResized(const cBitmap& source, int32_t width, int32_t height,
+                            platform::InterpolationMode interpolationMode)
 {
     const Image* image = source.Handle();
     const bool resizes = image && width >= 1 && height >= 1 && (width != source.Width() || height != source.Height());
@@ -383,7 +378,8 @@ void cBitmap::assignResized(const cBitmap& source, int32_t width, int32_t height
         Dispose();
 }
 
-std::unique_ptr<Image> cBitmap::resized(const Image& source, int32_t width, int32_t height, int32_t interpolationMode)
+std::unique_ptr<Image> cBitmap::resized(const Image& source, int32_t width, int32_t height,
+                                        platform::InterpolationMode interpolationMode)
 {
     const int32_t pad = ResizePad(source.width(), source.height(), width, height);
     std::unique_ptr<Image> result;
@@ -409,7 +405,7 @@ void cBitmap::CropPicture(int32_t x, int32_t y, int32_t w, int32_t h)
     std::unique_ptr<Image> image;
     cGraphics graphics;
     if (Execute(openClearedCanvas(w, h, platform::kFormat32bppARGB, image, graphics)) != platform::Ok) return;
-    prepareSurface(graphics, kNearestNeighbor);
+    prepareSurface(graphics, platform::InterpolationMode::NearestNeighbor);
     const Status s = Execute(graphics.DrawImageRectRectI(m_image.get(), 0, 0, w, h, x, y, w, h));
     graphics.Dispose();
     if (s == platform::Ok) replaceImage(std::move(image));
@@ -430,7 +426,7 @@ void cBitmap::ShiftPicture(int32_t& x, int32_t& y, bool WrapPicture)
     std::unique_ptr<Image> image;
     cGraphics graphics;
     if (Execute(openClearedCanvas(W, H, m_pixelFormat, image, graphics)) != platform::Ok) return;
-    prepareSurface(graphics, kNearestNeighbor);
+    prepareSurface(graphics, platform::InterpolationMode::NearestNeighbor);
 
     const Image* src = m_image.get();
     Execute(graphics.DrawImageRectRectI(src, x, y, W - x, H - y, 0, 0, W - x, H - y));

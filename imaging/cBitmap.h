@@ -10,6 +10,7 @@
 #include "platform/Image.h"
 #include "platform/PixelFormat.h"
 #include "platform/Status.h"
+#include "platform/Surface.h"
 #include "platform/codecs/Codecs.h"
 
 namespace kalvora::platform {
@@ -39,8 +40,7 @@ public:
     // New zeroed image (transparent black for ARGB). With lDataPtr, the
     // pixels are copied from that memory, rows lStride bytes apart.
     platform::Status CreateFromScan0(int32_t lWidth, int32_t lHeight, int32_t lStride,
-                                     platform::PixelFormatId ePixelFormats,
-                                     const uint8_t* lDataPtr = nullptr);
+                                     platform::PixelFormatId ePixelFormats, const uint8_t* lDataPtr = nullptr);
     // Decodes encoded bytes (PNG, BMP, JPEG, GIF, TIFF); the bytes are kept
     // as long as the image lives.
     platform::Status CreateFromStream(const std::vector<uint8_t>& bIn);
@@ -82,17 +82,19 @@ public:
     std::unique_ptr<platform::Image> Picture();
     platform::PixelFormatId PixelFormat() const { return m_pixelFormat; }
     // Types 0..7: 1 rotate 90, 2 rotate 180, 3 rotate 270, 4 flip X, 6 flip Y.
-    platform::Status RotateFlip(int32_t eFlipType);
+    platform::Status RotateFlip(platform::RotateFlipType eFlipType);
     platform::Status SelectActiveFrame(int32_t frameIndex, bool timeDimension);
     void SetTransColor(int32_t lIndex);
     platform::Status SetPalette(const std::vector<uint32_t>& lPalPointer);
     int32_t Width() const { return m_width; }
 
     // Edge-padded resample to NewWidth x NewHeight as 32bpp ARGB.
-    void ResizePicture(int32_t NewWidth, int32_t NewHeight, int32_t Interpolation_Mode = 7);
+    void ResizePicture(int32_t NewWidth, int32_t NewHeight,
+                       platform::InterpolationMode Interpolation_Mode = platform::InterpolationMode::HighQualityBicubic);
     // The same image as a clone of source followed by ResizePicture, made
     // without the clone when a resize is needed: source is only read.
-    void assignResized(const cBitmap& source, int32_t width, int32_t height, int32_t interpolationMode);
+    void assignResized(const cBitmap& source, int32_t width, int32_t height,
+                       platform::InterpolationMode interpolationMode);
     // The rectangle becomes the image; parts outside stay 0x00FFFFFF.
     void CropPicture(int32_t x, int32_t y, int32_t w, int32_t h);
     // Moves the content right by x and down by y, optionally wrapping;
@@ -110,8 +112,8 @@ public:
     int32_t SaveToByteArray(std::vector<uint8_t>& bytes, const platform::EncoderClsid& encoder,
                             const platform::EncoderParameters* params = nullptr);
     // Only 32bpp ARGB locks are offered.
-    platform::Status LockBits(const platform::PixelRect& rect, uint32_t lockMode,
-                              platform::PixelFormatId format, platform::LockedBits& data);
+    platform::Status LockBits(const platform::PixelRect& rect, uint32_t lockMode, platform::PixelFormatId format,
+                              platform::LockedBits& data);
     platform::Status UnlockBits(platform::LockedBits& data);
     platform::PixelRect GetBoundsRect() const { return m_bounds; }
     // Multi-frame saving, TIFF only. SaveToFile with saveFlag
@@ -140,7 +142,7 @@ private:
     // source resampled through its edge padding into a new width x height
     // 32bpp ARGB image; nullptr when the image cannot be made.
     std::unique_ptr<platform::Image> resized(const platform::Image& source, int32_t width, int32_t height,
-                                             int32_t interpolationMode);
+                                             platform::InterpolationMode interpolationMode);
     std::vector<uint32_t> readPalette() const;
     platform::Status startPageFile(const std::string& path, const platform::EncoderClsid& encoder);
     platform::Status appendPage(const platform::Image& page);

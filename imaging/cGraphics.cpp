@@ -53,12 +53,12 @@ Status cGraphics::DrawImageRectI(const platform::Image* lBmpHandle, int32_t x, i
     return record(m_surface->drawImageRect(*lBmpHandle, x, y, lWidth, lHeight));
 }
 
-Status cGraphics::DrawImageRectRectI(const platform::Image* lBmpHandle, int32_t dstx, int32_t dsty,
-                                     int32_t lDstWidth, int32_t lDstHeight, int32_t srcx, int32_t srcy,
-                                     int32_t lSrcWidth, int32_t lSrcHeight)
+Status cGraphics::DrawImageRectRectI(const platform::Image* lBmpHandle, int32_t dstx, int32_t dsty, int32_t lDstWidth,
+                                     int32_t lDstHeight, int32_t srcx, int32_t srcy, int32_t lSrcWidth,
+                                     int32_t lSrcHeight)
 {
-    return DrawImageRectRectIAttr(lBmpHandle, dstx, dsty, lDstWidth, lDstHeight, srcx, srcy, lSrcWidth,
-                                  lSrcHeight, nullptr);
+    return DrawImageRectRectIAttr(lBmpHandle, dstx, dsty, lDstWidth, lDstHeight, srcx, srcy, lSrcWidth, lSrcHeight,
+                                  nullptr);
 }
 
 Status cGraphics::DrawImageRectRectIAttr(const platform::Image* lBmpHandle, int32_t dstx, int32_t dsty,
@@ -67,8 +67,8 @@ Status cGraphics::DrawImageRectRectIAttr(const platform::Image* lBmpHandle, int3
                                          const platform::ImageAttributes* lAttribute)
 {
     if (!m_surface || lBmpHandle == nullptr) return record(platform::InvalidParameter);
-    return record(m_surface->drawImageRectRect(*lBmpHandle, dstx, dsty, lDstWidth, lDstHeight, srcx, srcy,
-                                               lSrcWidth, lSrcHeight, lAttribute));
+    return record(m_surface->drawImageRectRect(*lBmpHandle, dstx, dsty, lDstWidth, lDstHeight, srcx, srcy, lSrcWidth,
+                                               lSrcHeight, lAttribute));
 }
 
 Status cGraphics::GetDC()
@@ -93,21 +93,21 @@ Status cGraphics::ResetTransform()
 
 Status cGraphics::RotateTransform(float sngAngle, int32_t eOrder)
 {
-    if (!m_surface || eOrder < 0 || eOrder > 1 || !std::isfinite(sngAngle))
-        return record(platform::InvalidParameter);
+    if (!m_surface || eOrder < 0 || eOrder > 1 || !std::isfinite(sngAngle)) return record(platform::InvalidParameter);
     // The surface's transform is a translation: a whole turn is all it can take.
     if (std::fmod(sngAngle, 360.0f) != 0.0f) return record(platform::NotImplemented);
     return record(platform::Ok);
 }
 
-Status cGraphics::SetInterpolationMode(int32_t eMode)
+Status cGraphics::SetInterpolationMode(platform::InterpolationMode eMode)
 {
-    if (!m_surface || eMode < 0 || eMode > 7) return record(platform::InvalidParameter);
+    if (!m_surface || !platform::interpolationModeFromNumber(static_cast<int32_t>(eMode)))
+        return record(platform::InvalidParameter);
     m_surface->setInterpolationMode(eMode);
     return record(platform::Ok);
 }
 
-Status cGraphics::GetInterpolationMode(int32_t& eMode)
+Status cGraphics::GetInterpolationMode(platform::InterpolationMode& eMode)
 {
     if (!m_surface) return record(platform::InvalidParameter);
     eMode = m_surface->interpolationMode();

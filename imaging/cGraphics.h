@@ -45,15 +45,16 @@ public:
                                             int32_t lDstWidth, int32_t lDstHeight, int32_t srcx, int32_t srcy,
                                             int32_t lSrcWidth, int32_t lSrcHeight,
                                             const platform::ImageAttributes* lAttribute);
-    // Surfaces on images have no device context: NotImplemented.
+    // A member of the class; surfaces on this platform have no device context: NotImplemented.
     platform::Status GetDC();
+    // A member of the class; there is no device context to release on this platform: NotImplemented.
     platform::Status ReleaseDC();
     platform::Surface* Handle() const { return m_surface.get(); }
     platform::Status ResetTransform();
     // Only rotations by whole turns are possible (the transform is a translation).
     platform::Status RotateTransform(float sngAngle, int32_t eOrder);
-    platform::Status SetInterpolationMode(int32_t eMode);
-    platform::Status GetInterpolationMode(int32_t& eMode);
+    platform::Status SetInterpolationMode(platform::InterpolationMode eMode);
+    platform::Status GetInterpolationMode(platform::InterpolationMode& eMode);
     platform::Status SetTextRenderingHint(int32_t eHint);
     platform::Status TranslateTransform(float dx, float dy, int32_t eOrder);
 

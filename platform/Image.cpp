@@ -21,8 +21,7 @@ int32_t strideFor(int32_t width, PixelFormatId format)
 
 Image::~Image() { std::free(m_pixels); }
 
-Status Image::create(int32_t width, int32_t height, PixelFormatId format,
-                     std::unique_ptr<Image>& out)
+Status Image::create(int32_t width, int32_t height, PixelFormatId format, std::unique_ptr<Image>& out)
 {
     if (width < 1 || height < 1 || !isSupportedFormat(format)) return InvalidParameter;
     if (!ImageLimits::allows(width, height, bytesPerPixel(format))) return OutOfMemory;
@@ -49,8 +48,7 @@ Status Image::create(int32_t width, int32_t height, PixelFormatId format,
     return Ok;
 }
 
-void convertRow(const uint8_t* src, PixelFormatId srcFormat, uint8_t* dst,
-                PixelFormatId dstFormat, int32_t count)
+void convertRow(const uint8_t* src, PixelFormatId srcFormat, uint8_t* dst, PixelFormatId dstFormat, int32_t count)
 {
     if (srcFormat == dstFormat) {
         std::memcpy(dst, src, static_cast<size_t>(count) * bytesPerPixel(srcFormat));
@@ -65,15 +63,11 @@ void convertRow(const uint8_t* src, PixelFormatId srcFormat, uint8_t* dst,
     }
 }
 
-uint32_t Image::pixelArgb(int32_t x, int32_t y) const
-{
-    return loadArgb(pixel(x, y), m_format);
-}
+uint32_t Image::pixelArgb(int32_t x, int32_t y) const { return loadArgb(pixel(x, y), m_format); }
 
 Status Image::cloneArea(int32_t w, int32_t h, PixelFormatId format, std::unique_ptr<Image>& out) const
 {
-    if (w < 1 || h < 1 || w > m_width || h > m_height || !isSupportedFormat(format))
-        return InvalidParameter;
+    if (w < 1 || h < 1 || w > m_width || h > m_height || !isSupportedFormat(format)) return InvalidParameter;
     std::unique_ptr<Image> copy;
     Status s = create(w, h, format, copy);
     if (s != Ok) return s;
@@ -125,9 +119,8 @@ Status Image::setPixel(int32_t x, int32_t y, uint32_t argb)
 
 Status Image::lockBits(const PixelRect& rect, uint32_t mode, LockedBits& locked)
 {
-    if (rect.width < 1 || rect.height < 1 || rect.x < 0 || rect.y < 0 ||
-        rect.x > m_width - rect.width || rect.y > m_height - rect.height ||
-        (mode & (LockRead | LockWrite)) == 0)
+    if (rect.width < 1 || rect.height < 1 || rect.x < 0 || rect.y < 0 || rect.x > m_width - rect.width ||
+        rect.y > m_height - rect.height || (mode & (LockRead | LockWrite)) == 0)
         return InvalidParameter;
     if (m_locked) return WrongState;
     locked = LockedBits{};
@@ -177,16 +170,16 @@ struct RotateMapping {
     bool mirrorY;  // source y counts from the bottom
 };
 
-RotateMapping mappingFor(int32_t type)
+RotateMapping mappingFor(RotateFlipType type)
 {
     switch (type) {
-    case 1: return {true, false, true};    // 90 clockwise: dst(x,y) = src(y, H-1-x)
-    case 2: return {false, true, true};    // 180
-    case 3: return {true, true, false};    // 270 clockwise: dst(x,y) = src(W-1-y, x)
-    case 4: return {false, true, false};   // flip horizontally
-    case 5: return {true, false, false};   // 90 then flip horizontally: dst(x,y) = src(y, x)
-    case 6: return {false, false, true};   // flip vertically
-    case 7: return {true, true, true};     // 270 then flip horizontally
+    case RotateFlipType::Rotate90FlipNone: return {true, false, true};   // 90 clockwise: dst(x,y) = src(y, H-1-x)
+    case RotateFlipType::Rotate180FlipNone: return {false, true, true};  // 180
+    case RotateFlipType::Rotate270FlipNone: return {true, true, false};  // 270 clockwise: dst(x,y) = src(W-1-y, x)
+    case RotateFlipType::RotateNoneFlipX: return {false, true, false};   // flip horizontally
+    case RotateFlipType::Rotate90FlipX: return {true, false, false};  // 90 then flip horizontally: dst(x,y) = src(y, x)
+    case RotateFlipType::Rotate180FlipX: return {false, false, true};  // flip vertically
+    case RotateFlipType::Rotate270FlipX: return {true, true, true};    // 270 then flip horizontally
     default: return {false, false, false};
     }
 }
@@ -213,11 +206,12 @@ void Image::flipRows(Image& out, bool mirrorX, bool mirrorY) const
     }
 }
 
-Status Image::rotateFlip(int32_t type)
+Status Image::rotateFlip(RotateFlipType type)
 {
-    if (type < 0 || type > 7) return InvalidParameter;
+    const int32_t number = static_cast<int32_t>(type);
+    if (number < 0 || number > static_cast<int32_t>(RotateFlipType::Rotate270FlipX)) return InvalidParameter;
     if (m_locked) return WrongState;
-    if (type == 0) return Ok;
+    if (type == RotateFlipType::RotateNoneFlipNone) return Ok;
     RotateMapping m = mappingFor(type);
     int32_t newW = m.swapAxes ? m_height : m_width;
     int32_t newH = m.swapAxes ? m_width : m_height;

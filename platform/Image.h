@@ -39,6 +39,20 @@ struct LockedBits {
     uint8_t* row(int32_t y) const { return scan0 + static_cast<int64_t>(y) * stride; }
 };
 
+// Rotate-flip types by their numbers: turns clockwise, then a mirror
+// left to right (FlipX).
+enum class RotateFlipType : int32_t {
+    RotateNoneFlipNone = 0,
+    Rotate90FlipNone = 1,
+    Rotate180FlipNone = 2,
+    Rotate270FlipNone = 3,
+    RotateNoneFlipX = 4,
+    Rotate90FlipX = 5,  // mirrored along the diagonal
+    Rotate180FlipX = 6,
+    Rotate270FlipX = 7,
+    RotateNoneFlipY = Rotate180FlipX,  // a mirror top to bottom is a half turn mirrored
+};
+
 // One image: size, pixel format and pixels, owned. Rows are stored top-down,
 // each padded to a multiple of four bytes. Never throws: every operation that
 // can fail returns a Status.
@@ -50,8 +64,7 @@ public:
 
     // A zeroed image (transparent black for ARGB). Width or height below 1:
     // InvalidParameter; beyond ImageLimits or allocation failure: OutOfMemory.
-    static Status create(int32_t width, int32_t height, PixelFormatId format,
-                         std::unique_ptr<Image>& out);
+    static Status create(int32_t width, int32_t height, PixelFormatId format, std::unique_ptr<Image>& out);
 
     int32_t width() const { return m_width; }
     int32_t height() const { return m_height; }
@@ -91,9 +104,9 @@ public:
     Status lockBits(const PixelRect& rect, uint32_t mode, LockedBits& locked);
     Status unlockBits(LockedBits& locked);
 
-    // Rotate-flip types 0..7: 1 rotates 90 degrees clockwise, 2 by 180,
-    // 3 by 270, 4 flips horizontally, 6 vertically; 5 and 7 rotate then flip.
-    Status rotateFlip(int32_t type);
+    // Turns and mirrors the image in place; a type outside the enumeration
+    // is InvalidParameter.
+    Status rotateFlip(RotateFlipType type);
 
     // Palette entries of the image as loaded (empty for direct-colour images).
     const std::vector<uint32_t>& palette() const { return m_palette; }
@@ -117,7 +130,6 @@ private:
 };
 
 // Converts one row of pixels between formats (count pixels).
-void convertRow(const uint8_t* src, PixelFormatId srcFormat, uint8_t* dst,
-                PixelFormatId dstFormat, int32_t count);
+void convertRow(const uint8_t* src, PixelFormatId srcFormat, uint8_t* dst, PixelFormatId dstFormat, int32_t count);
 
 }  // namespace kalvora::platform

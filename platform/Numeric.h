@@ -21,10 +21,8 @@ inline int32_t roundToInt32(double v)
 {
     if (std::isnan(v)) return 0;
     double r = std::nearbyint(v);
-    if (r <= static_cast<double>(std::numeric_limits<int32_t>::min()))
-        return std::numeric_limits<int32_t>::min();
-    if (r >= static_cast<double>(std::numeric_limits<int32_t>::max()))
-        return std::numeric_limits<int32_t>::max();
+    if (r <= static_cast<double>(std::numeric_limits<int32_t>::min())) return std::numeric_limits<int32_t>::min();
+    if (r >= static_cast<double>(std::numeric_limits<int32_t>::max())) return std::numeric_limits<int32_t>::max();
     return static_cast<int32_t>(r);
 }
 
@@ -58,11 +56,8 @@ inline uint8_t roundToByte(float v)
 
 // Whole numbers only need the clamp into 0..255.
 template <typename T>
-    requires std::is_integral_v<T>
-inline uint8_t roundToByte(T v)
-{
-    return v <= 0 ? 0 : (v >= 255 ? 255 : static_cast<uint8_t>(v));
-}
+requires std::is_integral_v<T>
+inline uint8_t roundToByte(T v) { return v <= 0 ? 0 : (v >= 255 ? 255 : static_cast<uint8_t>(v)); }
 
 // Rounds half to even a value known to lie well inside the 32-bit range.
 inline int32_t roundToInt32Unchecked(float v)
@@ -88,8 +83,5 @@ inline int32_t clampInt(int64_t v, int32_t lo, int32_t hi)
 {
     return v < lo ? lo : (v > hi ? hi : static_cast<int32_t>(v));
 }
-
-// Remainder with the sign of the dividend; b must not be 0.
-inline int32_t modTruncated(int32_t a, int32_t b) { return a % b; }
 
 }  // namespace kalvora::platform

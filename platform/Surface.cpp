@@ -59,32 +59,32 @@ bool drawnRange(const AxisMapping& map, int32_t targetLimit, int32_t sourceLimit
     return a < b;
 }
 
-void kernelFor(int32_t mode, ResampleKernel& kernel, bool& widen)
+void kernelFor(InterpolationMode mode, ResampleKernel& kernel, bool& widen)
 {
     widen = false;
     switch (mode) {
-    case InterpolationNearestNeighbor:
-        kernel = ResampleKernel::Nearest;
-        return;
-    case InterpolationBicubic:
-        kernel = ResampleKernel::Cubic;
-        return;
-    case InterpolationHighQualityBilinear:
+    case InterpolationMode::NearestNeighbor: kernel = ResampleKernel::Nearest; return;
+    case InterpolationMode::Bicubic: kernel = ResampleKernel::Cubic; return;
+    case InterpolationMode::HighQualityBilinear:
         kernel = ResampleKernel::Linear;
         widen = true;
         return;
-    case InterpolationHighQuality:
-    case InterpolationHighQualityBicubic:
+    case InterpolationMode::HighQuality:
+    case InterpolationMode::HighQualityBicubic:
         kernel = ResampleKernel::Cubic;
         widen = true;
         return;
-    default:
-        kernel = ResampleKernel::Linear;
-        return;
+    default: kernel = ResampleKernel::Linear; return;
     }
 }
 
 }  // namespace
+
+std::optional<InterpolationMode> interpolationModeFromNumber(int32_t number)
+{
+    if (number < 0 || number > static_cast<int32_t>(InterpolationMode::HighQualityBicubic)) return std::nullopt;
+    return static_cast<InterpolationMode>(number);
+}
 
 Surface::Surface(Image& target) : m_target(target) {}
 
@@ -104,9 +104,8 @@ Status Surface::drawImageRect(const Image& src, int32_t x, int32_t y, int32_t w,
     return drawImageRectRect(src, x, y, w, h, 0, 0, src.width(), src.height());
 }
 
-Status Surface::drawImageRectRect(const Image& src, int32_t dx, int32_t dy, int32_t dw, int32_t dh,
-                                  int32_t sx, int32_t sy, int32_t sw, int32_t sh,
-                                  const ImageAttributes* attributes)
+Status Surface::drawImageRectRect(const Image& src, int32_t dx, int32_t dy, int32_t dw, int32_t dh, int32_t sx,
+                                  int32_t sy, int32_t sw, int32_t sh, const ImageAttributes* attributes)
 {
     return drawImageRectRectF(src, RectF{double(dx), double(dy), double(dw), double(dh)},
                               RectF{double(sx), double(sy), double(sw), double(sh)}, attributes);
@@ -132,8 +131,7 @@ Status Surface::drawImagePadded(const Image& src, int32_t pad, int32_t dx, int32
     const Image* image = nullptr;
     const Status s = readableSource(src, m_target, copy, image);
     if (s != Ok) return s;
-    return draw(PaddedImageSource(*image, pad),
-                RectF{double(dx), double(dy), double(dw), double(dh)},
+    return draw(PaddedImageSource(*image, pad), RectF{double(dx), double(dy), double(dw), double(dh)},
                 RectF{double(pad), double(pad), double(src.width()), double(src.height())}, nullptr);
 }
 
@@ -152,9 +150,8 @@ Status Surface::draw(const ImageSource& source, const RectF& dst, const RectF& s
     if (!drawnRange(job.mapY, m_target.height(), source.height(), job.y0, job.y1)) return Ok;
     kernelFor(m_interpolation, job.kernel, job.widen);
     // Unscaled at whole pixels: every destination pixel is one source pixel.
-    const bool unscaled = dst.width == srcRect.width && dst.height == srcRect.height &&
-                          integral(job.mapX.dst) && integral(job.mapY.dst) &&
-                          integral(srcRect.x) && integral(srcRect.y);
+    const bool unscaled = dst.width == srcRect.width && dst.height == srcRect.height && integral(job.mapX.dst) &&
+                          integral(job.mapY.dst) && integral(srcRect.x) && integral(srcRect.y);
     if (unscaled) job.kernel = ResampleKernel::Nearest;
     job.attributes = attributes;
     job.useThreadPool = m_useThreadPool;
@@ -190,10 +187,10 @@ Status Surface::drawImageTiled(const Image& src, const RectF& tile)
     const WrappingImageSource source(*image, marginX, marginY);
     job.source = &source;
     job.target = &m_target;
-    job.mapX = AxisMapping{x, tile.width, double(marginX), double(image->width()), double(image->width()),
-                           double(marginX)};
-    job.mapY = AxisMapping{y, tile.height, double(marginY), double(image->height()), double(image->height()),
-                           double(marginY)};
+    job.mapX = AxisMapping{
+        x, tile.width, double(marginX), double(image->width()), double(image->width()), double(marginX)};
+    job.mapY = AxisMapping{
+        y, tile.height, double(marginY), double(image->height()), double(image->height()), double(marginY)};
     job.x1 = m_target.width();
     job.y1 = m_target.height();
     job.useThreadPool = m_useThreadPool;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 
 #include "platform/Image.h"
 
@@ -8,17 +9,27 @@ namespace kalvora::platform {
 
 class ImageSource;
 
-// Interpolation modes by their numbers.
-enum InterpolationMode : int32_t {
-    InterpolationDefault = 0,
-    InterpolationLowQuality = 1,
-    InterpolationHighQuality = 2,
-    InterpolationBilinear = 3,
-    InterpolationBicubic = 4,
-    InterpolationNearestNeighbor = 5,
-    InterpolationHighQualityBilinear = 6,
-    InterpolationHighQualityBicubic = 7,
+// The drawing modes by the numbers project files and callers know them by.
+// Scoped, so a bare number is no mode: numbers read from outside become
+// modes through interpolationModeFromNumber only.
+enum class InterpolationMode : int32_t {
+    Default = 0,      // works as Bilinear
+    LowQuality = 1,   // works as Bilinear
+    HighQuality = 2,  // works as HighQualityBicubic
+    Bilinear = 3,
+    Bicubic = 4,  // a = -0.5
+    NearestNeighbor = 5,
+    // The kernels of these widen when shrinking, so each output averages the area it covers.
+    HighQualityBilinear = 6,
+    HighQualityBicubic = 7,
 };
+// Numbered from 0 in order.
+enum class PixelOffsetMode : int32_t { Default, HighSpeed, HighQuality, None, Half };
+enum class SmoothingMode : int32_t { Default, HighSpeed, HighQuality, None, AntiAlias };
+enum class CompositingQuality : int32_t { Default, HighSpeed, HighQuality, GammaCorrected, AssumeLinear };
+
+// The interpolation mode a number names; none for a number outside 0..7.
+std::optional<InterpolationMode> interpolationModeFromNumber(int32_t number);
 
 // Image attributes: an optional colour key. Source pixels whose R, G and B
 // all lie inside [low, high] (per channel) are not drawn.
@@ -54,10 +65,7 @@ struct RectF {
 // straight colours clamped to 0..255 and rounded half to even, so fully
 // transparent pixels lend no colour. Compositing is exact (see Compositor).
 //
-// Interpolation: 5 nearest neighbour; 3 bilinear and 4 bicubic (a = -0.5)
-// with a kernel of fixed width; 6 and 7 their high-quality forms, whose kernel
-// widens when shrinking so each output averages the area it covers. 0 and 1
-// work as bilinear, 2 as high-quality bicubic, any other value as bilinear.
+// Interpolation: see InterpolationMode; a value outside it works as bilinear.
 class Surface {
 public:
     explicit Surface(Image& target);
@@ -69,9 +77,8 @@ public:
 
     Status drawImage(const Image& src, int32_t x, int32_t y);
     Status drawImageRect(const Image& src, int32_t x, int32_t y, int32_t w, int32_t h);
-    Status drawImageRectRect(const Image& src, int32_t dx, int32_t dy, int32_t dw, int32_t dh,
-                             int32_t sx, int32_t sy, int32_t sw, int32_t sh,
-                             const ImageAttributes* attributes = nullptr);
+    Status drawImageRectRect(const Image& src, int32_t dx, int32_t dy, int32_t dw, int32_t dh, int32_t sx, int32_t sy,
+                             int32_t sw, int32_t sh, const ImageAttributes* attributes = nullptr);
     Status drawImageRectRectF(const Image& src, const RectF& dst, const RectF& srcRect,
                               const ImageAttributes* attributes = nullptr);
 
@@ -92,36 +99,30 @@ public:
     // over thousands of copies).
     Status drawImageTiled(const Image& src, const RectF& tile);
 
-    void setInterpolationMode(int32_t mode) { m_interpolation = mode; }
-    int32_t interpolationMode() const { return m_interpolation; }
-    void setPixelOffsetMode(int32_t mode) { m_pixelOffset = mode; }
-    int32_t pixelOffsetMode() const { return m_pixelOffset; }
-    void setSmoothingMode(int32_t mode) { m_smoothing = mode; }
-    int32_t smoothingMode() const { return m_smoothing; }
-    void setCompositingQuality(int32_t q) { m_compositingQuality = q; }
-    int32_t compositingQuality() const { return m_compositingQuality; }
+    void setInterpolationMode(InterpolationMode mode) { m_interpolation = mode; }
+    InterpolationMode interpolationMode() const { return m_interpolation; }
+    void setPixelOffsetMode(PixelOffsetMode mode) { m_pixelOffset = mode; }
+    void setSmoothingMode(SmoothingMode mode) { m_smoothing = mode; }
+    void setCompositingQuality(CompositingQuality q) { m_compositingQuality = q; }
     // Large draws split their rows over the thread pool unless this is turned
     // off; the bytes drawn are the same either way.
     void setUseThreadPool(bool on) { m_useThreadPool = on; }
     bool useThreadPool() const { return m_useThreadPool; }
     void setTextRenderingHint(int32_t h) { m_textHint = h; }
-    int32_t textRenderingHint() const { return m_textHint; }
 
     // World transform: a translation only.
     void translateTransform(double dx, double dy);
     void resetTransform();
     double translateX() const { return m_translateX; }
-    double translateY() const { return m_translateY; }
 
 private:
-    Status draw(const ImageSource& source, const RectF& dst, const RectF& srcRect,
-                const ImageAttributes* attributes);
+    Status draw(const ImageSource& source, const RectF& dst, const RectF& srcRect, const ImageAttributes* attributes);
 
     Image& m_target;
-    int32_t m_interpolation = InterpolationBilinear;
-    int32_t m_pixelOffset = 0;
-    int32_t m_smoothing = 0;
-    int32_t m_compositingQuality = 0;
+    InterpolationMode m_interpolation = InterpolationMode::Bilinear;
+    PixelOffsetMode m_pixelOffset = PixelOffsetMode::Default;
+    SmoothingMode m_smoothing = SmoothingMode::Default;
+    CompositingQuality m_compositingQuality = CompositingQuality::Default;
     int32_t m_textHint = 0;
     double m_translateX = 0;
     double m_translateY = 0;

@@ -16,8 +16,6 @@ namespace {
 constexpr float kMinimumZoom = 2;
 // Drag redraws come at most this often, in seconds.
 constexpr double kDragRedrawInterval = 0.02;
-// The buffer's pixels sit at half-pixel offsets (high quality).
-constexpr int32_t kPixelOffsetHalf = 2;
 
 // The value rounded half to even, in decimal digits without an exponent.
 std::string wholeNumber(double v)
@@ -32,8 +30,8 @@ int32_t viewPixels(double delta) { return platform::roundToInt32(delta); }
 
 // One axis of the clip: the destination span [d, d + dl) cut to [0, limit)
 // and the source span [s, s + sl) cut with it at the zoom.
-void clipAxis(float d, float dl, float s, float sl, int32_t limit, float zoom, float& outD, float& outDl,
-              float& outS, float& outSl)
+void clipAxis(float d, float dl, float s, float sl, int32_t limit, float zoom, float& outD, float& outDl, float& outS,
+              float& outSl)
 {
     outD = d;
     outDl = dl;
@@ -55,8 +53,7 @@ void clipAxis(float d, float dl, float s, float sl, int32_t limit, float zoom, f
 
 }  // namespace
 
-ImageView::ImageView(bool drawWhenEmpty)
-    : m_drawWhenEmpty(drawWhenEmpty), m_clock(platform::secondsSinceMidnight)
+ImageView::ImageView(bool drawWhenEmpty) : m_drawWhenEmpty(drawWhenEmpty), m_clock(platform::secondsSinceMidnight)
 {
     m_panels = {"Zoom: 100 %", "0; 0  [0 x 0]", ""};
 }
@@ -104,7 +101,7 @@ bool ImageView::prepareBuffer()
     if (BufferBitmap.CreateFromScan0(WndWidth, WndHeight, 0, platform::kFormat32bppARGB) != platform::Ok) return false;
     if (BufferGraphics.GetGraphicsContext(BufferBitmap.Handle()) != platform::Ok) return false;
     BufferGraphics.SetInterpolationMode(CurrentInterpolationMode);
-    BufferGraphics.Handle()->setPixelOffsetMode(kPixelOffsetHalf);
+    BufferGraphics.Handle()->setPixelOffsetMode(platform::PixelOffsetMode::HighQuality);
     return true;
 }
 
@@ -172,15 +169,9 @@ void ImageView::Background_Color(int32_t color)
     ShowPicture();
 }
 
-float ImageView::GetCenterX() const
-{
-    return static_cast<float>(WndWidth / 2.0 / Zoom * 100.0 - StartX);
-}
+float ImageView::GetCenterX() const { return static_cast<float>(WndWidth / 2.0 / Zoom * 100.0 - StartX); }
 
-float ImageView::GetCenterY() const
-{
-    return static_cast<float>(WndHeight / 2.0 / Zoom * 100.0 - StartY);
-}
+float ImageView::GetCenterY() const { return static_cast<float>(WndHeight / 2.0 / Zoom * 100.0 - StartY); }
 
 void ImageView::RestoreCenter(float cx, float cy)
 {
@@ -244,8 +235,8 @@ void ImageView::MoveImage(int32_t dx, int32_t dy)
     StartY = static_cast<float>(StartY + dy / static_cast<double>(Zoom) * 100.0);
 }
 
-ImageView::ClippedDraw ImageView::DrawImageClipped(float dx, float dy, float dw, float dh, float sx, float sy,
-                                                   float sW, float sH) const
+ImageView::ClippedDraw ImageView::DrawImageClipped(float dx, float dy, float dw, float dh, float sx, float sy, float sW,
+                                                   float sH) const
 {
     ClippedDraw c{};
     clipAxis(dx, dw, sx, sW, WndWidth, Zoom, c.dstX, c.dstWidth, c.srcX, c.srcWidth);

@@ -55,7 +55,7 @@ public:
     // The shown image, always the window's own copy.
     cBitmap Bitmap;
     // Interpolation used to draw the image into the back buffer.
-    int32_t CurrentInterpolationMode = 5;
+    platform::InterpolationMode CurrentInterpolationMode = platform::InterpolationMode::NearestNeighbor;
 
     // drawWhenEmpty: render the background even without an image (the
     // editor); otherwise ShowPicture needs an image of at least 1 x 1.
@@ -112,8 +112,7 @@ public:
         float dstX, dstY, dstWidth, dstHeight;
         float srcX, srcY, srcWidth, srcHeight;
     };
-    ClippedDraw DrawImageClipped(float dx, float dy, float dw, float dh, float sx, float sy, float sW,
-                                 float sH) const;
+    ClippedDraw DrawImageClipped(float dx, float dy, float dw, float dh, float sx, float sy, float sW, float sH) const;
 
     ViewEventResult mouseDown(ViewButton button, double x, double y);
     ViewEventResult mouseMove(bool buttonDown, double x, double y);

@@ -40,8 +40,10 @@ constexpr SliderTextPair::Definition kPairs[] = {
 constexpr Page kPairPages[] = {ContrastPage, ContrastPage, RgbPage,     RgbPage,     RgbPage,   HslPage,  HslPage,
                                HslPage,      GammaPage,    GammaPage,   SharpenPage, NoisePage, NoisePage};
 
-// GDI+ interpolation modes of the noise entries "Cubic", "Linear", "None".
-constexpr int32_t kNoiseModes[] = {7, 6, 5};
+// Interpolation modes of the noise entries "Cubic", "Linear", "None".
+constexpr platform::InterpolationMode kNoiseModes[] = {platform::InterpolationMode::HighQualityBicubic,
+                                                       platform::InterpolationMode::HighQualityBilinear,
+                                                       platform::InterpolationMode::NearestNeighbor};
 
 const char* const kPageTitles[] = {"Contrast", "RGB", "HSL", "Gamma", "Sharpen", "Noise", "Effects"};
 
@@ -108,7 +110,7 @@ void ImageFilterWindow::selectFilter(int filterIndex)
     FilterEffectsCombo->setCurrentIndex(filterIndex - kFirstEffectIndex);
 }
 
-int32_t ImageFilterWindow::noiseInterpolationMode() const
+platform::InterpolationMode ImageFilterWindow::noiseInterpolationMode() const
 {
     const int entry = NoiseInterpolationCombo->currentIndex();
     return entry >= 0 && entry < static_cast<int>(std::size(kNoiseModes)) ? kNoiseModes[entry] : kNoiseModes[0];

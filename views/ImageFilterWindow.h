@@ -1,5 +1,6 @@
 #pragma once
 
+#include "platform/Surface.h"
 #include "views/FilterDialogFrame.h"
 
 class QCheckBox;
@@ -45,8 +46,8 @@ private:
     void buildPages();
     void buildNoiseChoices(QGridLayout* grid);
     void buildEffectsPage(QGridLayout* grid);
-    // The GDI+ interpolation mode of the chosen noise entry.
-    int32_t noiseInterpolationMode() const;
+    // The interpolation mode of the chosen noise entry.
+    platform::InterpolationMode noiseInterpolationMode() const;
     platform::Image* runEffect();
 
     SliderTextPair* m_pairs[PairCount] = {};

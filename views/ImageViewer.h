@@ -45,8 +45,6 @@ public:
     QString panel1Text() const;
     void setPanel1Text(const QString& text);
 
-    // The window: its identity for the dialogs bound to it.
-    QWidget* hWnd() const { return m_window; }
     void SetFocus();
 
     void Background_Black();
@@ -75,7 +73,6 @@ public:
 protected:
     // Builds the drawing area and the status bar into the window's layout.
     ImageViewer(QWidget* window, bool drawWhenEmpty);
-
 
     // Makes the shown image a copy of NewBitmap (in its pixel format) and
     // takes over its size; false, with the shown image kept, when no copy

@@ -27,13 +27,6 @@ namespace {
 
 const QString kCaption = QStringLiteral("Preview");
 
-// Rotate-flip types of the image menu.
-constexpr int32_t kRotate90 = 1;
-constexpr int32_t kRotate180 = 2;
-constexpr int32_t kRotate270 = 3;
-constexpr int32_t kFlipHorizontally = 4;
-constexpr int32_t kFlipVertically = 6;
-
 platform::PixelRect pixelRect(const QRect& r) { return {r.x(), r.y(), r.width(), r.height()}; }
 
 }  // namespace
@@ -45,7 +38,7 @@ PreviewDialog::PreviewDialog(QWidget* parent) : QDialog(parent), ImageViewer(thi
     resize(800, 600);
     buildMenus();
     // Loading: nearest neighbour checked and applied, image menus off.
-    chooseInterpolation(CheckedInterpolationItem, platform::InterpolationNearestNeighbor);
+    chooseInterpolation(CheckedInterpolationItem, platform::InterpolationMode::NearestNeighbor);
     EnableMenus(false);
 }
 
@@ -107,10 +100,10 @@ void PreviewDialog::buildFileMenu()
 void PreviewDialog::buildEditMenu()
 {
     QMenu* edit = addMenu(m_menuBar, "EditMenu", tr("&Edit"), false);
-    connect(addEntry(edit, "CopyMenu", tr("&Copy to Clipboard"), QKeySequence(tr("Ctrl+C"))), &QAction::triggered,
-            this, [this] { Bitmap().CopyToClipboard(); });
-    connect(addEntry(edit, "PasteMenu", tr("&Paste from Clipboard"), QKeySequence(tr("Ctrl+V"))),
-            &QAction::triggered, this, [this] { Paste(); });
+    connect(addEntry(edit, "CopyMenu", tr("&Copy to Clipboard"), QKeySequence(tr("Ctrl+C"))), &QAction::triggered, this,
+            [this] { Bitmap().CopyToClipboard(); });
+    connect(addEntry(edit, "PasteMenu", tr("&Paste from Clipboard"), QKeySequence(tr("Ctrl+V"))), &QAction::triggered,
+            this, [this] { Paste(); });
     addSeparator(edit, "MenuSpacer30");
     connect(addEntry(edit, "DeleteMenu", tr("&Delete")), &QAction::triggered, this,
             [this] { NewImage(imgWidth(), imgHeight()); });
@@ -125,8 +118,8 @@ void PreviewDialog::buildViewMenu()
                 ShowPicture();
             });
     addSeparator(menu, "MenuSpacer10");
-    connect(addEntry(menu, "FitWindowView", tr("&Fit to Window"), QKeySequence(Qt::Key_F5)), &QAction::triggered,
-            this, [this] {
+    connect(addEntry(menu, "FitWindowView", tr("&Fit to Window"), QKeySequence(Qt::Key_F5)), &QAction::triggered, this,
+            [this] {
                 view().FitToWindow();
                 ShowPicture();
             });
@@ -141,12 +134,11 @@ void PreviewDialog::buildViewMenu()
                 view().CenterSmallImage(true);
                 ShowPicture();
             });
-    connect(addEntry(menu, "ZoomInView", tr("Zoom &In"), QKeySequence(Qt::Key_F8)), &QAction::triggered, this,
-            [this] {
-                view().ZoomIn();
-                view().CenterSmallImage(true);
-                ShowPicture();
-            });
+    connect(addEntry(menu, "ZoomInView", tr("Zoom &In"), QKeySequence(Qt::Key_F8)), &QAction::triggered, this, [this] {
+        view().ZoomIn();
+        view().CenterSmallImage(true);
+        ShowPicture();
+    });
     addSeparator(menu, "MenuSpacer13");
     QMenu* background = menu->addMenu(tr("&Background Color"));
     background->setObjectName(QStringLiteral("BackgroundMenu"));
@@ -182,13 +174,27 @@ void PreviewDialog::buildZoomMenu(QMenu* view)
             connect(addEntry(zoom, s.name, QStringLiteral("%1 %").arg(s.value)), &QAction::triggered, this,
                     [this, v = s.value] { ZoomStep(static_cast<float>(v)); });
     };
-    addSteps({{"Zoom10", 10}, {"Zoom20", 20}, {"Zoom30", 30}, {"Zoom40", 40}, {"Zoom50", 50}, {"zoom60", 60},
-              {"Zoom70", 70}, {"Zoom80", 80}, {"zoom90", 90}});
+    addSteps({{"Zoom10", 10},
+              {"Zoom20", 20},
+              {"Zoom30", 30},
+              {"Zoom40", 40},
+              {"Zoom50", 50},
+              {"zoom60", 60},
+              {"Zoom70", 70},
+              {"Zoom80", 80},
+              {"zoom90", 90}});
     addSeparator(zoom, "MenuSpacer2");
     addSteps({{"Zoom100", 100}});
     addSeparator(zoom, "MenuSpacer3");
-    addSteps({{"zoom110", 110}, {"Zoom120", 120}, {"Zoom130", 130}, {"Zoom140", 140}, {"zoom150", 150},
-              {"Zoom200", 200}, {"Zoom300", 300}, {"Zoom400", 400}, {"Zoom500", 500}});
+    addSteps({{"zoom110", 110},
+              {"Zoom120", 120},
+              {"Zoom130", 130},
+              {"Zoom140", 140},
+              {"zoom150", 150},
+              {"Zoom200", 200},
+              {"Zoom300", 300},
+              {"Zoom400", 400},
+              {"Zoom500", 500}});
 }
 
 void PreviewDialog::buildInterpolationMenu(QMenu* view)
@@ -198,19 +204,22 @@ void PreviewDialog::buildInterpolationMenu(QMenu* view)
     menu->menuAction()->setObjectName(QStringLiteral("InterpolationMenu"));
     m_interpolation = new QActionGroup(this);
     m_interpolation->setExclusive(true);
+    using platform::InterpolationMode;
     struct Mode {
         const char* name;
         const char* caption;
-        int32_t mode;
+        InterpolationMode mode;
     };
-    for (const Mode& m : {Mode{"InterpolationNN", "&Nearest Neighbor", 5}, Mode{"InterpolationBL", "&Bilinear", 3},
-                          Mode{"InterpolationBC", "B&icubic", 4}, Mode{"InterpolationHQBL", "High Quality Bi&linear", 6},
-                          Mode{"InterpolationHQBC", "High Quality Bi&cubic", 7}}) {
+    for (const Mode& m : {Mode{"InterpolationNN", "&Nearest Neighbor", InterpolationMode::NearestNeighbor},
+                          Mode{"InterpolationBL", "&Bilinear", InterpolationMode::Bilinear},
+                          Mode{"InterpolationBC", "B&icubic", InterpolationMode::Bicubic},
+                          Mode{"InterpolationHQBL", "High Quality Bi&linear", InterpolationMode::HighQualityBilinear},
+                          Mode{"InterpolationHQBC", "High Quality Bi&cubic", InterpolationMode::HighQualityBicubic}}) {
         QAction* entry = addEntry(menu, m.name, tr(m.caption));
         entry->setCheckable(true);
         m_interpolation->addAction(entry);
         connect(entry, &QAction::triggered, this, [this, entry, mode = m.mode] { chooseInterpolation(entry, mode); });
-        if (m.mode == platform::InterpolationNearestNeighbor) CheckedInterpolationItem = entry;
+        if (m.mode == InterpolationMode::NearestNeighbor) CheckedInterpolationItem = entry;
     }
 }
 
@@ -220,15 +229,16 @@ void PreviewDialog::buildImageMenu()
     QMenu* rotate = image->addMenu(tr("&Rotate"));
     rotate->setObjectName(QStringLiteral("RotateMenu"));
     rotate->menuAction()->setObjectName(QStringLiteral("RotateMenu"));
-    auto turn = [this](QMenu* menu, const char* name, const QString& caption, int32_t type) {
+    using platform::RotateFlipType;
+    auto turn = [this](QMenu* menu, const char* name, const QString& caption, RotateFlipType type) {
         connect(addEntry(menu, name, caption), &QAction::triggered, this, [this, type] { RotateFlip(type); });
     };
-    turn(rotate, "Rotate90", tr("Clockwise 90°"), kRotate90);
-    turn(rotate, "Rotate270", tr("Counter Clockwise 90°"), kRotate270);
+    turn(rotate, "Rotate90", tr("Clockwise 90°"), RotateFlipType::Rotate90FlipNone);
+    turn(rotate, "Rotate270", tr("Counter Clockwise 90°"), RotateFlipType::Rotate270FlipNone);
     addSeparator(rotate, "MenuSpacer16");
-    turn(rotate, "Rotate180", tr("Rotate 180°"), kRotate180);
-    turn(image, "FlipH", tr("Flip &Horizontally"), kFlipHorizontally);
-    turn(image, "FlipV", tr("Flip &Vertically"), kFlipVertically);
+    turn(rotate, "Rotate180", tr("Rotate 180°"), RotateFlipType::Rotate180FlipNone);
+    turn(image, "FlipH", tr("Flip &Horizontally"), RotateFlipType::RotateNoneFlipX);
+    turn(image, "FlipV", tr("Flip &Vertically"), RotateFlipType::RotateNoneFlipY);
     addSeparator(image, "MenuSpacer18");
     connect(addEntry(image, "ResizeImage", tr("Resize &Image...")), &QAction::triggered, this,
             [this] { ShowResizeImage(); });
@@ -323,8 +333,8 @@ void PreviewDialog::OpenFile()
     // A file that cannot be read leaves the image, the view and the caption.
     if (view().Bitmap.LoadFromFile(path.toStdString()) != platform::Ok) {
         platform::Services::messageBox().show(
-            ImageFiles::openFailedText(UISupport::FileTitleFromPath(path.toStdString())),
-            ImageFiles::openFailedTitle(), ImageFiles::kOpenFailedStyle);
+            ImageFiles::openFailedText(UISupport::FileTitleFromPath(path.toStdString())), ImageFiles::openFailedTitle(),
+            ImageFiles::kOpenFailedStyle);
         return;
     }
     takeNewImage(kCaption + QLatin1Char(' ') + path, true);
@@ -346,10 +356,10 @@ void PreviewDialog::NewImage(int32_t width, int32_t height)
     takeNewImage(kCaption, false);
 }
 
-void PreviewDialog::RotateFlip(int32_t type)
+void PreviewDialog::RotateFlip(platform::RotateFlipType type)
 {
     if (view().Bitmap.RotateFlip(type) != platform::Ok) return;
-    if (type == kRotate90 || type == kRotate270) {
+    if (type == platform::RotateFlipType::Rotate90FlipNone || type == platform::RotateFlipType::Rotate270FlipNone) {
         view().imgWidth = view().Bitmap.Width();
         view().imgHeight = view().Bitmap.Height();
     }
@@ -363,7 +373,7 @@ void PreviewDialog::ZoomStep(float zoom)
     ShowPicture();
 }
 
-void PreviewDialog::chooseInterpolation(QAction* entry, int32_t mode)
+void PreviewDialog::chooseInterpolation(QAction* entry, platform::InterpolationMode mode)
 {
     CheckedInterpolationItem = entry;
     entry->setChecked(true);
@@ -386,10 +396,7 @@ void PreviewDialog::EnableMenus(bool on)
 
 void PreviewDialog::ShowImageFilter(int FilterIndex) { openToolDialog(ImageFilterWindow::instance(), FilterIndex); }
 
-void PreviewDialog::ShowTextureFilter(int FilterIndex)
-{
-    openToolDialog(TextureFilterWindow::instance(), FilterIndex);
-}
+void PreviewDialog::ShowTextureFilter(int FilterIndex) { openToolDialog(TextureFilterWindow::instance(), FilterIndex); }
 
 void PreviewDialog::ShowResizeImage() { openToolDialog(ResizeImageWindow::instance(), -1); }
 
@@ -398,7 +405,8 @@ void PreviewDialog::openToolDialog(ImageToolDialog& dialog, int filterIndex)
     dialog.Init(*this);
     const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
     const int32_t screenWidth = screen ? screen->geometry().width() : 0;
-    const ScreenPoint at = toolDialogPlacement(screenWidth, pixelRect(frameGeometry()), pixelRect(dialog.frameGeometry()));
+    const ScreenPoint at = toolDialogPlacement(screenWidth, pixelRect(frameGeometry()),
+                                               pixelRect(dialog.frameGeometry()));
     dialog.move(at.left, at.top);
     const bool progress = dialog.writesProgress();
     const QString panel1 = panel1Text();

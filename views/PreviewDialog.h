@@ -66,9 +66,9 @@ private:
     void OpenFile();
     void Paste();
     void NewImage(int32_t width, int32_t height);
-    void RotateFlip(int32_t type);
+    void RotateFlip(platform::RotateFlipType type);
     void ZoomStep(float zoom);
-    void chooseInterpolation(QAction* entry, int32_t mode);
+    void chooseInterpolation(QAction* entry, platform::InterpolationMode mode);
     void EnableMenus(bool on);
     // After a new image: its size, the reset view, caption, size text, menus.
     void takeNewImage(const QString& caption, bool centre);

@@ -304,11 +304,11 @@ void ResizeImageWindow::AspectCheck_Click(QCheckBox* clicked)
     PercentAspectText->setEnabled(on);
 }
 
-int32_t ResizeImageWindow::interpolationMode() const
+platform::InterpolationMode ResizeImageWindow::interpolationMode() const
 {
-    if (Option1->isChecked()) return platform::InterpolationNearestNeighbor;
-    if (Option2->isChecked()) return platform::InterpolationHighQualityBilinear;
-    return platform::InterpolationHighQualityBicubic;
+    if (Option1->isChecked()) return platform::InterpolationMode::NearestNeighbor;
+    if (Option2->isChecked()) return platform::InterpolationMode::HighQualityBilinear;
+    return platform::InterpolationMode::HighQualityBicubic;
 }
 
 void ResizeImageWindow::restoreBackup()

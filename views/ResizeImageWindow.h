@@ -63,7 +63,7 @@ private:
     bool PreviewResize();
     void CloseWindow(bool Apply);
     void restoreBackup();
-    int32_t interpolationMode() const;
+    platform::InterpolationMode interpolationMode() const;
 
     std::optional<double> number(const QLineEdit* box) const;
     void writeWhole(QLineEdit* box, std::optional<double> value);

@@ -4,26 +4,26 @@
 // Usage: kalvora-decode FILE...
 #include <chrono>
 #include <cstdio>
+#include <limits>
 #include <memory>
 
+#include "bench/tools/ToolArguments.h"
 #include "platform/codecs/Codecs.h"
 
 using namespace kalvora::platform;
 
 int main(int argc, char** argv)
 {
-    if (argc < 2) {
-        std::fprintf(stderr, "usage: %s FILE...\n", argv[0]);
-        return 2;
-    }
-    for (int i = 1; i < argc; ++i) {
+    const auto args = kalvora::bench::parseToolArguments(argc, argv, "usage: kalvora-decode FILE...\n", {}, 1,
+                                                         std::numeric_limits<size_t>::max());
+    for (const std::string& file : args.positional) {
         const auto start = std::chrono::steady_clock::now();
         std::unique_ptr<Image> image;
-        const Status s = decodeImageFile(argv[i], image);
+        const Status s = decodeImageFile(file, image);
         const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
         const int w = image ? image->width() : 0;
         const int h = image ? image->height() : 0;
-        std::printf("%s: status %d, %d x %d, %.3f ms\n", argv[i], int(s), w, h, took.count() * 1000.0);
+        std::printf("%s: status %d, %d x %d, %.3f ms\n", file.c_str(), int(s), w, h, took.count() * 1000.0);
     }
     return 0;
 }

@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/tools/ToolArguments.h"
 #include "engine/BrickDefaults.h"
 #include "engine/cBrickData.h"
 #include "imaging/cInlineBitmap.h"
@@ -108,12 +109,11 @@ void describe(cBrickData& project, int32_t size)
 
 int main(int argc, char** argv)
 {
+    const std::string usage = "usage: kalvora-make-bench-project [FOLDER] (FOLDER defaults to $KALVORA_BENCH_DATA)\n";
+    const auto args = bench::parseToolArguments(argc, argv, usage, {}, 0, 1);
     const char* env = std::getenv("KALVORA_BENCH_DATA");
-    const std::string folder = argc > 1 ? argv[1] : (env ? env : "");
-    if (folder.empty()) {
-        std::cerr << "usage: kalvora-make-bench-project FOLDER (or set KALVORA_BENCH_DATA)\n";
-        return 64;
-    }
+    const std::string folder = !args.positional.empty() ? args.positional[0] : (env ? env : "");
+    if (folder.empty()) bench::exitWithUsage(usage);
     std::error_code error;
     std::filesystem::create_directories(folder, error);
 

@@ -6,6 +6,7 @@
 #include <memory>
 
 #include "bench/BenchImages.h"
+#include "bench/tools/ToolArguments.h"
 #include "platform/codecs/Codecs.h"
 
 using namespace kalvora::platform;
@@ -20,15 +21,13 @@ std::unique_ptr<Image> makeTestImage() { return kalvora::bench::makeGradientNois
 
 int main(int argc, char** argv)
 {
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s OUT.png OUT.jpg\n", argv[0]);
-        return 2;
-    }
+    const auto args = kalvora::bench::parseToolArguments(argc, argv, "usage: kalvora-make-test-image OUT.png OUT.jpg\n",
+                                                         {}, 2, 2);
     auto image = makeTestImage();
     if (!image) return 1;
     EncoderParameters params{90};
-    if (encodeImageFile(*image, argv[1], kPngEncoderClsid, nullptr) != Ok ||
-        encodeImageFile(*image, argv[2], kJpegEncoderClsid, &params) != Ok) {
+    if (encodeImageFile(*image, args.positional[0], kPngEncoderClsid, nullptr) != Ok ||
+        encodeImageFile(*image, args.positional[1], kJpegEncoderClsid, &params) != Ok) {
         std::fprintf(stderr, "could not write the test images\n");
         return 1;
     }

@@ -6,7 +6,8 @@
 // TYPE 0..5: seamless, left border, right border, both borders, arch,
 // column. --preview renders the project's preview size at its preview
 // quality; otherwise the final size with high-quality bicubic resizing.
-// --threads N sets the thread pool's size (1 = serial).
+// --threads N sets the thread pool's size (1 = serial); without it
+// KALVORA_THREADS does, as for the benchmarks.
 // Prints "ms=N bricks=N" (N ms of the generation itself).
 // Exit status: 0 done and written, 1 the project could not be loaded,
 // 2 the run ended "Aborted", 3 the PNG could not be written, 64 bad usage.
@@ -18,8 +19,9 @@
 #include <exception>
 #include <iostream>
 #include <string>
-#include <vector>
 
+#include "bench/BenchThreads.h"
+#include "bench/tools/ToolArguments.h"
 #include "engine/GeneratorHost.h"
 #include "engine/TextureOptionsModel.h"
 #include "engine/cBrickData.h"
@@ -37,7 +39,9 @@ constexpr int kExitDone = 0;
 constexpr int kExitNotLoaded = 1;
 constexpr int kExitAborted = 2;
 constexpr int kExitNotWritten = 3;
-constexpr int kExitUsage = 64;
+
+const std::string kUsage = "usage: kalvora-render PROJECT.bricks TYPE OUT.png [--preview] [--threads N]\n"
+                           "  TYPE 0 seamless, 1 left border, 2 right border, 3 both borders, 4 arch, 5 column\n";
 
 // The texture options model answers for the dialog; the panel's state comes
 // from the command line; there is no event queue.
@@ -76,32 +80,32 @@ bool parseInt(const std::string& text, long low, long high, long& value)
     return end && *end == '\0' && value >= low && value <= high;
 }
 
-bool parseArguments(int argc, char** argv, Arguments& args)
+// The command line's arguments; a line the tool cannot use ends it with the usage.
+Arguments parseArguments(int argc, char** argv)
 {
-    std::vector<std::string> positional;
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--preview") {
-            args.preview = true;
-        } else if (a == "--threads") {
-            long n = 0;
-            if (i + 1 >= argc || !parseInt(argv[++i], 1, 1024, n)) return false;
-            args.threads = static_cast<int>(n);
-        } else {
-            positional.push_back(a);
-        }
-    }
+    const bench::ToolArguments given = bench::parseToolArguments(argc, argv, kUsage,
+                                                                 {{"--preview", false}, {"--threads", true}}, 3, 3);
+    Arguments args;
     long type = 0;
-    if (positional.size() != 3 || !parseInt(positional[1], 0, 5, type)) return false;
-    args.project = positional[0];
+    if (!parseInt(given.positional[1], 0, 5, type)) bench::exitWithUsage(kUsage);
+    if (given.has("--threads")) {
+        long n = 0;
+        if (!parseInt(given.options.at("--threads"), 1, 1024, n)) bench::exitWithUsage(kUsage);
+        args.threads = static_cast<int>(n);
+    }
+    args.project = given.positional[0];
     args.type = static_cast<int32_t>(type);
-    args.output = positional[2];
-    return true;
+    args.output = given.positional[2];
+    args.preview = given.has("--preview");
+    return args;
 }
 
 int render(const Arguments& args)
 {
-    if (args.threads > 0) platform::ThreadPool::setSize(args.threads);
+    if (args.threads > 0)
+        platform::ThreadPool::setSize(args.threads);
+    else
+        bench::poolSizeFromEnvironment();
 
     cBrickData project;
     if (!cBrickDataFile::readFile(args.project, project)) {
@@ -124,8 +128,7 @@ int render(const Arguments& args)
         lastReport = description;
         if (!phases || description.rfind("Drawing Brick (", 0) == 0) return;
         const auto at = std::chrono::steady_clock::now() - start;
-        std::cerr << std::chrono::duration_cast<std::chrono::milliseconds>(at).count() << " ms " << description
-                  << "\n";
+        std::cerr << std::chrono::duration_cast<std::chrono::milliseconds>(at).count() << " ms " << description << "\n";
     };
 
     generator.GenerateBricks(project, args.type, host);
@@ -150,12 +153,7 @@ int render(const Arguments& args)
 
 int main(int argc, char** argv)
 {
-    Arguments args;
-    if (!parseArguments(argc, argv, args)) {
-        std::cerr << "usage: kalvora-render PROJECT.bricks TYPE OUT.png [--preview] [--threads N]\n"
-                     "  TYPE 0 seamless, 1 left border, 2 right border, 3 both borders, 4 arch, 5 column\n";
-        return kExitUsage;
-    }
+    const Arguments args = parseArguments(argc, argv);
     try {
         return render(args);
     } catch (const std::exception& e) {

@@ -59,17 +59,17 @@ int storedPhotometric(TIFF* tif, const uint8_t* data, size_t size)
     return -1;
 }
 
-int32_t rotateFlipFor(uint16_t orientation)
+RotateFlipType rotateFlipFor(uint16_t orientation)
 {
     switch (orientation) {
-    case ORIENTATION_TOPRIGHT: return 4;  // mirrored left to right
-    case ORIENTATION_BOTRIGHT: return 2;  // upside down
-    case ORIENTATION_BOTLEFT: return 6;   // mirrored top to bottom
-    case ORIENTATION_LEFTTOP: return 5;   // rows are columns
-    case ORIENTATION_RIGHTTOP: return 1;  // lying on its left side
-    case ORIENTATION_RIGHTBOT: return 7;
-    case ORIENTATION_LEFTBOT: return 3;   // lying on its right side
-    default: return 0;
+    case ORIENTATION_TOPRIGHT: return RotateFlipType::RotateNoneFlipX;    // mirrored left to right
+    case ORIENTATION_BOTRIGHT: return RotateFlipType::Rotate180FlipNone;  // upside down
+    case ORIENTATION_BOTLEFT: return RotateFlipType::RotateNoneFlipY;     // mirrored top to bottom
+    case ORIENTATION_LEFTTOP: return RotateFlipType::Rotate90FlipX;       // rows are columns
+    case ORIENTATION_RIGHTTOP: return RotateFlipType::Rotate90FlipNone;   // lying on its left side
+    case ORIENTATION_RIGHTBOT: return RotateFlipType::Rotate270FlipX;
+    case ORIENTATION_LEFTBOT: return RotateFlipType::Rotate270FlipNone;  // lying on its right side
+    default: return RotateFlipType::RotateNoneFlipNone;
     }
 }
 

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "platform/Image.h"
 #include "platform/Status.h"
 
 namespace kalvora::platform {
@@ -28,7 +29,7 @@ struct TiffPageLayout {
     bool tiled = false;
     bool minIsWhite = false;
     // The Image::rotateFlip type that turns the stored rows upright.
-    int32_t rotateFlip = 0;
+    RotateFlipType rotateFlip = RotateFlipType::RotateNoneFlipNone;
     uint32_t paletteArgb[256] = {};
     int paletteSize = 0;
 

@@ -23,6 +23,7 @@
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/FakeServices.h"
 #include "tests/support/FileDialogTyping.h"
+#include "tests/support/MenuClicks.h"
 #include "tests/support/ModalDialogAnswerer.h"
 
 namespace kalvora {
@@ -61,9 +62,13 @@ struct FileFixture {
         window.MDIForm_Load(commandLine);
     }
 
-    QWidget& options() { return window.optionsWindow(); }
-    QString text(const char* name) { return window.findChild<QLineEdit*>(name)->text(); }
-    QString caption(const char* name) { return window.findChild<QPushButton*>(name)->text(); }
+    // The settings panel, found by its name, and its text boxes.
+    QWidget* panel() { return window.findChild<QWidget*>("OptionsWindow"); }
+    QLineEdit* control(const char* name) { return panel()->findChild<QLineEdit*>(name); }
+    QString text(const char* name) { return control(name)->text(); }
+    QString caption(const char* name) { return panel()->findChild<QPushButton*>(name)->text(); }
+    // Chooses the entry of the File menu with the mouse.
+    void file(const char* entry) { testing::clickMenuPath(window.menuBar(), {"FileMenu", entry}); }
     QString path(const QString& name) const { return folder.path() + "/" + name; }
 
     // Writes a project with the given settings, as another session saved it.
@@ -80,12 +85,12 @@ struct FileFixture {
     void open(const QString& name)
     {
         ModalDialogAnswerer answer(QStringLiteral("CommonDialog1"), typeName("Open File", typed(name)));
-        window.OpenFileMenu_Click();
+        file("OpenFileMenu");
     }
     void saveAs(const QString& name)
     {
         ModalDialogAnswerer answer(QStringLiteral("CommonDialog1"), typeName("Save File As", typed(name)));
-        window.SaveFileAsMenu_Click();
+        file("SaveFileAsMenu");
     }
 };
 
@@ -114,7 +119,7 @@ TEST(FileCommands, StartUpShowsTheDefaultsAndACopyChangesNothing)
 TEST(FileCommands, CopiesCompareWithTheProjectAndKeepWhatTheFileHeld)
 {
     FileFixture f;
-    auto* name = f.window.findChild<QLineEdit*>("NameText");
+    auto* name = f.control("NameText");
     name->setText("Garden wall");
     f.window.UpdateBrickData();
     EXPECT_TRUE(f.window.HasChangedFlag);
@@ -177,7 +182,7 @@ TEST(FileCommands, EveryFieldSurvivesSaveNewAndOpen)
     f.saveAs("all");
     EXPECT_TRUE(QFile::exists(f.path("all.bricks")));
     EXPECT_FALSE(f.window.HasChangedFlag);
-    f.window.NewFileMenu_Click();
+    f.file("NewFileMenu");
     EXPECT_EQ(f.window.windowTitle(), "Kalvora");
     EXPECT_EQ(f.text("NameText"), "Untitled");
     f.open("all.bricks");
@@ -191,12 +196,12 @@ TEST(FileCommands, EveryFieldSurvivesSaveNewAndOpen)
 TEST(FileCommands, TheSaveQuestionGuardsNewAndOpen)
 {
     FileFixture f;
-    f.window.NewFileMenu_Click();
+    f.file("NewFileMenu");
     EXPECT_TRUE(f.services.messageBox.shown.empty());
 
-    f.window.findChild<QLineEdit*>("NameText")->setText("Changed");
+    f.control("NameText")->setText("Changed");
     f.services.messageBox.answers = {platform::AnswerCancel};
-    f.window.NewFileMenu_Click();
+    f.file("NewFileMenu");
     EXPECT_EQ(f.services.messageBox.shown.back().text, "Save changed Data?");
     EXPECT_EQ(f.services.messageBox.shown.back().title, "Save to File");
     EXPECT_EQ(f.services.messageBox.shown.back().style, 35);
@@ -206,31 +211,31 @@ TEST(FileCommands, TheSaveQuestionGuardsNewAndOpen)
     f.services.messageBox.answers = {platform::AnswerYes};
     {
         ModalDialogAnswerer answer(QStringLiteral("CommonDialog1"), cancel());
-        f.window.NewFileMenu_Click();
+        f.file("NewFileMenu");
     }
     EXPECT_EQ(f.text("NameText"), "Changed");
     EXPECT_TRUE(f.window.HasChangedFlag);
 
     f.services.messageBox.answers = {platform::AnswerNo};
-    f.window.NewFileMenu_Click();
+    f.file("NewFileMenu");
     EXPECT_EQ(f.text("NameText"), "Untitled");
     EXPECT_FALSE(f.window.HasChangedFlag);
     EXPECT_EQ(f.window.windowTitle(), "Kalvora");
 
     // Save untitled: the dialog adds the extension and names the file.
-    f.window.findChild<QLineEdit*>("NameText")->setText("Wall");
+    f.control("NameText")->setText("Wall");
     {
         ModalDialogAnswerer answer(QStringLiteral("CommonDialog1"), typeName("Save File As", f.path("wall")));
-        f.window.SaveFileMenu_Click();
+        f.file("SaveFileMenu");
     }
     EXPECT_TRUE(QFile::exists(f.path("wall.bricks")));
     EXPECT_EQ(f.window.windowTitle(), "wall.bricks - Kalvora");
     EXPECT_FALSE(f.window.HasChangedFlag);
-    f.window.findChild<QLineEdit*>("NameText")->setText("Wall again");
+    f.control("NameText")->setText("Wall again");
     f.services.messageBox.answers = {platform::AnswerNo};
     {
         ModalDialogAnswerer answer(QStringLiteral("CommonDialog1"), cancel());
-        f.window.OpenFileMenu_Click();
+        f.file("OpenFileMenu");
     }
     EXPECT_EQ(f.services.messageBox.shown.back().text, "Save changed Data to \"wall.bricks\"?");
     EXPECT_EQ(f.text("NameText"), "Wall again");
@@ -240,11 +245,11 @@ TEST(FileCommands, TheSaveQuestionGuardsNewAndOpen)
 TEST(FileCommands, AFailedSaveKeepsTheFlagAndTheOldFile)
 {
     FileFixture f;
-    f.window.findChild<QLineEdit*>("NameText")->setText("First");
+    f.control("NameText")->setText("First");
     f.saveAs("kept.bricks");
     const QByteArray before = fileBytes(f.path("kept.bricks"));
     f.window.BrickData.BrickFiles->Add(testing::brickImage(400, 400, 0xFF806040u));
-    f.window.findChild<QLineEdit*>("NameText")->setText("Second");
+    f.control("NameText")->setText("Second");
 
     rlimit old{};
     ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
@@ -283,8 +288,8 @@ TEST(FileCommands, ARefusedFileChangesNothingAndTheNextSaveLeavesIt)
     EXPECT_EQ(f.window.CurrentFile, f.path("good.bricks"));
     EXPECT_EQ(f.window.windowTitle(), "good.bricks - Kalvora");
     EXPECT_EQ(f.text("NameText"), "Good");
-    f.window.findChild<QLineEdit*>("NameText")->setText("Better");
-    f.window.SaveFileMenu_Click();
+    f.control("NameText")->setText("Better");
+    f.file("SaveFileMenu");
     EXPECT_EQ(fileBytes(f.path("photo.jpg")), photo);
 }
 
@@ -326,7 +331,7 @@ TEST(FileCommands, ValuesTheControlsCannotHoldAndHalfTypedTexts)
         p.RepeatX = 5000;
         p.MaxWidth = 250;
     });
-    auto* rowOffset = f.window.findChild<QComboBox*>("RowOffsetCombo");
+    auto* rowOffset = f.panel()->findChild<QComboBox*>("RowOffsetCombo");
     rowOffset->setCurrentIndex(1);
     f.services.messageBox.answers = {platform::AnswerNo};
     f.open("odd.bricks");
@@ -335,7 +340,7 @@ TEST(FileCommands, ValuesTheControlsCannotHoldAndHalfTypedTexts)
     EXPECT_EQ(f.text("MaxWidthText"), "100");
 
     // A copy from the toolbar, with a box half typed: the slider's value.
-    auto* minWidth = f.window.findChild<QLineEdit*>("MinWidthText");
+    auto* minWidth = f.control("MinWidthText");
     minWidth->setText("12a");
     f.window.UpdateBrickData();
     EXPECT_EQ(f.window.BrickData.MinWidth, 10.0f);
@@ -344,13 +349,14 @@ TEST(FileCommands, ValuesTheControlsCannotHoldAndHalfTypedTexts)
 TEST(FileCommands, CommandsAndImageButtonsWaitForARunToEnd)
 {
     testing::AppFixture f;
-    auto* bricks = f.window.findChild<QPushButton*>("BrickFilesButton");
+    QWidget* panel = f.window.findChild<QWidget*>(QStringLiteral("OptionsWindow"));
+    auto* bricks = panel->findChild<QPushButton*>("BrickFilesButton");
     bool checked = false;
     f.onReport = [&](const testing::ShownReport&) {
         if (checked || !f.window.isRunning()) return;
         checked = true;
         EXPECT_FALSE(bricks->isEnabled());
-        f.window.findChild<QLineEdit*>("NameText")->setText("During");
+        panel->findChild<QLineEdit*>("NameText")->setText("During");
         f.window.NewFileMenu_Click();
         EXPECT_TRUE(f.services.messageBox.shown.empty());
     };
@@ -376,7 +382,7 @@ TEST(FileCommands, ACommaDecimalLocaleShowsAndReadsPercentagesItsWay)
         f.window.UpdateBrickData();
         EXPECT_EQ(f.window.BrickData.MinWidth, 12.5f);
         EXPECT_FALSE(f.window.HasChangedFlag);
-        f.window.findChild<QLineEdit*>("HueText")->setText("7,25");
+        f.control("HueText")->setText("7,25");
         f.window.UpdateBrickData();
         EXPECT_EQ(f.window.BrickData.ChangeHue, 7.25f);
         EXPECT_TRUE(f.window.HasChangedFlag);

@@ -22,25 +22,20 @@
 #include "app/WebSupport.h"
 #include "tests/support/MenuClicks.h"
 #include "tests/support/ModalDialogAnswerer.h"
+#include "tests/support/TestImages.h"
 #include "views/PreviewDialog.h"
 
 namespace kalvora {
 namespace {
 
-using testing::AppFixture;
-using testing::clickMenuPath;
-using testing::ModalDialogAnswerer;
+using namespace testing;
 
 // A 40 x 30 image: colours by position, alpha 255 on the left half and 128
 // on the right, so that a copy over black and a flip both show.
-void makeImage(cBitmap& bitmap)
+// Opaque on the left half, half transparent on the right.
+uint32_t halfTranslucent(int32_t x, int32_t y)
 {
-    ASSERT_EQ(bitmap.CreateFromScan0(40, 30, 0, platform::kFormat32bppARGB), platform::Ok);
-    for (int32_t y = 0; y < 30; ++y)
-        for (int32_t x = 0; x < 40; ++x) {
-            const uint32_t alpha = x < 20 ? 0xFFu : 0x80u;
-            bitmap.Handle()->setPixel(x, y, alpha << 24 | (x * 6u) << 16 | (y * 8u) << 8 | (x + y));
-        }
+    return (x < 20 ? 0xFFu : 0x80u) << 24 | (x * 6u) << 16 | (y * 8u) << 8 | (x + y);
 }
 
 std::vector<uint32_t> pixelsOf(cBitmap& bitmap)
@@ -59,7 +54,7 @@ struct MenuFixture : AppFixture {
     MenuFixture() : bar(window.menuBar()), toolbar(window.Toolbar1())
     {
         cBitmap image;
-        makeImage(image);
+        makeBitmap(image, 40, 30, halfTranslucent);
         preview.SetBitmap(image);
         focusPreview();
     }

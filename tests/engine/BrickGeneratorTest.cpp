@@ -110,11 +110,12 @@ TEST(GeneratorReports, EstimateAndPercentage)
 
 TEST(GeneratorReports, ResizeModeByPreviewState)
 {
-    EXPECT_EQ(cBrickGenerator::chooseResizeMode(false, 0), 7);
-    EXPECT_EQ(cBrickGenerator::chooseResizeMode(true, 0), 5);
-    EXPECT_EQ(cBrickGenerator::chooseResizeMode(true, 1), 3);
-    EXPECT_EQ(cBrickGenerator::chooseResizeMode(true, 2), 7);
-    EXPECT_EQ(cBrickGenerator::chooseResizeMode(true, -1), 7);
+    using enum platform::InterpolationMode;
+    EXPECT_EQ(cBrickGenerator::chooseResizeMode(false, 0), HighQualityBicubic);
+    EXPECT_EQ(cBrickGenerator::chooseResizeMode(true, 0), NearestNeighbor);
+    EXPECT_EQ(cBrickGenerator::chooseResizeMode(true, 1), Bilinear);
+    EXPECT_EQ(cBrickGenerator::chooseResizeMode(true, 2), HighQualityBicubic);
+    EXPECT_EQ(cBrickGenerator::chooseResizeMode(true, -1), HighQualityBicubic);
 }
 
 TEST_F(GeneratorTest, SeamlessRunReportsEveryPhaseAndBrick)
@@ -290,10 +291,10 @@ TEST_F(GeneratorTest, PreviewStateIsReadOnce)
     host.onYield = [this] { host.quality = 0; };
     ASSERT_TRUE(run(SeamlessTexture));
     EXPECT_EQ(host.previewReads, 1);
-    EXPECT_EQ(generator.resizeMode(), 3);
+    EXPECT_EQ(generator.resizeMode(), platform::InterpolationMode::Bilinear);
     host.preview = false;
     ASSERT_TRUE(run(SeamlessTexture));
-    EXPECT_EQ(generator.resizeMode(), 7);
+    EXPECT_EQ(generator.resizeMode(), platform::InterpolationMode::HighQualityBicubic);
 }
 
 TEST_F(GeneratorTest, SameProjectSameLayoutFromRunToRun)

@@ -16,8 +16,8 @@ using testing::pixelAt;
 
 constexpr uint32_t kGreen = 0xFF00C000u;
 constexpr uint32_t kMortar = 0xFF808080u;
-constexpr int32_t kNearest = 5;
-constexpr int32_t kBicubic = 7;
+constexpr platform::InterpolationMode kNearest = platform::InterpolationMode::NearestNeighbor;
+constexpr platform::InterpolationMode kBicubic = platform::InterpolationMode::HighQualityBicubic;
 
 tBrick brickAt(int32_t left, int32_t top, int32_t width, int32_t height, int32_t number = 1)
 {
@@ -49,7 +49,7 @@ protected:
         graphics.Clear(static_cast<int32_t>(fill));
     }
 
-    void draw(const std::vector<tBrick>& bricks, int32_t mode = kNearest, int workers = 1)
+    void draw(const std::vector<tBrick>& bricks, platform::InterpolationMode mode = kNearest, int workers = 1)
     {
         BrickPainter painter(project, sizes, mode);
         painter.DrawAllBricks(bricks, graphics, work, filter, workers, [] { return false; },

@@ -10,9 +10,7 @@
 namespace kalvora {
 namespace {
 
-using testing::expectTiles;
-using testing::LayoutRun;
-using testing::rowsOf;
+using namespace testing;
 
 TEST(SizeFitting, CanFillSpanFollowsFloorsAndRemainders)
 {

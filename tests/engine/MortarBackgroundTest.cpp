@@ -15,7 +15,7 @@ using testing::pixelAt;
 
 constexpr uint32_t kRed = 0xFFFF0000u;
 constexpr uint32_t kBlue = 0xFF0000FFu;
-constexpr int32_t kNearest = 5;
+constexpr platform::InterpolationMode kNearest = platform::InterpolationMode::NearestNeighbor;
 
 TEST(MortarCells, ThreeCellsOnAThousandPixelsAre333And334And333)
 {

@@ -266,7 +266,8 @@ TEST_F(TextureRenderTest, TheBorderMortarIsTheCanvasMortarShiftedRightByTheBorde
     ASSERT_EQ(tiled.CreateFromScan0(160, 120, 0, platform::kFormat32bppARGB), platform::Ok);
     ASSERT_EQ(graphics.GetGraphicsContext(tiled.Handle()), platform::Ok);
     clsImageFilter filter;
-    MortarBackground::DrawMortarTiles(canvas, 0, 7, graphics, filter, [] { return false; });
+    MortarBackground::DrawMortarTiles(canvas, 0, platform::InterpolationMode::HighQualityBicubic, graphics, filter,
+                                      [] { return false; });
     graphics.Dispose();
     // Far from the bricks the cuts leave the mortar's colour under alpha 0.
     for (int32_t y = 8; y < 112; ++y)

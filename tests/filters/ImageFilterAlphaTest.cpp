@@ -11,10 +11,8 @@
 namespace kalvora {
 namespace {
 
-using testing::alphaOf;
-using testing::argb;
-using testing::makeBitmap;
-using testing::makeSolid;
+using namespace testing;
+using enum kalvora::platform::InterpolationMode;
 
 TEST(SoftBorderGeometry, EdgeAlphaRampsOverSoftnessPlusOnePixels)
 {
@@ -181,7 +179,7 @@ TEST(SoftBorder, NoiseRedMovesAcrossAndGreenDownWithinTheStrength)
     replay.next(1.0 - static_cast<double>(w) / h);
     cNoiseGenerator noise(&replay);
     noise.CreateNoise(w / 6, h / 6, false);
-    noise.Interpolate(w, h, 4);
+    noise.Interpolate(w, h, Bicubic);
     int32_t mismatches = 0;
     for (int32_t y = 0; y < h; ++y)
         for (int32_t x = 0; x < w; ++x) {

@@ -10,12 +10,7 @@
 namespace kalvora {
 namespace {
 
-using testing::argb;
-using testing::filterOnePixel;
-using testing::makeBitmap;
-using testing::pictureOnePixel;
-using testing::greenOf;
-using testing::redOf;
+using namespace testing;
 
 struct Rgb {
     int r, g, b;

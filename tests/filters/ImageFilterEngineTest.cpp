@@ -14,9 +14,7 @@
 namespace kalvora {
 namespace {
 
-using testing::argb;
-using testing::makeBitmap;
-using testing::makeSolid;
+using namespace testing;
 
 std::vector<int32_t> progressOf(clsImageFilter& filter, const std::function<void()>& run)
 {

@@ -18,12 +18,7 @@
 namespace kalvora {
 namespace {
 
-using testing::alphaOf;
-using testing::argb;
-using testing::blueOf;
-using testing::greenOf;
-using testing::makeBitmap;
-using testing::redOf;
+using namespace testing;
 
 // A filter loaded with a w x h ARGB image, recording its Progess values.
 struct Loaded {

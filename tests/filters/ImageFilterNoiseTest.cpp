@@ -15,12 +15,8 @@
 namespace kalvora {
 namespace {
 
-using testing::alphaOf;
-using testing::argb;
-using testing::blueOf;
-using testing::greenOf;
-using testing::makeBitmap;
-using testing::redOf;
+using namespace testing;
+using enum kalvora::platform::InterpolationMode;
 
 uint32_t pattern(int32_t x, int32_t y)
 {
@@ -126,16 +122,16 @@ TEST(ImageFilterNoise, DiffuseTakesPixelsFromTheLowerRight)
 TEST(ImageFilterNoise, NoiseFilterStrengthZeroKeepsTheImageAndFullStrengthIsTheNoise)
 {
     Noisy keep(30, 20);
-    keep.filter.CreateNoiseFilter(0, 20, 5, false);
+    keep.filter.CreateNoiseFilter(0, 20, NearestNeighbor, false);
     for (int32_t y = 0; y < 20; ++y)
         for (int32_t x = 0; x < 30; ++x) ASSERT_EQ(keep.at(x, y), pattern(x, y));
 
     Noisy full(30, 20);
-    full.filter.CreateNoiseFilter(255, 20, 5, false);  // 6 x 4 cells
+    full.filter.CreateNoiseFilter(255, 20, NearestNeighbor, false);  // 6 x 4 cells
     platform::RandomGenerator same = seeded(4711);
     cNoiseGenerator noise(&same);
     noise.CreateNoise(6, 4, false);
-    noise.Interpolate(30, 20, 5);
+    noise.Interpolate(30, 20, NearestNeighbor);
     for (int32_t y = 0; y < 20; ++y)
         for (int32_t x = 0; x < 30; ++x) {
             const uint32_t expected = (uint32_t(noise.GetPixel(x, y)) & 0x00FFFFFFu) | (pattern(x, y) & 0xFF000000u);
@@ -145,7 +141,7 @@ TEST(ImageFilterNoise, NoiseFilterStrengthZeroKeepsTheImageAndFullStrengthIsTheN
 
     // In between: the cross-fade of each pixel with its noise.
     Noisy mixed(30, 20);
-    mixed.filter.CreateNoiseFilter(77, 20, 5, false);
+    mixed.filter.CreateNoiseFilter(77, 20, NearestNeighbor, false);
     for (int32_t y = 0; y < 20; ++y)
         for (int32_t x = 0; x < 30; ++x)
             ASSERT_EQ(mixed.at(x, y), uint32_t(clsImageFilter::BlendPixel(int32_t(pattern(x, y)), noise.GetPixel(x, y), 77)));
@@ -155,15 +151,15 @@ TEST(ImageFilterNoise, NoiseCellsAreRoundedHalfToEvenAndAtLeastTwo)
 {
     // 50 cells per 100 pixels of 101: 50.5 -> 50; one row: 0.5 -> 0 -> 2.
     Noisy half(101, 1);
-    half.filter.CreateNoiseFilter(128, 50, 5, true);
+    half.filter.CreateNoiseFilter(128, 50, NearestNeighbor, true);
     EXPECT_TRUE(half.drew(50 * 2));
     // 1 per 100 on 100 pixels: 1 cell, raised to 2; colour noise draws three a cell.
     Noisy few(100, 100);
-    few.filter.CreateNoiseFilter(128, 1, 4, false);
+    few.filter.CreateNoiseFilter(128, 1, Bicubic, false);
     EXPECT_TRUE(few.drew(2 * 2 * 3));
     // One cell a pixel.
     Noisy dense(12, 9);
-    dense.filter.CreateNoiseFilter(128, 100, 7, true);
+    dense.filter.CreateNoiseFilter(128, 100, HighQualityBicubic, true);
     EXPECT_TRUE(dense.drew(12 * 9));
 }
 
@@ -171,10 +167,10 @@ TEST(ImageFilterNoise, SameSeedSameImage)
 {
     Noisy a(25, 17);
     Noisy b(25, 17);
-    a.filter.CreateNoiseFilter(200, 30, 7, true);
-    b.filter.CreateNoiseFilter(200, 30, 7, true);
+    a.filter.CreateNoiseFilter(200, 30, HighQualityBicubic, true);
+    b.filter.CreateNoiseFilter(200, 30, HighQualityBicubic, true);
     Noisy c(25, 17);
-    c.filter.CreateNoiseFilter(200, 30, 7, false);
+    c.filter.CreateNoiseFilter(200, 30, HighQualityBicubic, false);
     bool differs = false;
     for (int32_t y = 0; y < 17; ++y)
         for (int32_t x = 0; x < 25; ++x) {

@@ -13,12 +13,8 @@
 namespace kalvora {
 namespace {
 
-using testing::alphaOf;
-using testing::argb;
-using testing::blueOf;
-using testing::greenOf;
-using testing::makeBitmap;
-using testing::redOf;
+using namespace testing;
+using enum kalvora::platform::InterpolationMode;
 
 uint32_t rgbOf(uint32_t p) { return p & 0x00FFFFFFu; }
 
@@ -33,7 +29,7 @@ std::unique_ptr<platform::Image> stretched(int32_t w, int32_t h, int32_t newW, i
 {
     cBitmap bitmap;
     makeBitmap(bitmap, w, h, pattern);
-    bitmap.ResizePicture(newW, newH, 7);
+    bitmap.ResizePicture(newW, newH, HighQualityBicubic);
     std::unique_ptr<platform::Image> copy;
     bitmap.Handle()->clone(copy);
     return copy;

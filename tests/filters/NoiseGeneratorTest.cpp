@@ -8,6 +8,7 @@ namespace kalvora {
 namespace {
 
 using testing::argb;
+using enum kalvora::platform::InterpolationMode;
 
 TEST(NoiseGenerator, MakesAtLeastTwoByTwoRandomPixelsInDrawOrder)
 {
@@ -63,7 +64,7 @@ TEST(NoiseGenerator, InterpolateStretchesToTheNewSize)
     platform::RandomGenerator random;
     cNoiseGenerator noise(&random);
     noise.CreateNoise(3, 2, false);
-    noise.Interpolate(30, 17, 4);
+    noise.Interpolate(30, 17, Bicubic);
     EXPECT_EQ(noise.Bitmap.Width(), 30);
     EXPECT_EQ(noise.Bitmap.Height(), 17);
     EXPECT_EQ(static_cast<uint32_t>(noise.GetPixel(29, 16)) >> 24, 255u);

@@ -15,6 +15,7 @@
 #include "imaging/cGDIP.h"
 #include "platform/ImageLimits.h"
 #include "tests/support/FakeServices.h"
+#include "tests/support/TestImages.h"
 
 namespace kalvora {
 namespace {
@@ -22,24 +23,10 @@ namespace {
 using platform::kFormat24bppRGB;
 using platform::kFormat32bppARGB;
 using platform::kFormat32bppRGB;
+using testing::makeBitmap;
 
-using PixelFn = std::function<uint32_t(int32_t, int32_t)>;
-
-// Makes the bitmap a w x h image whose pixel (x, y) is fn(x, y).
-void makeImage(cBitmap& b, int32_t w, int32_t h, const PixelFn& fn,
-               platform::PixelFormatId format = kFormat32bppARGB)
-{
-    ASSERT_EQ(b.CreateFromScan0(w, h, 0, format), platform::Ok);
-    platform::LockedBits bits;
-    ASSERT_EQ(b.LockBits({0, 0, w, h}, platform::LockWrite, kFormat32bppARGB, bits), platform::Ok);
-    for (int32_t y = 0; y < h; ++y) {
-        for (int32_t x = 0; x < w; ++x) {
-            const uint32_t c = fn(x, y);
-            std::memcpy(bits.scan0 + static_cast<int64_t>(y) * bits.stride + 4 * x, &c, 4);
-        }
-    }
-    ASSERT_EQ(b.UnlockBits(bits), platform::Ok);
-}
+using kalvora::platform::InterpolationMode;
+using enum kalvora::platform::InterpolationMode;
 
 uint32_t px(cBitmap& b, int32_t x, int32_t y) { return static_cast<uint32_t>(b.GetPixelARGB(x, y)); }
 
@@ -72,7 +59,7 @@ TEST(cBitmapTest, EmptyBitmapAnswersWithFailuresAndChangesNothing)
     EXPECT_EQ(b.Height(), 0);
     EXPECT_EQ(b.GetPixelARGB(0, 0), 0);
     EXPECT_NE(b.CurErr(), platform::Ok);
-    EXPECT_NE(b.RotateFlip(1), platform::Ok);
+    EXPECT_NE(b.RotateFlip(platform::RotateFlipType::Rotate90FlipNone), platform::Ok);
     b.ResizePicture(10, 10);
     b.CropPicture(0, 0, 4, 4);
     int32_t x = -3, y = 7;
@@ -92,7 +79,7 @@ TEST(cBitmapTest, EmptyBitmapAnswersWithFailuresAndChangesNothing)
 TEST(cBitmapTest, DisposeReleasesOnceAndResetsSize)
 {
     cBitmap b;
-    makeImage(b, 5, 4, pattern);
+    makeBitmap(b, 5, 4, pattern);
     EXPECT_EQ(b.Width(), 5);
     EXPECT_EQ(b.Height(), 4);
     EXPECT_EQ(b.PixelFormat(), kFormat32bppARGB);
@@ -102,13 +89,13 @@ TEST(cBitmapTest, DisposeReleasesOnceAndResetsSize)
     EXPECT_EQ(b.Handle(), nullptr);
     EXPECT_EQ(b.Width(), 0);
     EXPECT_EQ(b.Height(), 0);
-    makeImage(b, 2, 2, pattern);  // usable again; destruction releases it
+    makeBitmap(b, 2, 2, pattern);  // usable again; destruction releases it
 }
 
 TEST(cBitmapTest, CreatingFromItsOwnImageReplacesWithoutUseAfterRelease)
 {
     cBitmap b;
-    makeImage(b, 8, 6, pattern);
+    makeBitmap(b, 8, 6, pattern);
     ASSERT_EQ(b.CreateFromClone(5, 3, b.Handle(), kFormat32bppARGB), platform::Ok);
     EXPECT_EQ(b.Width(), 5);
     EXPECT_EQ(b.Height(), 3);
@@ -153,12 +140,12 @@ TEST(cBitmapTest, ResizePadFollowsTheSmallerScaleFactor)
 TEST(cBitmapTest, ResizeToSameSizeOrNothingChangesNothing)
 {
     cBitmap b;
-    makeImage(b, 6, 4, pattern, kFormat24bppRGB);
+    makeBitmap(b, 6, 4, pattern, kFormat24bppRGB);
     platform::Image* before = b.Handle();
     b.ResizePicture(6, 4);
     b.ResizePicture(0, 10);
     b.ResizePicture(10, -1);
-    b.ResizePicture(0, 0, 5);
+    b.ResizePicture(0, 0, NearestNeighbor);
     EXPECT_EQ(b.Handle(), before);
     EXPECT_EQ(b.PixelFormat(), kFormat24bppRGB);
     EXPECT_EQ(b.Width(), 6);
@@ -169,14 +156,14 @@ TEST(cBitmapTest, AssignResizedMatchesACloneResizedAndLeavesTheSourceAlone)
 {
     for (platform::PixelFormatId format : {kFormat24bppRGB, kFormat32bppARGB}) {
         cBitmap source;
-        makeImage(source, 40, 30, patternWithAlpha, format);
+        makeBitmap(source, 40, 30, patternWithAlpha, format);
         const platform::Image* sourceImage = source.Handle();
         for (auto size : {std::pair{13, 9}, std::pair{97, 61}, std::pair{40, 30}}) {
             cBitmap expected;
             ASSERT_EQ(expected.CreateFromClone(40, 30, source.Handle(), format), platform::Ok);
-            expected.ResizePicture(size.first, size.second, 7);
+            expected.ResizePicture(size.first, size.second, platform::InterpolationMode::HighQualityBicubic);
             cBitmap work;
-            work.assignResized(source, size.first, size.second, 7);
+            work.assignResized(source, size.first, size.second, platform::InterpolationMode::HighQualityBicubic);
             ASSERT_EQ(work.PixelFormat(), expected.PixelFormat());
             ASSERT_EQ(work.Width(), size.first);
             ASSERT_EQ(work.Height(), size.second);
@@ -190,17 +177,17 @@ TEST(cBitmapTest, AssignResizedMatchesACloneResizedAndLeavesTheSourceAlone)
 
 TEST(cBitmapTest, ResizeKeepsOpaqueImagesOpaqueToTheEdges)
 {
-    for (int32_t mode : {3, 4, 5, 6, 7}) {
+    for (InterpolationMode mode : {Bilinear, Bicubic, NearestNeighbor, HighQualityBilinear, HighQualityBicubic}) {
         for (auto size : {std::pair{37, 23}, std::pair{5, 7}, std::pair{1, 1}, std::pair{64, 3}}) {
             cBitmap b;
-            makeImage(b, 16, 12, pattern, kFormat24bppRGB);
+            makeBitmap(b, 16, 12, pattern, kFormat24bppRGB);
             b.ResizePicture(size.first, size.second, mode);
             ASSERT_EQ(b.Width(), size.first);
             ASSERT_EQ(b.Height(), size.second);
             EXPECT_EQ(b.PixelFormat(), kFormat32bppARGB);
             for (int32_t y = 0; y < b.Height(); ++y)
                 for (int32_t x = 0; x < b.Width(); ++x)
-                    ASSERT_EQ(px(b, x, y) >> 24, 255u) << "mode " << mode << " at " << x << "," << y;
+                    ASSERT_EQ(px(b, x, y) >> 24, 255u) << "mode " << int(mode) << " at " << x << "," << y;
         }
     }
 }
@@ -208,15 +195,15 @@ TEST(cBitmapTest, ResizeKeepsOpaqueImagesOpaqueToTheEdges)
 TEST(cBitmapTest, ResizeKeepsUniformImagesUniformAndAlphaUncompounded)
 {
     for (uint32_t colour : {0xFF336699u, 0x80336699u, 0x01FFFFFFu}) {
-        for (int32_t mode : {3, 4, 5, 6, 7}) {
+        for (InterpolationMode mode : {Bilinear, Bicubic, NearestNeighbor, HighQualityBilinear, HighQualityBicubic}) {
             for (auto size : {std::pair{40, 30}, std::pair{3, 2}, std::pair{11, 29}}) {
                 cBitmap b;
-                makeImage(b, 13, 9, [&](int32_t, int32_t) { return colour; });
+                makeBitmap(b, 13, 9, [&](int32_t, int32_t) { return colour; });
                 b.ResizePicture(size.first, size.second, mode);
                 for (int32_t y = 0; y < b.Height(); ++y)
                     for (int32_t x = 0; x < b.Width(); ++x)
-                        ASSERT_EQ(px(b, x, y), colour) << std::hex << colour << std::dec << " mode " << mode
-                                                       << " at " << x << "," << y;
+                        ASSERT_EQ(px(b, x, y), colour)
+                            << std::hex << colour << std::dec << " mode " << int(mode) << " at " << x << "," << y;
             }
         }
     }
@@ -225,8 +212,8 @@ TEST(cBitmapTest, ResizeKeepsUniformImagesUniformAndAlphaUncompounded)
 TEST(cBitmapTest, ResizeKeepsAlphaOfHalfTransparentImages)
 {
     cBitmap b;
-    makeImage(b, 10, 10, [](int32_t x, int32_t y) { return (pattern(x, y) & 0x00FFFFFFu) | 0x80000000u; });
-    b.ResizePicture(25, 17, 7);
+    makeBitmap(b, 10, 10, [](int32_t x, int32_t y) { return (pattern(x, y) & 0x00FFFFFFu) | 0x80000000u; });
+    b.ResizePicture(25, 17, HighQualityBicubic);
     for (int32_t y = 0; y < b.Height(); ++y)
         for (int32_t x = 0; x < b.Width(); ++x) ASSERT_EQ(px(b, x, y) >> 24, 0x80u) << x << "," << y;
 }
@@ -238,8 +225,8 @@ TEST(cBitmapTest, ResizeNeedsNoPaddedImage)
     // result do not.
     platform::ImageLimits::set(2048, int64_t(2048) * 2048 * 4);
     cBitmap b;
-    makeImage(b, 1024, 1024, [](int32_t, int32_t) { return 0xFF20A0E0u; });
-    b.ResizePicture(1, 1, 7);
+    makeBitmap(b, 1024, 1024, [](int32_t, int32_t) { return 0xFF20A0E0u; });
+    b.ResizePicture(1, 1, HighQualityBicubic);
     platform::ImageLimits::reset();
     ASSERT_EQ(b.Width(), 1);
     ASSERT_EQ(b.Height(), 1);
@@ -249,8 +236,8 @@ TEST(cBitmapTest, ResizeNeedsNoPaddedImage)
 TEST(cBitmapTest, NearestNeighbourIntegerEnlargementReplicatesPixels)
 {
     cBitmap b;
-    makeImage(b, 4, 3, patternWithAlpha);
-    b.ResizePicture(12, 9, 5);
+    makeBitmap(b, 4, 3, patternWithAlpha);
+    b.ResizePicture(12, 9, NearestNeighbor);
     ASSERT_EQ(b.Width(), 12);
     for (int32_t y = 0; y < 9; ++y)
         for (int32_t x = 0; x < 12; ++x) ASSERT_EQ(px(b, x, y), patternWithAlpha(x / 3, y / 3)) << x << "," << y;
@@ -259,14 +246,14 @@ TEST(cBitmapTest, NearestNeighbourIntegerEnlargementReplicatesPixels)
 TEST(cBitmapTest, CropTakesTheRectangleAndFillsOutsideWithTransparentWhite)
 {
     cBitmap b;
-    makeImage(b, 20, 15, pattern, kFormat24bppRGB);
+    makeBitmap(b, 20, 15, pattern, kFormat24bppRGB);
     platform::Image* before = b.Handle();
     b.CropPicture(10, 10, 20, 15);  // own size: nothing happens wherever it lies
     EXPECT_EQ(b.Handle(), before);
     EXPECT_EQ(b.PixelFormat(), kFormat24bppRGB);
 
     cBitmap one;
-    makeImage(one, 20, 15, patternWithAlpha);
+    makeBitmap(one, 20, 15, patternWithAlpha);
     one.CropPicture(0, 0, 1, 1);
     ASSERT_EQ(one.Width(), 1);
     ASSERT_EQ(one.Height(), 1);
@@ -281,7 +268,7 @@ TEST(cBitmapTest, CropTakesTheRectangleAndFillsOutsideWithTransparentWhite)
         for (int32_t x = 0; x < 5; ++x) EXPECT_EQ(px(b, x, y), pattern(x + 3, y + 2));
 
     cBitmap edge;
-    makeImage(edge, 6, 6, pattern);
+    makeBitmap(edge, 6, 6, pattern);
     edge.CropPicture(-2, 4, 5, 3);
     for (int32_t y = 0; y < 3; ++y)
         for (int32_t x = 0; x < 5; ++x) {
@@ -299,7 +286,7 @@ TEST(cBitmapTest, ShiftWrapsOnATorusAndNormalisesTheOffsets)
     const int32_t W = 7, H = 5;
     for (auto offset : {std::pair{-1, 0}, std::pair{3, 2}, std::pair{W, H}, std::pair{-15, 12}, std::pair{0, 4}}) {
         cBitmap b;
-        makeImage(b, W, H, patternWithAlpha);
+        makeBitmap(b, W, H, patternWithAlpha);
         int32_t x = offset.first, y = offset.second;
         b.ShiftPicture(x, y, true);
         const int32_t nx = ((offset.first % W) + W) % W;
@@ -317,7 +304,7 @@ TEST(cBitmapTest, ShiftWrapsOnATorusAndNormalisesTheOffsets)
 TEST(cBitmapTest, ShiftWithoutWrapLeavesTransparentWhiteStripsAndKeepsFormat)
 {
     cBitmap b;
-    makeImage(b, 12, 6, pattern);
+    makeBitmap(b, 12, 6, pattern);
     int32_t x = 5, y = 0;
     b.ShiftPicture(x, y, false);
     for (int32_t py = 0; py < 6; ++py)
@@ -325,7 +312,7 @@ TEST(cBitmapTest, ShiftWithoutWrapLeavesTransparentWhiteStripsAndKeepsFormat)
             EXPECT_EQ(px(b, pxl, py), pxl < 5 ? 0x00FFFFFFu : pattern(pxl - 5, py));
 
     cBitmap rgb;
-    makeImage(rgb, 4, 4, pattern, kFormat24bppRGB);
+    makeBitmap(rgb, 4, 4, pattern, kFormat24bppRGB);
     x = 1;
     y = -1;
     rgb.ShiftPicture(x, y, false);
@@ -338,33 +325,33 @@ TEST(cBitmapTest, ShiftWithoutWrapLeavesTransparentWhiteStripsAndKeepsFormat)
 TEST(cBitmapTest, RotateFlipSwapsSizesAndMapsPixels)
 {
     cBitmap b;
-    makeImage(b, 300, 200, pattern);
-    ASSERT_EQ(b.RotateFlip(1), platform::Ok);
+    makeBitmap(b, 300, 200, pattern);
+    ASSERT_EQ(b.RotateFlip(platform::RotateFlipType::Rotate90FlipNone), platform::Ok);
     EXPECT_EQ(b.Width(), 200);
     EXPECT_EQ(b.Height(), 300);
     EXPECT_EQ(b.GetBoundsRect().height, 300);
     // Clockwise: the old bottom-left corner is the new top-left.
     EXPECT_EQ(px(b, 0, 0), pattern(0, 199));
     EXPECT_EQ(px(b, 199, 0), pattern(0, 0));
-    ASSERT_EQ(b.RotateFlip(3), platform::Ok);
+    ASSERT_EQ(b.RotateFlip(platform::RotateFlipType::Rotate270FlipNone), platform::Ok);
     EXPECT_EQ(b.Width(), 300);
     EXPECT_EQ(px(b, 17, 23), pattern(17, 23));
-    ASSERT_EQ(b.RotateFlip(2), platform::Ok);
+    ASSERT_EQ(b.RotateFlip(platform::RotateFlipType::Rotate180FlipNone), platform::Ok);
     EXPECT_EQ(px(b, 0, 0), pattern(299, 199));
-    ASSERT_EQ(b.RotateFlip(2), platform::Ok);
-    ASSERT_EQ(b.RotateFlip(4), platform::Ok);
+    ASSERT_EQ(b.RotateFlip(platform::RotateFlipType::Rotate180FlipNone), platform::Ok);
+    ASSERT_EQ(b.RotateFlip(platform::RotateFlipType::RotateNoneFlipX), platform::Ok);
     EXPECT_EQ(px(b, 0, 5), pattern(299, 5));
-    ASSERT_EQ(b.RotateFlip(4), platform::Ok);
-    ASSERT_EQ(b.RotateFlip(6), platform::Ok);
+    ASSERT_EQ(b.RotateFlip(platform::RotateFlipType::RotateNoneFlipX), platform::Ok);
+    ASSERT_EQ(b.RotateFlip(platform::RotateFlipType::RotateNoneFlipY), platform::Ok);
     EXPECT_EQ(px(b, 5, 0), pattern(5, 199));
-    EXPECT_EQ(b.RotateFlip(8), platform::InvalidParameter);
+    EXPECT_EQ(b.RotateFlip(static_cast<platform::RotateFlipType>(8)), platform::InvalidParameter);
     EXPECT_EQ(b.Width(), 300);
 }
 
 TEST(cBitmapTest, PngBytesRoundTripWithAlpha)
 {
     cBitmap b;
-    makeImage(b, 23, 17, patternWithAlpha);
+    makeBitmap(b, 23, 17, patternWithAlpha);
     std::vector<uint8_t> bytes;
     const int32_t count = b.SaveToByteArray(bytes, pngEncoder());
     ASSERT_GT(count, 0);
@@ -399,10 +386,10 @@ TEST(cBitmapTest, ClipboardCarriesTheImageOverBlackWithoutAlpha)
 {
     testing::ScopedFakeServices services;
     cBitmap b;
-    makeImage(b, 3, 2, [](int32_t x, int32_t) { return x == 0 ? 0x80FF4020u : (x == 1 ? 0x00FFFFFFu : 0xFF123456u); });
+    makeBitmap(b, 3, 2, [](int32_t x, int32_t) { return x == 0 ? 0x80FF4020u : (x == 1 ? 0x00FFFFFFu : 0xFF123456u); });
 
     cBitmap target;
-    makeImage(target, 5, 5, pattern);
+    makeBitmap(target, 5, 5, pattern);
     EXPECT_FALSE(target.PasteFromClipboard());  // nothing (or only text) on the clipboard
     EXPECT_EQ(target.Width(), 5);
     EXPECT_EQ(px(target, 4, 4), pattern(4, 4));
@@ -429,7 +416,8 @@ TEST(cBitmapTest, ClipboardCarriesTheImageOverBlackWithoutAlpha)
 TEST(cBitmapTest, MakeTransparentKeysOutOneColour)
 {
     cBitmap b;
-    makeImage(b, 4, 4, [](int32_t x, int32_t y) { return (x + y) % 2 ? 0xFF00FF00u : pattern(x, y); }, kFormat24bppRGB);
+    makeBitmap(
+        b, 4, 4, [](int32_t x, int32_t y) { return (x + y) % 2 ? 0xFF00FF00u : pattern(x, y); }, kFormat24bppRGB);
     b.MakeTransparent(static_cast<int32_t>(0xFF00FF00u));
     EXPECT_EQ(b.PixelFormat(), kFormat32bppARGB);
     for (int32_t y = 0; y < 4; ++y)
@@ -444,7 +432,7 @@ TEST(cBitmapTest, MakeTransparentKeysOutOneColour)
 TEST(cBitmapTest, PaletteWritesStayInsideThePalette)
 {
     cBitmap b;
-    makeImage(b, 2, 2, pattern);
+    makeBitmap(b, 2, 2, pattern);
     b.SetTransColor(3);  // no palette: nothing to write
     EXPECT_TRUE(b.Handle()->palette().empty());
 
@@ -459,7 +447,7 @@ TEST(cBitmapTest, PaletteWritesStayInsideThePalette)
 TEST(cBitmapTest, PixelReadsLocksAndMetadataAnswerSensibly)
 {
     cBitmap b;
-    makeImage(b, 3, 3, patternWithAlpha);
+    makeBitmap(b, 3, 3, patternWithAlpha);
     EXPECT_EQ(px(b, 2, 1), patternWithAlpha(2, 1));
     EXPECT_EQ(static_cast<uint32_t>(b.GetPixelLong(1, 2)), patternWithAlpha(1, 2));
     EXPECT_EQ(b.GetPixelARGB(3, 0), 0);
@@ -485,7 +473,7 @@ TEST(cBitmapTest, PixelReadsLocksAndMetadataAnswerSensibly)
 TEST(cBitmapTest, ResourcesAndThumbnails)
 {
     cBitmap source;
-    makeImage(source, 8, 8, pattern);
+    makeBitmap(source, 8, 8, pattern);
     std::vector<uint8_t> bytes;
     ASSERT_GT(source.SaveToByteArray(bytes, pngEncoder()), 0);
     cBitmap::RegisterResource(4711, bytes);
@@ -532,8 +520,8 @@ TEST(cBitmapTest, MultiPageTiffReplacesTheTargetWhenFlushedAndRefusesCallsOutOfO
     std::ofstream(target) << "old";
     const auto files = [&] { return std::distance(std::filesystem::directory_iterator(folder), {}); };
     cBitmap a, b, firstPage;
-    makeImage(a, 5, 4, patternWithAlpha);
-    makeImage(b, 3, 6, pattern, kFormat24bppRGB);
+    makeBitmap(a, 5, 4, patternWithAlpha);
+    makeBitmap(b, 3, 6, pattern, kFormat24bppRGB);
     ASSERT_EQ(firstPage.CreateFromClone(5, 4, a.Handle(), kFormat32bppARGB), platform::Ok);
     const platform::EncoderParameters multiFrame{-1, 18}, nextPage{-1, 23}, flush{-1, 20};
     const platform::EncoderClsid tiff = platform::kTiffEncoderClsid;
@@ -542,7 +530,7 @@ TEST(cBitmapTest, MultiPageTiffReplacesTheTargetWhenFlushedAndRefusesCallsOutOfO
     EXPECT_EQ(a.SaveToFile(target, pngEncoder(), &multiFrame), platform::InvalidParameter);
     {
         cBitmap unfinished;
-        makeImage(unfinished, 2, 2, pattern);
+        makeBitmap(unfinished, 2, 2, pattern);
         ASSERT_EQ(unfinished.SaveToFile(target, tiff, &multiFrame), platform::Ok);
         EXPECT_EQ(files(), 2);
     }
@@ -553,7 +541,7 @@ TEST(cBitmapTest, MultiPageTiffReplacesTheTargetWhenFlushedAndRefusesCallsOutOfO
     EXPECT_EQ(a.SaveAddImage(nullptr, &nextPage), platform::InvalidParameter);
     EXPECT_EQ(a.SaveAddImage(b.Handle(), &flush), platform::InvalidParameter);
     ASSERT_EQ(a.SaveAddImage(b.Handle(), &nextPage), platform::Ok);
-    ASSERT_EQ(a.RotateFlip(1), platform::Ok);
+    ASSERT_EQ(a.RotateFlip(platform::RotateFlipType::Rotate90FlipNone), platform::Ok);
     ASSERT_EQ(a.SaveAdd(&nextPage), platform::Ok);  // the bitmap's pixels as they are now
     EXPECT_EQ(std::string(std::istreambuf_iterator<char>(std::ifstream(target).rdbuf()), {}), "old");
     ASSERT_EQ(a.SaveAdd(&flush), platform::Ok);

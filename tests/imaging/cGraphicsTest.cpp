@@ -11,8 +11,10 @@
 namespace kalvora {
 namespace {
 
+using kalvora::platform::InterpolationMode;
 using platform::Image;
 using platform::kFormat32bppARGB;
+using enum kalvora::platform::InterpolationMode;
 
 std::unique_ptr<Image> makeImage(int32_t w, int32_t h, uint32_t (*fn)(int32_t, int32_t))
 {
@@ -47,7 +49,7 @@ TEST(cGraphicsTest, WithoutSurfaceEveryCallFailsAndReportsToTheSession)
     EXPECT_EQ(g.Clear(0), platform::InvalidParameter);
     EXPECT_EQ(g.DrawImageI(image.get(), 0, 0), platform::InvalidParameter);
     EXPECT_EQ(g.DrawImageRectRectI(image.get(), 0, 0, 1, 1, 0, 0, 1, 1), platform::InvalidParameter);
-    EXPECT_EQ(g.SetInterpolationMode(5), platform::InvalidParameter);
+    EXPECT_EQ(g.SetInterpolationMode(NearestNeighbor), platform::InvalidParameter);
     EXPECT_EQ(g.CurErr(), platform::InvalidParameter);
     EXPECT_EQ(classes.size(), 4u);
     EXPECT_EQ(classes.front(), "cGraphics");
@@ -70,12 +72,12 @@ TEST(cGraphicsTest, ClearThenEqualSizeDrawCopiesPixelsExactly)
     for (int32_t y = 0; y < 7; ++y)
         for (int32_t x = 0; x < 9; ++x) ASSERT_EQ(target->pixelArgb(x, y), 0x00FFFFFFu);
 
-    for (int32_t mode : {3, 4, 5, 6, 7}) {
+    for (InterpolationMode mode : {Bilinear, Bicubic, NearestNeighbor, HighQualityBilinear, HighQualityBicubic}) {
         ASSERT_EQ(g.SetInterpolationMode(mode), platform::Ok);
         ASSERT_EQ(g.Clear(0x00FFFFFF), platform::Ok);
         ASSERT_EQ(g.DrawImageRectRectI(source.get(), 0, 0, 9, 7, 0, 0, 9, 7), platform::Ok);
         for (int32_t y = 0; y < 7; ++y)
-            for (int32_t x = 0; x < 9; ++x) ASSERT_EQ(target->pixelArgb(x, y), varied(x, y)) << mode;
+            for (int32_t x = 0; x < 9; ++x) ASSERT_EQ(target->pixelArgb(x, y), varied(x, y)) << int(mode);
     }
 }
 
@@ -103,14 +105,14 @@ TEST(cGraphicsTest, InvalidModesAreRefusedAndKeepTheOldMode)
     auto target = makeImage(2, 2, opaqueRed);
     cGraphics g;
     ASSERT_EQ(g.GetGraphicsContext(target.get()), platform::Ok);
-    int32_t mode = -1;
-    ASSERT_EQ(g.SetInterpolationMode(7), platform::Ok);
+    InterpolationMode mode = Default;
+    ASSERT_EQ(g.SetInterpolationMode(HighQualityBicubic), platform::Ok);
     ASSERT_EQ(g.GetInterpolationMode(mode), platform::Ok);
-    EXPECT_EQ(mode, 7);
-    EXPECT_EQ(g.SetInterpolationMode(8), platform::InvalidParameter);
-    EXPECT_EQ(g.SetInterpolationMode(-1), platform::InvalidParameter);
+    EXPECT_EQ(mode, HighQualityBicubic);
+    EXPECT_EQ(g.SetInterpolationMode(static_cast<InterpolationMode>(8)), platform::InvalidParameter);
+    EXPECT_EQ(g.SetInterpolationMode(static_cast<InterpolationMode>(-1)), platform::InvalidParameter);
     ASSERT_EQ(g.GetInterpolationMode(mode), platform::Ok);
-    EXPECT_EQ(mode, 7);
+    EXPECT_EQ(mode, HighQualityBicubic);
 
     EXPECT_EQ(g.RotateTransform(90.0f, 0), platform::NotImplemented);
     EXPECT_EQ(g.TranslateTransform(1.0f, 1.0f, 2), platform::InvalidParameter);

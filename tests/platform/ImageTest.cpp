@@ -104,23 +104,24 @@ TEST(Image, RotateFlipTypesMapPixelsAndSizes)
         for (int x = 0; x < 3; ++x) img->setPixel(x, y, uint32_t(x + 10 * y));
 
     struct Case {
-        int type;
+        RotateFlipType type;
         int w, h;
         uint32_t topLeft, topRight;
     };
     const Case cases[] = {
-        {1, 2, 3, 10, 0},  // 90 clockwise: the bottom-left pixel comes to the top-left
-        {2, 3, 2, 12, 10}, {3, 2, 3, 2, 12}, {4, 3, 2, 2, 0},
-        {5, 2, 3, 0, 10},  {6, 3, 2, 10, 12}, {7, 2, 3, 12, 2},
+        {RotateFlipType::Rotate90FlipNone, 2, 3, 10, 0},  // the bottom-left pixel comes to the top-left
+        {RotateFlipType::Rotate180FlipNone, 3, 2, 12, 10}, {RotateFlipType::Rotate270FlipNone, 2, 3, 2, 12},
+        {RotateFlipType::RotateNoneFlipX, 3, 2, 2, 0},     {RotateFlipType::Rotate90FlipX, 2, 3, 0, 10},
+        {RotateFlipType::Rotate180FlipX, 3, 2, 10, 12},    {RotateFlipType::Rotate270FlipX, 2, 3, 12, 2},
     };
     for (const Case& c : cases) {
         std::unique_ptr<Image> copy;
         ASSERT_EQ(img->clone(copy), Ok);
         ASSERT_EQ(copy->rotateFlip(c.type), Ok);
-        EXPECT_EQ(copy->width(), c.w) << c.type;
-        EXPECT_EQ(copy->height(), c.h) << c.type;
-        EXPECT_EQ(copy->pixelArgb(0, 0), c.topLeft) << c.type;
-        EXPECT_EQ(copy->pixelArgb(c.w - 1, 0), c.topRight) << c.type;
+        EXPECT_EQ(copy->width(), c.w) << int(c.type);
+        EXPECT_EQ(copy->height(), c.h) << int(c.type);
+        EXPECT_EQ(copy->pixelArgb(0, 0), c.topLeft) << int(c.type);
+        EXPECT_EQ(copy->pixelArgb(c.w - 1, 0), c.topRight) << int(c.type);
     }
-    EXPECT_EQ(img->rotateFlip(8), InvalidParameter);
+    EXPECT_EQ(img->rotateFlip(static_cast<RotateFlipType>(8)), InvalidParameter);
 }

@@ -12,22 +12,24 @@
 
 using namespace kalvora::platform;
 using namespace kalvora::testing;
+using enum kalvora::platform::InterpolationMode;
 
 namespace {
 
 // Resizes the way the bitmap class does: through the edge-padded source.
-std::unique_ptr<Image> paddedResize(const Image& src, int32_t nw, int32_t nh, int32_t mode, bool threads = true)
+std::unique_ptr<Image> paddedResize(const Image& src, int32_t nw, int32_t nh, InterpolationMode mode,
+                                    bool threads = true)
 {
     auto out = blankImage(nw, nh);
     Surface surface(*out);
     surface.setInterpolationMode(mode);
-    surface.setPixelOffsetMode(2);
+    surface.setPixelOffsetMode(PixelOffsetMode::HighQuality);
     surface.setUseThreadPool(threads);
     EXPECT_EQ(surface.drawImagePadded(src, resizePad(src.width(), src.height(), nw, nh), 0, 0, nw, nh), Ok);
     return out;
 }
 
-std::unique_ptr<Image> plainResize(const Image& src, int32_t nw, int32_t nh, int32_t mode)
+std::unique_ptr<Image> plainResize(const Image& src, int32_t nw, int32_t nh, InterpolationMode mode)
 {
     auto out = blankImage(nw, nh);
     Surface surface(*out);
@@ -51,7 +53,7 @@ TEST(Resampler, BilinearAndBicubicWeightsAtKnownPositions)
     auto ramp = blankImage(2, 1);
     ramp->setPixel(0, 0, 0xFF000000);
     ramp->setPixel(1, 0, 0xFFFFFFFF);
-    auto linear = plainResize(*ramp, 4, 1, 3);
+    auto linear = plainResize(*ramp, 4, 1, Bilinear);
     EXPECT_EQ(px(*linear, 0, 0), 0xFF000000u);
     EXPECT_EQ(px(*linear, 1, 0), 0xFF404040u);  // 63.75
     EXPECT_EQ(px(*linear, 2, 0), 0xFFBFBFBFu);  // 191.25
@@ -61,7 +63,7 @@ TEST(Resampler, BilinearAndBicubicWeightsAtKnownPositions)
     auto small = blankImage(2, 1);
     small->setPixel(0, 0, 0xFF000004);
     small->setPixel(1, 0, 0xFF020606);
-    auto halves = plainResize(*small, 4, 1, 3);
+    auto halves = plainResize(*small, 4, 1, Bilinear);
     EXPECT_EQ(px(*halves, 1, 0), 0xFF000204u);
 
     // Cubic, a = -0.5, centre 1.25: weights -0.0703125, 0.8671875,
@@ -69,7 +71,7 @@ TEST(Resampler, BilinearAndBicubicWeightsAtKnownPositions)
     // mirrors them: 255 * 0.796875 = 203.2 -> 203.
     auto step = blankImage(4, 1);
     for (int x = 0; x < 4; ++x) step->setPixel(x, 0, x < 2 ? 0xFF000000 : 0xFFFFFFFF);
-    auto cubic = plainResize(*step, 8, 1, 4);
+    auto cubic = plainResize(*step, 8, 1, Bicubic);
     EXPECT_EQ(px(*cubic, 3, 0), 0xFF343434u);
     EXPECT_EQ(px(*cubic, 4, 0), 0xFFCBCBCBu);
 }
@@ -80,13 +82,13 @@ TEST(Resampler, UniformStaysUniformAndAlphaIsKept)
         for (const Size& from : {Size{1, 1}, Size{5, 3}, Size{64, 48}}) {
             auto src = uniformImage(from.w, from.h, colour);
             for (const Size& to : kSizes) {
-                for (int32_t mode : {3, 4, 5, 6, 7}) {
+                for (InterpolationMode mode : kResamplingModes) {
                     for (int padded = 0; padded < 2; ++padded) {
                         auto out = padded ? paddedResize(*src, to.w, to.h, mode) : plainResize(*src, to.w, to.h, mode);
                         for (int y = 0; y < to.h; ++y)
                             for (int x = 0; x < to.w; ++x)
-                                ASSERT_EQ(px(*out, x, y), colour)
-                                    << from.w << "x" << from.h << " -> " << to.w << "x" << to.h << " mode " << mode;
+                                ASSERT_EQ(px(*out, x, y), colour) << from.w << "x" << from.h << " -> " << to.w << "x"
+                                                                  << to.h << " mode " << int(mode);
                     }
                 }
             }
@@ -98,7 +100,7 @@ TEST(Resampler, OpaqueStaysOpaqueThroughThePaddedResize)
 {
     auto src = texturedImage(64, 48, 21, true);
     for (const Size& to : kSizes) {
-        for (int32_t mode : {3, 4, 5, 6, 7}) {
+        for (InterpolationMode mode : kResamplingModes) {
             auto out = paddedResize(*src, to.w, to.h, mode);
             for (int y = 0; y < to.h; ++y)
                 for (int x = 0; x < to.w; ++x) ASSERT_EQ(px(*out, x, y) >> 24, 255u) << to.w << "x" << to.h;
@@ -106,7 +108,7 @@ TEST(Resampler, OpaqueStaysOpaqueThroughThePaddedResize)
     }
     // Shrunk to a single pixel the kernel spans the whole padded image.
     auto big = texturedImage(300, 200, 4, true);
-    auto dot = paddedResize(*big, 1, 1, 7);
+    auto dot = paddedResize(*big, 1, 1, HighQualityBicubic);
     EXPECT_EQ(px(*dot, 0, 0) >> 24, 255u);
     // Averaging noise gives a middle grey, not an edge pixel.
     for (int c = 0; c < 3; ++c) {
@@ -122,7 +124,7 @@ TEST(Resampler, TransparentPixelsDoNotBleedTheirColour)
     auto src = blankImage(16, 8);
     for (int y = 0; y < 8; ++y)
         for (int x = 0; x < 16; ++x) src->setPixel(x, y, x < 8 ? 0xFFFF0000 : 0x0000FF00);
-    for (int32_t mode : {3, 4, 6, 7}) {
+    for (InterpolationMode mode : {Bilinear, Bicubic, HighQualityBilinear, HighQualityBicubic}) {
         for (const Size& to : {Size{5, 3}, Size{40, 20}, Size{16, 8}}) {
             auto out = paddedResize(*src, to.w, to.h, mode);
             bool sawPartial = false;
@@ -130,7 +132,7 @@ TEST(Resampler, TransparentPixelsDoNotBleedTheirColour)
                 for (int x = 0; x < to.w; ++x) {
                     uint32_t v = px(*out, x, y);
                     if ((v >> 24) == 0) continue;
-                    ASSERT_EQ(v & 0xFFFFFF, 0xFF0000u) << "mode " << mode;
+                    ASSERT_EQ(v & 0xFFFFFF, 0xFF0000u) << "mode " << int(mode);
                     sawPartial |= (v >> 24) != 255;
                 }
             if (to.w != 16) {
@@ -147,19 +149,19 @@ TEST(Resampler, HighQualityModesAverageWhenShrinkingPlainOnesDoNot)
     auto stripes = blankImage(96, 6);
     for (int y = 0; y < 6; ++y)
         for (int x = 0; x < 96; ++x) stripes->setPixel(x, y, x % 2 ? 0xFFFFFFFF : 0xFF000000);
-    for (int32_t mode : {3, 4}) {
+    for (InterpolationMode mode : {Bilinear, Bicubic}) {
         auto out = paddedResize(*stripes, 32, 2, mode);
         for (int x = 1; x < 31; ++x) {
             int v = px(*out, x, 0) & 0xFF;
-            EXPECT_TRUE(v == 0 || v == 255) << "mode " << mode << " x " << x << " " << v;
+            EXPECT_TRUE(v == 0 || v == 255) << "mode " << int(mode) << " x " << x << " " << v;
         }
     }
-    for (int32_t mode : {6, 7}) {
+    for (InterpolationMode mode : {HighQualityBilinear, HighQualityBicubic}) {
         auto out = paddedResize(*stripes, 32, 2, mode);
         for (int x = 1; x < 31; ++x) {
             int v = px(*out, x, 0) & 0xFF;
-            EXPECT_GT(v, 64) << "mode " << mode;
-            EXPECT_LT(v, 192) << "mode " << mode;
+            EXPECT_GT(v, 64) << "mode " << int(mode);
+            EXPECT_LT(v, 192) << "mode " << int(mode);
         }
     }
 }
@@ -176,8 +178,8 @@ TEST(Resampler, PaddedSourceMatchesTheNestedNearestNeighbourDraws)
             const int32_t hp = size.h + 2 * pad;
             auto reference = blankImage(wp, hp);
             Surface surface(*reference);
-            surface.setInterpolationMode(5);
-            surface.setPixelOffsetMode(2);
+            surface.setInterpolationMode(NearestNeighbor);
+            surface.setPixelOffsetMode(PixelOffsetMode::HighQuality);
             for (int32_t i = 0; i <= pad; ++i)
                 ASSERT_EQ(surface.drawImageRect(*src, i, i, wp - 2 * i, hp - 2 * i), Ok);
             PaddedImageSource padded(*src, pad);
@@ -193,7 +195,7 @@ TEST(Resampler, PaddedSourceMatchesTheNestedNearestNeighbourDraws)
             }
 
             // Resampling through the rule equals resampling the built image.
-            for (int32_t mode : {4, 5, 7}) {
+            for (InterpolationMode mode : {Bicubic, NearestNeighbor, HighQualityBicubic}) {
                 auto viaRule = blankImage(9, 4);
                 auto viaImage = blankImage(9, 4);
                 Surface a(*viaRule);
@@ -202,7 +204,7 @@ TEST(Resampler, PaddedSourceMatchesTheNestedNearestNeighbourDraws)
                 b.setInterpolationMode(mode);
                 ASSERT_EQ(a.drawImagePadded(*src, pad, 0, 0, 9, 4), Ok);
                 ASSERT_EQ(b.drawImageRectRect(*reference, 0, 0, 9, 4, pad, pad, size.w, size.h), Ok);
-                ASSERT_TRUE(samePixels(*viaRule, *viaImage)) << "mode " << mode;
+                ASSERT_TRUE(samePixels(*viaRule, *viaImage)) << "mode " << int(mode);
             }
         }
     }
@@ -214,13 +216,13 @@ TEST(Resampler, SourcesWithoutAlphaResampleAsOpaque)
     auto argb = texturedImage(23, 17, 5, true);
     std::unique_ptr<Image> rgb;
     ASSERT_EQ(argb->cloneArea(23, 17, kFormat24bppRGB, rgb), Ok);
-    for (int32_t mode : {3, 5, 7}) {
+    for (InterpolationMode mode : {Bilinear, NearestNeighbor, HighQualityBicubic}) {
         auto fromArgb = paddedResize(*argb, 40, 9, mode);
         auto fromRgb = paddedResize(*rgb, 40, 9, mode);
-        EXPECT_TRUE(samePixels(*fromArgb, *fromRgb)) << "mode " << mode;
+        EXPECT_TRUE(samePixels(*fromArgb, *fromRgb)) << "mode " << int(mode);
         auto plainArgb = plainResize(*argb, 11, 30, mode);
         auto plainRgb = plainResize(*rgb, 11, 30, mode);
-        EXPECT_TRUE(samePixels(*plainArgb, *plainRgb)) << "mode " << mode;
+        EXPECT_TRUE(samePixels(*plainArgb, *plainRgb)) << "mode " << int(mode);
     }
 }
 
@@ -230,12 +232,12 @@ TEST(Resampler, PaddedResizeKeepsHalfTransparencyAtTheEdges)
     // rule keeps a uniform 50 % image at 50 % up to its edges.
     auto src = uniformImage(40, 30, 0x80336699);
     for (const Size& to : {Size{10, 8}, Size{80, 60}, Size{40, 30}, Size{2, 200}}) {
-        auto out = paddedResize(*src, to.w, to.h, 7);
+        auto out = paddedResize(*src, to.w, to.h, HighQualityBicubic);
         for (int y = 0; y < to.h; ++y)
             for (int x = 0; x < to.w; ++x) ASSERT_EQ(px(*out, x, y), 0x80336699u);
     }
     auto noisy = texturedImage(40, 30, 8, false);
-    auto out = paddedResize(*noisy, 40, 30, 7);
+    auto out = paddedResize(*noisy, 40, 30, HighQualityBicubic);
     EXPECT_TRUE(samePixels(*out, *noisy));
 }
 
@@ -247,7 +249,7 @@ TEST(Resampler, BytesDoNotDependOnTheNumberOfThreads)
     auto small = texturedImage(90, 70, 78, false);
     struct Case {
         const Image* src;
-        int32_t w, h, mode;
+        int32_t w, h, mode;  // the mode by its number
     };
     // The last ones have too few output rows to split and filter blocks of
     // source rows in parallel instead, with and without gaps between windows.
@@ -255,8 +257,9 @@ TEST(Resampler, BytesDoNotDependOnTheNumberOfThreads)
                           {small.get(), 333, 270, 7}, {small.get(), 400, 300, 3}, {src.get(), 1000, 700, 5},
                           {src.get(), 37, 3, 7}, {src.get(), 1, 1, 6}, {src.get(), 650, 5, 3}, {src.get(), 9, 2, 4}};
     for (const Case& c : cases) {
-        auto serial = paddedResize(*c.src, c.w, c.h, c.mode, false);
-        auto parallel = paddedResize(*c.src, c.w, c.h, c.mode, true);
+        const InterpolationMode mode = *interpolationModeFromNumber(c.mode);
+        auto serial = paddedResize(*c.src, c.w, c.h, mode, false);
+        auto parallel = paddedResize(*c.src, c.w, c.h, mode, true);
         EXPECT_TRUE(samePixels(*serial, *parallel)) << c.w << "x" << c.h << " mode " << c.mode
                                                     << " threads " << ThreadPool::size();
     }

@@ -8,6 +8,7 @@
 
 using namespace kalvora::platform;
 using namespace kalvora::testing;
+using enum kalvora::platform::InterpolationMode;
 
 TEST(Surface, ClearWritesTheColourAndAlphaInEveryFormat)
 {
@@ -31,8 +32,10 @@ TEST(Surface, ClearWritesTheColourAndAlphaInEveryFormat)
 TEST(Surface, UnscaledDrawsCopyPixelsExactlyInEveryMode)
 {
     auto src = texturedImage(37, 23, 7, false);
-    for (int32_t mode = 0; mode <= 7; ++mode) {
-        for (int32_t offsetMode : {0, 2, 4}) {
+    for (int32_t number = 0; number <= 7; ++number) {
+        const InterpolationMode mode = *interpolationModeFromNumber(number);
+        for (PixelOffsetMode offsetMode :
+             {PixelOffsetMode::Default, PixelOffsetMode::HighQuality, PixelOffsetMode::Half}) {
             auto target = blankImage(50, 40);
             Surface surface(*target);
             surface.clear(0x00FFFFFF);
@@ -41,7 +44,7 @@ TEST(Surface, UnscaledDrawsCopyPixelsExactlyInEveryMode)
             ASSERT_EQ(surface.drawImage(*src, 6, 9), Ok);
             for (int y = 0; y < 23; ++y)
                 for (int x = 0; x < 37; ++x)
-                    ASSERT_EQ(px(*target, 6 + x, 9 + y), px(*src, x, y)) << "mode " << mode;
+                    ASSERT_EQ(px(*target, 6 + x, 9 + y), px(*src, x, y)) << "mode " << int(mode);
             EXPECT_EQ(px(*target, 5, 9), 0x00FFFFFFu);
             EXPECT_EQ(px(*target, 43, 31), 0x00FFFFFFu);
 
@@ -139,7 +142,7 @@ TEST(Surface, NegativeSourceOffsetDrawsThePartInsideWhereItWouldLand)
     // The wrap-around of a brick past the right edge: the second piece starts
     // at a source x below 0, so the image lands once, at its own position.
     auto src = texturedImage(6, 4, 11, true);
-    for (int32_t mode : {3, 5, 7}) {
+    for (InterpolationMode mode : {Bilinear, NearestNeighbor, HighQualityBicubic}) {
         auto target = blankImage(10, 4);
         Surface surface(*target);
         surface.setInterpolationMode(mode);
@@ -154,7 +157,7 @@ TEST(Surface, NegativeSourceOffsetDrawsThePartInsideWhereItWouldLand)
     // the image, fills only the right half of the destination.
     auto target = blankImage(12, 4);
     Surface surface(*target);
-    surface.setInterpolationMode(5);
+    surface.setInterpolationMode(NearestNeighbor);
     ASSERT_EQ(surface.drawImageRectRect(*src, 0, 0, 12, 4, -6, 0, 12, 4), Ok);
     for (int x = 0; x < 6; ++x) EXPECT_EQ(px(*target, x, 2), 0u);
     for (int x = 6; x < 12; ++x) EXPECT_EQ(px(*target, x, 2), px(*src, x - 6, 2));
@@ -170,7 +173,7 @@ TEST(Surface, ColourKeySkipsPixelsInsideTheRange)
     key.hasColorKey = true;
     key.keyLow = 0x0010E010;
     key.keyHigh = 0x0012F030;
-    for (int32_t mode : {5, 7}) {
+    for (InterpolationMode mode : {NearestNeighbor, HighQualityBicubic}) {
         auto target = uniformImage(3, 1, 0xFF000000);
         Surface surface(*target);
         surface.setInterpolationMode(mode);
@@ -189,7 +192,7 @@ TEST(Surface, ColourKeySkipsPixelsInsideTheRange)
     // Resampled: keyed pixels are transparent to the filter.
     auto wide = blankImage(6, 6);
     Surface surface(*wide);
-    surface.setInterpolationMode(7);
+    surface.setInterpolationMode(HighQualityBicubic);
     ASSERT_EQ(surface.drawImageRectRect(*src, 0, 0, 6, 6, 0, 0, 3, 1, &key), Ok);
     for (int y = 0; y < 6; ++y) {
         EXPECT_EQ(px(*wide, 0, y), 0u);
@@ -222,8 +225,8 @@ TEST(Surface, NearestNeighbourEnlargementReplicatesPixels)
     auto src = texturedImage(7, 5, 9, false);
     auto target = blankImage(21, 20);
     Surface surface(*target);
-    surface.setInterpolationMode(5);
-    surface.setPixelOffsetMode(2);
+    surface.setInterpolationMode(NearestNeighbor);
+    surface.setPixelOffsetMode(PixelOffsetMode::HighQuality);
     ASSERT_EQ(surface.drawImageRect(*src, 0, 0, 21, 20), Ok);
     for (int y = 0; y < 20; ++y)
         for (int x = 0; x < 21; ++x) ASSERT_EQ(px(*target, x, y), px(*src, x / 3, y / 4));
@@ -231,7 +234,7 @@ TEST(Surface, NearestNeighbourEnlargementReplicatesPixels)
     // Zoomed views draw with real coordinates: 2.5x from a fractional origin.
     auto view = blankImage(10, 4);
     Surface viewSurface(*view);
-    viewSurface.setInterpolationMode(5);
+    viewSurface.setInterpolationMode(NearestNeighbor);
     ASSERT_EQ(viewSurface.drawImageRectRectF(*src, RectF{0, 0, 10, 4}, RectF{0.4, 0, 4, 1.6}), Ok);
     for (int x = 0; x < 10; ++x)
         EXPECT_EQ(px(*view, x, 0), px(*src, static_cast<int>(std::floor(0.4 + (x + 0.5) / 2.5)), 0));
@@ -242,7 +245,7 @@ TEST(Surface, DrawingIntoOtherFormatsAndOntoItself)
     auto src = texturedImage(8, 8, 13, true);
     auto rgb = blankImage(8, 8, kFormat24bppRGB);
     Surface surface(*rgb);
-    surface.setInterpolationMode(7);
+    surface.setInterpolationMode(HighQualityBicubic);
     ASSERT_EQ(surface.drawImage(*src, 0, 0), Ok);
     EXPECT_EQ(px(*rgb, 5, 6), px(*src, 5, 6));
     ASSERT_EQ(surface.drawImageRect(*src, 0, 0, 4, 4), Ok);
@@ -260,7 +263,7 @@ TEST(Surface, HostileGeometryIsRefusedOrDrawsNothing)
     auto src = texturedImage(8, 8, 1, true);
     auto target = blankImage(8, 8);
     Surface surface(*target);
-    surface.setInterpolationMode(7);
+    surface.setInterpolationMode(HighQualityBicubic);
     EXPECT_EQ(surface.drawImageRectRectF(*src, RectF{NAN, 0, 4, 4}, RectF{0, 0, 8, 8}), InvalidParameter);
     EXPECT_EQ(surface.drawImageRectRectF(*src, RectF{0, 0, 4, 4}, RectF{0, 0, INFINITY, 8}), InvalidParameter);
     EXPECT_EQ(surface.drawImageRectRect(*src, 0, 0, 0, 4, 0, 0, 8, 8), Ok);
@@ -280,7 +283,7 @@ TEST(Surface, ClippingDoesNotMoveTheSamples)
     // The part of a scaled draw that lands inside a small target equals the
     // same part of the draw into a target large enough to hold all of it.
     auto src = texturedImage(50, 40, 23, false);
-    for (int32_t mode : {3, 4, 5, 6, 7}) {
+    for (InterpolationMode mode : kResamplingModes) {
         auto whole = blankImage(120, 100);
         Surface wholeSurface(*whole);
         wholeSurface.setInterpolationMode(mode);
@@ -290,7 +293,7 @@ TEST(Surface, ClippingDoesNotMoveTheSamples)
         partSurface.setInterpolationMode(mode);
         ASSERT_EQ(partSurface.drawImageRectRectF(*src, RectF{-30, -25, 93.5, 71}, RectF{2.5, 1, 45, 37}), Ok);
         for (int y = 0; y < 20; ++y)
-            for (int x = 0; x < 30; ++x) ASSERT_EQ(px(*part, x, y), px(*whole, x + 40, y + 30)) << "mode " << mode;
+            for (int x = 0; x < 30; ++x) ASSERT_EQ(px(*part, x, y), px(*whole, x + 40, y + 30)) << "mode " << int(mode);
     }
 }
 
@@ -310,7 +313,7 @@ TEST(Surface, RandomGeometryStaysInsideItsRectangle)
         auto target = blankImage(next(1, 20), next(1, 20), formats[round % 3]);
         Surface surface(*target);
         surface.clear(0xFF123456);
-        surface.setInterpolationMode(next(0, 8));
+        surface.setInterpolationMode(static_cast<InterpolationMode>(next(0, 8)));
         const RectF dst{next(-40, 40) / 4.0, next(-40, 40) / 4.0, next(-8, 120) / 4.0, next(-8, 120) / 4.0};
         const RectF from{next(-60, 60) / 3.0, next(-60, 60) / 3.0, next(-4, 90) / 3.0, next(-4, 90) / 3.0};
         ImageAttributes key;

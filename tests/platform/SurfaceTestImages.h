@@ -7,10 +7,17 @@
 #include <memory>
 
 #include "platform/Image.h"
+#include "platform/Surface.h"
 
 namespace kalvora::testing {
 
 using platform::Image;
+
+// The modes that resample: bilinear, bicubic, nearest neighbour and the two high-quality ones.
+constexpr platform::InterpolationMode kResamplingModes[] = {
+    platform::InterpolationMode::Bilinear, platform::InterpolationMode::Bicubic,
+    platform::InterpolationMode::NearestNeighbor, platform::InterpolationMode::HighQualityBilinear,
+    platform::InterpolationMode::HighQualityBicubic};
 
 // Pixel (x, y) as packed ARGB; a failed read fails the test.
 inline uint32_t px(const Image& image, int32_t x, int32_t y)

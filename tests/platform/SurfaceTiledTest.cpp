@@ -11,17 +11,17 @@
 namespace kalvora::testing {
 namespace {
 
+using kalvora::platform::InterpolationMode;
 using platform::RectF;
 using platform::Surface;
-
-constexpr int32_t kModes[] = {3, 4, 5, 6, 7};
+using enum kalvora::platform::InterpolationMode;
 
 TEST(SurfaceTiled, UnscaledTilesRepeatTheImageFromTheFirstTilesCorner)
 {
     auto image = texturedImage(100, 100, 7, false);
     auto target = uniformImage(320, 230, 0xFF000000);
     Surface surface(*target);
-    surface.setInterpolationMode(5);
+    surface.setInterpolationMode(NearestNeighbor);
     ASSERT_EQ(surface.drawImageTiled(*image, RectF{-50, 0, 100, 100}), platform::Ok);
     auto expected = uniformImage(1, 1, 0xFF000000);
     for (int32_t y = 0; y < target->height(); ++y)
@@ -42,12 +42,12 @@ TEST(SurfaceTiled, ScaledNearestTilesMatchOneDrawPerTile)
     const RectF first{-20.25, -7.75, 37.5, 22.5};
     auto tiled = uniformImage(200, 120, 0xFF000000);
     Surface a(*tiled);
-    a.setInterpolationMode(5);
+    a.setInterpolationMode(NearestNeighbor);
     ASSERT_EQ(a.drawImageTiled(*image, first), platform::Ok);
 
     auto perTile = uniformImage(200, 120, 0xFF000000);
     Surface b(*perTile);
-    b.setInterpolationMode(5);
+    b.setInterpolationMode(NearestNeighbor);
     for (double x = first.x; x < 200; x += first.width)
         for (double y = first.y; y < 120; y += first.height)
             b.drawImageRectRectF(*image, RectF{x, y, first.width, first.height}, RectF{0, 0, 15, 9});
@@ -64,7 +64,7 @@ TEST(SurfaceTiled, FilteredTilesBlendIntoTheNeighbouringCopyInEveryMode)
     auto repeated = blankImage(30, 20);
     for (int32_t y = 0; y < 20; ++y)
         for (int32_t x = 0; x < 30; ++x) repeated->setPixel(x, y, px(*image, x % 6, y % 4));
-    for (int32_t mode : kModes) {
+    for (InterpolationMode mode : kResamplingModes) {
         for (double tileW : {24.0, 3.0}) {
             const double tileH = tileW * 4 / 6;
             const int32_t w = static_cast<int32_t>(2 * tileW);
@@ -78,7 +78,7 @@ TEST(SurfaceTiled, FilteredTilesBlendIntoTheNeighbouringCopyInEveryMode)
             b.setInterpolationMode(mode);
             b.drawImageRectRectF(*repeated, RectF{-2 * tileW + 3, -2 * tileH + 2, 5 * tileW, 5 * tileH},
                                  RectF{0, 0, 30, 20});
-            EXPECT_TRUE(samePixels(*tiled, *plain)) << "mode " << mode << ", tile width " << tileW;
+            EXPECT_TRUE(samePixels(*tiled, *plain)) << "mode " << int(mode) << ", tile width " << tileW;
         }
     }
 }
@@ -89,7 +89,7 @@ TEST(SurfaceTiled, UniformImagesStayUniformAtAnyScaleAndFormat)
         auto image = blankImage(3, 2, format);
         for (int32_t y = 0; y < 2; ++y)
             for (int32_t x = 0; x < 3; ++x) image->setPixel(x, y, 0xFF3A7C15);
-        for (int32_t mode : kModes)
+        for (InterpolationMode mode : kResamplingModes)
             for (double tile : {0.06, 1.3, 2.0, 40.0}) {
                 auto target = uniformImage(64, 48, 0xFF000000);
                 Surface surface(*target);
@@ -97,7 +97,7 @@ TEST(SurfaceTiled, UniformImagesStayUniformAtAnyScaleAndFormat)
                 ASSERT_EQ(surface.drawImageTiled(*image, RectF{-0.4, 0.3, tile, tile * 2 / 3}), platform::Ok);
                 for (int32_t y = 0; y < 48; ++y)
                     for (int32_t x = 0; x < 64; ++x)
-                        ASSERT_EQ(px(*target, x, y), 0xFF3A7C15u) << "mode " << mode << " tile " << tile;
+                        ASSERT_EQ(px(*target, x, y), 0xFF3A7C15u) << "mode " << int(mode) << " tile " << tile;
             }
     }
 }
@@ -108,7 +108,7 @@ TEST(SurfaceTiled, ManyCopiesDrawInOnePassAndHostileTilesAreRefused)
     auto image = uniformImage(1, 1, 0xFF102030);
     auto target = uniformImage(1920, 1080, 0xFF000000);
     Surface surface(*target);
-    surface.setInterpolationMode(5);
+    surface.setInterpolationMode(NearestNeighbor);
     const auto start = std::chrono::steady_clock::now();
     ASSERT_EQ(surface.drawImageTiled(*image, RectF{0, 0, 0.02, 0.02}), platform::Ok);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));

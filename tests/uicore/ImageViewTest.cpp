@@ -12,6 +12,9 @@
 #include "platform/PixelFormat.h"
 #include "uicore/ImageView.h"
 
+using kalvora::platform::InterpolationMode;
+using enum kalvora::platform::InterpolationMode;
+
 namespace kalvora {
 namespace {
 
@@ -62,7 +65,7 @@ TEST(ImageView, LoadStateAndZoomRules)
     EXPECT_EQ(view.imgWidth, 0);
     EXPECT_EQ(view.StartX, 0.0f);
     EXPECT_FALSE(view.TileMode);
-    EXPECT_EQ(view.CurrentInterpolationMode, 5);
+    EXPECT_EQ(view.CurrentInterpolationMode, NearestNeighbor);
     EXPECT_EQ(view.BackColor(), 0);
     EXPECT_EQ(view.cursor(), 101);
     EXPECT_EQ(view.panelText(1), "Zoom: 100 %");
@@ -265,7 +268,7 @@ TEST(ImageView, UniformImagesStayUniformAndExtremeViewsStayInsideTheBuffer)
     fillUniform(v.Bitmap, 37, 23, 0xFF5A3C1Eu);
     v.imgWidth = 37;
     v.imgHeight = 23;
-    for (int32_t mode : {3, 4, 5, 6, 7})
+    for (InterpolationMode mode : {Bilinear, Bicubic, NearestNeighbor, HighQualityBilinear, HighQualityBicubic})
         for (bool tiles : {false, true})
             for (float zoom : {2.0f, 33.3f, 100.0f, 417.0f}) {
                 v.CurrentInterpolationMode = mode;
@@ -279,8 +282,8 @@ TEST(ImageView, UniformImagesStayUniformAndExtremeViewsStayInsideTheBuffer)
                 const int32_t h = tiles ? 90 : std::min(90, static_cast<int32_t>(23 * zoom / 100));
                 for (int32_t y = 0; y < h; ++y)
                     for (int32_t x = 0; x < w; ++x)
-                        ASSERT_EQ(bufferPixel(v, x, y), 0xFF5A3C1Eu)
-                            << "mode " << mode << " tiles " << tiles << " zoom " << zoom << " at " << x << ", " << y;
+                        ASSERT_EQ(bufferPixel(v, x, y), 0xFF5A3C1Eu) << "mode " << int(mode) << " tiles " << tiles
+                                                                     << " zoom " << zoom << " at " << x << ", " << y;
             }
     // Far pans and huge zooms draw nothing outside the buffer (the sanitizer
     // build watches) and never hang.

@@ -18,11 +18,13 @@
 #include "tests/support/FakeServices.h"
 #include "tests/support/FileDialogTyping.h"
 #include "tests/support/ModalDialogAnswerer.h"
+#include "tests/support/TestImages.h"
 #include "views/PreviewWindow.h"
 
 namespace kalvora {
 namespace {
 
+using testing::makeBitmap;
 using testing::ModalDialogAnswerer;
 
 // Types the name into the save dialog's file name box and presses Enter. A
@@ -47,14 +49,11 @@ ModalDialogAnswerer::Answer cancel()
 }
 
 // Sixteen colours in blocks, opaque, so every format can hold it exactly.
-void makeImage(cBitmap& bitmap)
+// Sixteen 10 x 6 blocks of different colours.
+uint32_t blocks(int32_t x, int32_t y)
 {
-    ASSERT_EQ(bitmap.CreateFromScan0(40, 24, 0, platform::kFormat32bppARGB), platform::Ok);
-    for (int32_t y = 0; y < 24; ++y)
-        for (int32_t x = 0; x < 40; ++x) {
-            const uint32_t k = (x / 10) + 4 * (y / 6);
-            bitmap.Handle()->setPixel(x, y, 0xFF000000u | (k * 16 << 16) | ((255 - k * 16) << 8) | (k * 5));
-        }
+    const uint32_t k = (x / 10) + 4 * (y / 6);
+    return 0xFF000000u | (k * 16 << 16) | ((255 - k * 16) << 8) | (k * 5);
 }
 
 QByteArray fileBytes(const QString& path)
@@ -73,7 +72,7 @@ struct ExportFixture {
     {
         window.resize(300, 200);
         window.show();
-        makeImage(image);
+        makeBitmap(image, 40, 24, blocks);
         window.SetBitmap(image);
         window.view().setLastDir(folder.path().toStdString() + "/");
     }

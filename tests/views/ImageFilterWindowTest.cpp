@@ -17,6 +17,7 @@ namespace kalvora {
 namespace {
 
 using namespace testing;
+using enum kalvora::platform::InterpolationMode;
 
 QSlider* slider(QWidget* d, const char* name) { return child<QSlider>(d, name); }
 QString text(QWidget* d, const char* name) { return child<QLineEdit>(d, name)->text(); }
@@ -261,9 +262,8 @@ TEST(ImageFilterWindow, TextsArePassedWithTheirConversions)
             click(d, "ApplyButton");
             reseed();
             EXPECT_TRUE(f.shows(backup, [p = passed](clsImageFilter& filter) {
-                return filter.CreateNoiseFilter(128, static_cast<uint8_t>(p), 7, false);
-            }))
-                << typed;
+                return filter.CreateNoiseFilter(128, static_cast<uint8_t>(p), HighQualityBicubic, false);
+            })) << typed;
         }
         choosePage(d, 3);
         typeInto(d, "GammaText", "1.5");

@@ -19,21 +19,18 @@
 #include "tests/support/FileDialogTyping.h"
 #include "tests/support/MenuClicks.h"
 #include "tests/support/ModalDialogAnswerer.h"
+#include "tests/support/TestImages.h"
 #include "views/ImageToolDialog.h"
 #include "views/PreviewDialog.h"
 
 namespace kalvora {
 namespace {
 
-using testing::clickMenuPath;
-using testing::ModalDialogAnswerer;
+using namespace testing;
 
-void makeImage(cBitmap& bitmap, int32_t w, int32_t h)
+uint32_t pattern(int32_t x, int32_t y)
 {
-    ASSERT_EQ(bitmap.CreateFromScan0(w, h, 0, platform::kFormat32bppARGB), platform::Ok);
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x)
-            bitmap.Handle()->setPixel(x, y, 0x80000000u | ((x & 0xFF) << 16) | ((y & 0xFF) << 8) | ((x + y) & 0xFF));
+    return 0x80000000u | ((x & 0xFF) << 16) | ((y & 0xFF) << 8) | ((x + y) & 0xFF);
 }
 
 ModalDialogAnswerer::Answer typeName(const QString& name)
@@ -69,7 +66,7 @@ struct EditorFixture {
     void setImage(int32_t w, int32_t h)
     {
         cBitmap image;
-        makeImage(image, w, h);
+        makeBitmap(image, w, h, pattern);
         editor.SetBitmap(image);
     }
 };
@@ -109,7 +106,7 @@ TEST(PreviewDialog, OpenShowsTheFileAndABrokenFileChangesNothing)
     EditorFixture f;
     QTemporaryDir folder;
     cBitmap image;
-    makeImage(image, 40, 30);
+    makeBitmap(image, 40, 30, pattern);
     platform::EncoderClsid png{};
     ASSERT_TRUE(cGDIP().GetEncoderClsid("image/png", png));
     const QString good = folder.path() + "/brick.png";
@@ -195,7 +192,7 @@ TEST(PreviewDialog, QuarterTurnsSwapTheSizeAndOtherTurnsKeepTheView)
     EditorFixture f;
     f.setImage(512, 256);
     cBitmap original;
-    makeImage(original, 512, 256);
+    makeBitmap(original, 512, 256, pattern);
     clickMenuPath(f.bar, {"ImageMenu", "RotateMenu", "Rotate90"});
     EXPECT_EQ(f.editor.Bitmap().Width(), 256);
     EXPECT_EQ(f.editor.Bitmap().Height(), 512);
@@ -227,7 +224,7 @@ TEST(PreviewDialog, InterpolationChoiceIsOneCheckAndStaysAfterClosing)
     f.setImage(30, 30);
     EXPECT_TRUE(f.entry("InterpolationNN")->isChecked());
     clickMenuPath(f.bar, {"ViewMenu", "InterpolationMenu", "InterpolationHQBC"});
-    EXPECT_EQ(f.editor.view().CurrentInterpolationMode, 7);
+    EXPECT_EQ(f.editor.view().CurrentInterpolationMode, platform::InterpolationMode::HighQualityBicubic);
     int checked = 0;
     for (const char* name : {"InterpolationNN", "InterpolationBL", "InterpolationBC", "InterpolationHQBL",
                              "InterpolationHQBC"})
@@ -246,7 +243,7 @@ TEST(PreviewDialog, InterpolationChoiceIsOneCheckAndStaysAfterClosing)
     f.editor.exec();
     EXPECT_FALSE(f.editor.isVisible());
     f.editor.show();
-    EXPECT_EQ(f.editor.view().CurrentInterpolationMode, 7);
+    EXPECT_EQ(f.editor.view().CurrentInterpolationMode, platform::InterpolationMode::HighQualityBicubic);
     EXPECT_TRUE(f.editor.view().TileMode);
     EXPECT_TRUE(f.entry("InterpolationHQBC")->isChecked());
     // The close box hides it too.

@@ -15,21 +15,17 @@
 #include "imaging/cBitmap.h"
 #include "platform/PixelFormat.h"
 #include "tests/support/ModalDialogAnswerer.h"
+#include "tests/support/TestImages.h"
 #include "views/ImageViewCanvas.h"
 #include "views/PreviewWindow.h"
 
 namespace kalvora {
 namespace {
 
+using testing::makeBitmap;
 using testing::ModalDialogAnswerer;
 
-void makeImage(cBitmap& bitmap, int32_t w, int32_t h)
-{
-    ASSERT_EQ(bitmap.CreateFromScan0(w, h, 0, platform::kFormat32bppARGB), platform::Ok);
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x)
-            bitmap.Handle()->setPixel(x, y, 0xFF000000u | ((x * 7 & 0xFF) << 16) | ((y * 3 & 0xFF) << 8) | 0x40);
-}
+uint32_t pattern(int32_t x, int32_t y) { return 0xFF000000u | ((x * 7 & 0xFF) << 16) | ((y * 3 & 0xFF) << 8) | 0x40; }
 
 // A shown preview window whose drawing area is exactly the given size, with
 // a clock the test moves.
@@ -67,7 +63,7 @@ TEST(PreviewWindow, TakesOverImagesAndResetsTheViewOnlyWhenAsked)
     EXPECT_EQ(f.window.findChild<QLabel*>("Panel3")->toolTip(), "Color of current pixel");
 
     cBitmap texture;
-    makeImage(texture, 2048, 2048);
+    makeBitmap(texture, 2048, 2048, pattern);
     f.window.SetBitmap(texture);
     EXPECT_EQ(f.window.Zoom(), 19.53125f);
     EXPECT_EQ(f.panel("Panel1"), "Zoom: 20 %");
@@ -80,7 +76,7 @@ TEST(PreviewWindow, TakesOverImagesAndResetsTheViewOnlyWhenAsked)
     f.window.SetZoom(50);
     f.window.view().StartX = 7;
     cBitmap next;
-    makeImage(next, 300, 200);
+    makeBitmap(next, 300, 200, pattern);
     f.window.SetBitmap(next, false);
     EXPECT_EQ(f.window.Zoom(), 50.0f);
     EXPECT_EQ(f.window.view().StartX, 7.0f);
@@ -103,13 +99,13 @@ TEST(PreviewWindow, AnImageOfTheShownSizeIsCopiedIntoTheShownOne)
 {
     PreviewFixture f(400, 300);
     cBitmap first;
-    makeImage(first, 64, 48);
+    makeBitmap(first, 64, 48, pattern);
     f.window.SetBitmap(first);
     const platform::Image* shown = f.window.Bitmap().Handle();
 
     // The same size and format: the pixels are copied into the shown image.
     cBitmap second;
-    makeImage(second, 64, 48);
+    makeBitmap(second, 64, 48, pattern);
     second.Handle()->setPixel(5, 6, 0xFF123456u);
     f.window.SetBitmap(second, false);
     EXPECT_EQ(f.window.Bitmap().Handle(), shown);
@@ -124,7 +120,7 @@ TEST(PreviewWindow, AnImageOfTheShownSizeIsCopiedIntoTheShownOne)
     f.window.SetBitmap(rgb, false);
     EXPECT_EQ(f.window.Bitmap().PixelFormat(), platform::kFormat24bppRGB);
     cBitmap larger;
-    makeImage(larger, 65, 48);
+    makeBitmap(larger, 65, 48, pattern);
     f.window.SetBitmap(larger, false);
     EXPECT_EQ(f.window.imgWidth(), 65);
     EXPECT_EQ(f.window.Bitmap().Width(), 65);
@@ -134,7 +130,7 @@ TEST(PreviewWindow, RightDragZoomsAroundTheCentreAndStopsAtTheMinimum)
 {
     PreviewFixture f(800, 500);
     cBitmap image;
-    makeImage(image, 300, 200);
+    makeBitmap(image, 300, 200, pattern);
     f.window.SetBitmap(image);
     const float cx = f.window.view().GetCenterX();
     const float cy = f.window.view().GetCenterY();
@@ -174,7 +170,7 @@ TEST(PreviewWindow, LeftDragPansAndARightPressUndoesIt)
 {
     PreviewFixture f(800, 500);
     cBitmap image;
-    makeImage(image, 3000, 2000);
+    makeBitmap(image, 3000, 2000, pattern);
     f.window.SetBitmap(image);
     f.window.SetZoom(200);
     f.window.view().StartX = -40;
@@ -218,7 +214,7 @@ TEST(PreviewWindow, HoverShowsThePixelAndTheCanvasShowsTheBufferUnscaled)
 {
     PreviewFixture f(700, 500);
     cBitmap image;
-    makeImage(image, 640, 480);
+    makeBitmap(image, 640, 480, pattern);
     image.Handle()->setPixel(10, 20, 0x11223344u);
     f.window.SetBitmap(image);
     f.window.view().StartX = 0;
@@ -247,7 +243,7 @@ TEST(PreviewWindow, CustomBackgroundComesFromTheColourDialogAndCancelKeepsIt)
 {
     PreviewFixture f(200, 150);
     cBitmap image;
-    makeImage(image, 20, 20);
+    makeBitmap(image, 20, 20, pattern);
     f.window.SetBitmap(image);
     {
         ModalDialogAnswerer answer(QStringLiteral("CommonDialog1"), [](QWidget* d) {
@@ -279,7 +275,7 @@ TEST(PreviewWindow, TilesCoverTheViewAndCommandsRedraw)
 {
     PreviewFixture f(330, 250);
     cBitmap image;
-    makeImage(image, 100, 100);
+    makeBitmap(image, 100, 100, pattern);
     f.window.SetBitmap(image);
     f.window.view().StartX = 250;
     f.window.view().StartY = 0;

@@ -16,22 +16,16 @@
 #include "tests/support/FakeServices.h"
 #include "tests/support/MenuClicks.h"
 #include "tests/support/ModalDialogAnswerer.h"
+#include "tests/support/TestImages.h"
 #include "views/PreviewDialog.h"
 #include "views/ResizeImageWindow.h"
 
 namespace kalvora {
 namespace {
 
-using testing::clickMenuPath;
-using testing::ModalDialogAnswerer;
+using namespace testing;
 
-void makeImage(cBitmap& bitmap, int32_t w, int32_t h)
-{
-    ASSERT_EQ(bitmap.CreateFromScan0(w, h, 0, platform::kFormat32bppARGB), platform::Ok);
-    for (int32_t y = 0; y < h; ++y)
-        for (int32_t x = 0; x < w; ++x)
-            bitmap.Handle()->setPixel(x, y, 0xFF000000u | ((x * 5 & 0xFF) << 16) | ((y * 3 & 0xFF) << 8) | 0x33);
-}
+uint32_t pattern(int32_t x, int32_t y) { return 0xFF000000u | ((x * 5 & 0xFF) << 16) | ((y * 3 & 0xFF) << 8) | 0x33; }
 
 QLineEdit* box(QWidget* dialog, const char* name) { return dialog->findChild<QLineEdit*>(name); }
 QString text(QWidget* dialog, const char* name) { return box(dialog, name)->text(); }
@@ -75,7 +69,7 @@ struct ResizeFixture {
         editor.resize(900, 700);
         editor.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&editor));
-        makeImage(original, 640, 480);
+        makeBitmap(original, 640, 480, pattern);
         editor.SetBitmap(original);
         ResizeImageWindow& dialog = ResizeImageWindow::instance();
         dialog.findChild<QRadioButton*>("Option3")->setChecked(true);
@@ -162,7 +156,9 @@ TEST(ResizeImageWindow, FieldsFollowEachOtherAsTheLockSays)
 TEST(ResizeImageWindow, EachOptionResizesWithItsModeFromTheStartingImage)
 {
     ResizeFixture f;
-    for (auto [option, mode] : {std::pair{"Option1", 5}, std::pair{"Option2", 6}, std::pair{"Option3", 7}}) {
+    for (auto [option, mode] : {std::pair{"Option1", platform::InterpolationMode::NearestNeighbor},
+                                std::pair{"Option2", platform::InterpolationMode::HighQualityBilinear},
+                                std::pair{"Option3", platform::InterpolationMode::HighQualityBicubic}}) {
         f.resizeWith([option = option](QWidget* d) {
             click(d, option);
             type(d, "PercentWidth", "30");
@@ -171,7 +167,7 @@ TEST(ResizeImageWindow, EachOptionResizesWithItsModeFromTheStartingImage)
             click(d, "SetButton");
         });
         cBitmap expected;
-        makeImage(expected, 640, 480);
+        makeBitmap(expected, 640, 480, pattern);
         expected.ResizePicture(320, 240, mode);
         ASSERT_EQ(f.editor.Bitmap().Width(), 320) << option;
         EXPECT_EQ(f.editor.imgHeight(), 240);
@@ -251,7 +247,7 @@ TEST(ResizeImageWindow, LockAndOptionCarryOverAndInitRefillsTheBoxes)
         click(d, "CancelButton");
     });
     cBitmap other;
-    makeImage(other, 300, 200);
+    makeBitmap(other, 300, 200, pattern);
     f.editor.SetBitmap(other);
     f.resizeWith([](QWidget* d) {
         EXPECT_TRUE(d->findChild<QRadioButton*>("Option1")->isChecked());
