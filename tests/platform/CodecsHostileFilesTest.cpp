@@ -16,8 +16,13 @@ using kalvora::testing::writeJpeg;
 
 namespace {
 
-// Decoding any of these files takes far less; the bound is the promise.
+// Decoding any of these files takes far less; the bound is the promise. The
+// sanitizer build runs the same decoder several times slower.
+#if defined(__SANITIZE_ADDRESS__)
+constexpr double kMaxSeconds = 2.0;
+#else
 constexpr double kMaxSeconds = 0.5;
+#endif
 
 std::string hostileFile(const std::string& name) { return std::string(KALVORA_TEST_DATA) + "/hostile-images/" + name; }
 
