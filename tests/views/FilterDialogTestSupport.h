@@ -167,7 +167,12 @@ struct FilterDialogFixture {
     // must close it.
     void open(ImageToolDialog& dialog, int filterIndex, const std::function<void(QWidget*)>& answer)
     {
-        ModalDialogAnswerer answerer(dialog.objectName(), answer);
+        ModalDialogAnswerer answerer(dialog.objectName(), [&answer](QWidget* d) {
+            // Clicks, typing and focus changes reach the dialog as a user's
+            // do only once its window is the active one.
+            EXPECT_TRUE(QTest::qWaitForWindowActive(d, 5000));
+            answer(d);
+        });
         editor.openToolDialog(dialog, filterIndex);
     }
 };
