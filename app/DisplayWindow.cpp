@@ -16,6 +16,7 @@
 #include "app/MainWindow.h"
 #include "app/OptionsWindow.h"
 #include "app/SizeSlider.h"
+#include "app/SteadyTextHolder.h"
 #include "app/TypedLengthValidator.h"
 #include "imaging/ui/UISupportUi.h"
 #include "platform/Numeric.h"
@@ -70,7 +71,8 @@ DisplayWindow::DisplayWindow(MainWindow& main, QWidget* parent) : QWidget(parent
     layout->addWidget(DisplayTab1);
     layout->addWidget(makeProgressArea());
     layout->addWidget(UpdateButton);
-    layout->addWidget(ProgressLabel);
+    // The description, then the percentage and the time left.
+    layout->addWidget(new SteadyTextHolder(ProgressLabel, 2, this));
     layout->addStretch(1);
 
     connectHandlers();

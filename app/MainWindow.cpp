@@ -21,6 +21,7 @@
 #include "app/OptionsWindow.h"
 #include "app/SettingsCopier.h"
 #include "app/SplashScreen.h"
+#include "app/SteadyTextHolder.h"
 #include "app/TextureOptions.h"
 #include "app/ToolBarColor.h"
 #include "engine/BrickDefaults.h"
@@ -52,8 +53,7 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), m_tickSource(plat
     status->setObjectName(QStringLiteral("StatusBar1"));
     m_statusPanel1 = new QLabel(status);
     m_statusPanel1->setObjectName(QStringLiteral("Panel1"));
-    m_statusPanel1->setMinimumWidth(1);
-    status->addWidget(m_statusPanel1, 1);
+    status->addWidget(new SteadyTextHolder(m_statusPanel1, 1, status), 1);
 
     m_clientArea = new QWidget(this);
     m_clientArea->setObjectName(QStringLiteral("ClientArea"));
