@@ -76,6 +76,20 @@ inline bool sameBytes(const cBitmap& a, const cBitmap& b)
     return true;
 }
 
+// Border, arch and column sizes that fit the small test textures.
+inline void smallTextureOptions(TextureOptionsValues& o)
+{
+    o.BorderWidth = 40;
+    o.BorderHeight = 120;
+    o.BorderAntialias = 3;
+    o.ArcWidth = 150;
+    o.ArcHeight = 100;
+    o.ArcAntialias = 4;
+    o.ColumnWidth = 60;
+    o.ColumnHeight = 120;
+    o.ColumnAntialias = 5;
+}
+
 // Runs the generator without windows: the texture options model answers for
 // the dialog, with optional changes to its values.
 class DrawingHost : public GeneratorHost {

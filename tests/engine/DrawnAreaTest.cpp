@@ -25,14 +25,7 @@ TEST(DrawnArea, CopyingOnlyTheDrawnAreaKeepsAViewerEqualToTheOutput)
     testing::DrawingHost host;
     cBrickGenerator generator;
     host.listenTo(generator);
-    host.editOptions = [](TextureOptionsValues& o) {
-        o.BorderWidth = 40;
-        o.BorderHeight = 120;
-        o.ArcWidth = 150;
-        o.ArcHeight = 100;
-        o.ColumnWidth = 60;
-        o.ColumnHeight = 120;
-    };
+    host.editOptions = testing::smallTextureOptions;
     cBitmap viewer;
     int64_t copiedPixels = 0;
     int64_t wholePixels = 0;

@@ -52,17 +52,7 @@ protected:
     void SetUp() override
     {
         host.listenTo(generator);
-        host.editOptions = [](TextureOptionsValues& o) {
-            o.BorderWidth = 40;
-            o.BorderHeight = 120;
-            o.BorderAntialias = 3;
-            o.ArcWidth = 150;
-            o.ArcHeight = 100;
-            o.ArcAntialias = 4;
-            o.ColumnWidth = 60;
-            o.ColumnHeight = 120;
-            o.ColumnAntialias = 5;
-        };
+        host.editOptions = testing::smallTextureOptions;
     }
     void TearDown() override { BrickPainter::setParallelPreparation(true); }
 
