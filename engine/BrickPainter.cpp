@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
-#include <thread>
 #include <utility>
 
 #include "engine/cBrickData.h"
@@ -13,16 +12,16 @@
 #include "imaging/cGraphics.h"
 #include "platform/PixelFormat.h"
 #include "platform/Surface.h"
-#include "platform/ThreadPool.h"
+#include "platform/OrderedPipeline.h"
 
 namespace kalvora {
 
 namespace {
 
-// Bricks prepared ahead per worker, and the most brick pixels one batch
-// prepares (each slot holds a few copies of its brick).
-constexpr int kBricksPerWorker = 8;
-constexpr int64_t kBatchPixelBudget = int64_t(16) << 20;
+// Bricks prepared ahead per worker, and the most brick pixels prepared
+// ahead at once (each slot holds a few copies of its brick).
+constexpr int kBricksPerWorker = 16;
+constexpr int64_t kPreparedPixelBudget = int64_t(16) << 20;
 
 std::atomic<bool> g_parallelPreparation{true};
 
@@ -183,22 +182,21 @@ void BrickPainter::drawSerial(const std::vector<tBrick>& bricks, cGraphics& surf
     }
 }
 
-// The bricks of one batch, prepared on the thread pool: per slot a filter
+// The prepared state of the bricks in flight, one slot per brick: a filter
 // with a random generator of its own, the prepared image, whether it is
-// ready, and the filter's failure messages (shown later on the calling thread).
-struct BrickPainter::Batch {
-    explicit Batch(size_t slots) : randoms(slots), works(slots), ready(slots, 0), messages(slots)
+// ready, and the filter's failure messages (shown later on the calling
+// thread).
+struct BrickPainter::Slots {
+    explicit Slots(size_t count) : randoms(count), works(count), ready(count, 0), messages(count)
     {
-        filters.reserve(slots);
-        for (size_t j = 0; j < slots; ++j) {
+        filters.reserve(count);
+        for (size_t j = 0; j < count; ++j) {
             filters.push_back(std::make_unique<clsImageFilter>());
             filters[j]->setParallelRows(false);
             filters[j]->setRandomGenerator(&randoms[j]);
         }
     }
 
-    size_t start = 0;
-    size_t count = 0;
     std::vector<std::unique_ptr<clsImageFilter>> filters;
     std::vector<platform::RandomGenerator> randoms;
     std::vector<cBitmap> works;
@@ -206,90 +204,63 @@ struct BrickPainter::Batch {
     std::vector<std::vector<clsImageFilter::MessageDeferral::Message>> messages;
 };
 
-void BrickPainter::planBatch(Batch& batch, const std::vector<tBrick>& bricks, size_t start,
-                             platform::RandomGenerator& random) const
+BrickPainter::Plan BrickPainter::planOutlines(const std::vector<tBrick>& bricks,
+                                              platform::RandomGenerator& random) const
 {
     // Every brick's outline starts from the state the serial run would have
-    // reached, fixed here in list order.
+    // reached, fixed here in list order; random ends where the serial run
+    // leaves it.
     const float length = noiseLength(m_project.NoiseFrequency, m_sizes);
-    batch.start = start;
-    batch.count = 0;
-    int64_t pixels = 0;
-    while (start + batch.count < bricks.size() && batch.count < batch.ready.size() &&
-           (batch.count == 0 || pixels < kBatchPixelBudget)) {
-        const size_t slot = batch.count++;
-        const tBrick& b = bricks[start + slot];
-        batch.ready[slot] = drawableImage(b) ? 1 : 0;
-        if (!batch.ready[slot]) continue;
-        batch.randoms[slot] = random;
+    Plan plan;
+    plan.starts.resize(bricks.size());
+    plan.pixels.assign(bricks.size(), 0);
+    for (size_t i = 0; i < bricks.size(); ++i) {
+        const tBrick& b = bricks[i];
+        if (!drawableImage(b)) continue;
+        plan.starts[i] = random;
         skipOutlineDraws(random, b.Width, b.Height, length);
-        pixels += static_cast<int64_t>(b.Width) * b.Height;
+        plan.pixels[i] = static_cast<int64_t>(b.Width) * b.Height;
     }
+    return plan;
 }
 
-void BrickPainter::prepareSlot(Batch& batch, const std::vector<tBrick>& bricks, size_t slot) const
+void BrickPainter::prepareInSlot(const tBrick& b, const Plan& plan, size_t index, Slots& slots, size_t slot) const
 {
-    if (!batch.ready[slot]) return;
+    slots.ready[slot] = 0;
+    if (plan.pixels[index] == 0) return;
+    slots.randoms[slot] = plan.starts[index];
     // Nothing may escape a worker: a brick that cannot be made is skipped.
     try {
         clsImageFilter::MessageDeferral deferral;
-        batch.ready[slot] = prepareBrick(bricks[batch.start + slot], batch.works[slot], *batch.filters[slot]);
-        batch.messages[slot] = deferral.messages();
+        slots.ready[slot] = prepareBrick(b, slots.works[slot], *slots.filters[slot]);
+        slots.messages[slot] = deferral.messages();
     } catch (...) {
-        batch.ready[slot] = 0;
-        batch.works[slot].Dispose();
+        slots.ready[slot] = 0;
+        slots.works[slot].Dispose();
     }
-}
-
-bool BrickPainter::compositeBatch(Batch& batch, const std::vector<tBrick>& bricks, cGraphics& surface,
-                                  const StopPoll& stop, const BrickDone& done) const
-{
-    for (size_t j = 0; j < batch.count; ++j) {
-        if (stop && stop()) return false;
-        clsImageFilter::MessageDeferral::showAll(batch.messages[j]);
-        batch.messages[j].clear();
-        if (batch.ready[j]) compositeBrick(surface, batch.works[j], bricks[batch.start + j], m_project.Width);
-        batch.works[j].Dispose();
-        if (done) done(batch.start + j + 1, bricks.size());
-    }
-    return true;
 }
 
 void BrickPainter::drawParallel(const std::vector<tBrick>& bricks, cGraphics& surface, clsImageFilter& filter,
                                 int workers, const StopPoll& stop, const BrickDone& done) const
 {
-    // Two batches take turns: while this thread composites one in list
-    // order (with its reports), the workers prepare the next.
-    const size_t slots = static_cast<size_t>(std::max(2, workers * kBricksPerWorker));
-    Batch first(slots);
-    Batch second(slots);
-    Batch* current = &first;
-    Batch* next = &second;
-    platform::RandomGenerator& random = filter.randomGenerator();
-    const auto prepareAll = [&](Batch& batch, const std::function<void()>& alongside) {
-        const std::thread::id caller = std::this_thread::get_id();
-        platform::ThreadPool::parallelFor(0, static_cast<int64_t>(batch.count), 1, [&](int64_t begin, int64_t end) {
-            if (alongside && std::this_thread::get_id() == caller) alongside();
-            for (int64_t j = begin; j < end; ++j) prepareSlot(batch, bricks, static_cast<size_t>(j));
+    // The workers prepare bricks ahead while this thread composites them in
+    // list order, with its reports.
+    const Plan plan = planOutlines(bricks, filter.randomGenerator());
+    const size_t count = static_cast<size_t>(std::max(2, workers * kBricksPerWorker));
+    Slots slots(count);
+    platform::OrderedPipeline::run(
+        plan.pixels, count, kPreparedPixelBudget,
+        [&](size_t i) { prepareInSlot(bricks[i], plan, i, slots, i % count); },
+        [&](size_t i) {
+            if (stop && stop()) return false;
+            const size_t slot = i % count;
+            clsImageFilter::MessageDeferral::showAll(slots.messages[slot]);
+            slots.messages[slot].clear();
+            if (slots.ready[slot]) compositeBrick(surface, slots.works[slot], bricks[i], m_project.Width);
+            slots.works[slot].Dispose();
+            if (done) done(i + 1, bricks.size());
+            return true;
         });
-    };
-
-    planBatch(*current, bricks, 0, random);
-    prepareAll(*current, nullptr);
-    while (current->count > 0) {
-        planBatch(*next, bricks, current->start + current->count, random);
-        bool composited = false;
-        bool stopped = false;
-        const std::function<void()> compositeCurrent = [&] {
-            if (composited) return;
-            composited = true;
-            stopped = !compositeBatch(*current, bricks, surface, stop, done);
-        };
-        prepareAll(*next, compositeCurrent);
-        compositeCurrent();
-        if (stopped) return;
-        std::swap(current, next);
-    }
 }
 
 }  // namespace kalvora

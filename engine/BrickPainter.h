@@ -39,7 +39,7 @@ public:
 
     // Draws every brick onto the surface in list order. workers 1 prepares
     // each brick with work and filter on the calling thread; more prepare
-    // batches of bricks on the thread pool with filter objects of their own.
+    // bricks ahead on the thread pool with filter objects of their own.
     // The filter's random generator advances exactly as in the serial run.
     void DrawAllBricks(const std::vector<tBrick>& bricks, cGraphics& surface, cBitmap& work,
                        clsImageFilter& filter, int workers, const StopPoll& stop, const BrickDone& done) const;
@@ -96,7 +96,12 @@ public:
     static bool parallelPreparation();
 
 private:
-    struct Batch;
+    struct Slots;
+    // Each brick's outline random state and pixel count (0: not drawn).
+    struct Plan {
+        std::vector<platform::RandomGenerator> starts;
+        std::vector<int64_t> pixels;
+    };
 
     // The image of a brick that prepareBrick would draw (an image with
     // pixels, a brick of at least one pixel); nullptr for any other brick.
@@ -105,15 +110,10 @@ private:
                     const StopPoll& stop, const BrickDone& done) const;
     void drawParallel(const std::vector<tBrick>& bricks, cGraphics& surface, clsImageFilter& filter, int workers,
                       const StopPoll& stop, const BrickDone& done) const;
-    // Fills the batch with the bricks from start on and fixes each one's
-    // random state, advancing random past them.
-    void planBatch(Batch& batch, const std::vector<tBrick>& bricks, size_t start,
-                   platform::RandomGenerator& random) const;
-    // Prepares one brick of the batch; safe on any thread.
-    void prepareSlot(Batch& batch, const std::vector<tBrick>& bricks, size_t slot) const;
-    // Composites the batch in list order with its reports; false when stopped.
-    bool compositeBatch(Batch& batch, const std::vector<tBrick>& bricks, cGraphics& surface, const StopPoll& stop,
-                        const BrickDone& done) const;
+    // Fixes every brick's random state, advancing random past them all.
+    Plan planOutlines(const std::vector<tBrick>& bricks, platform::RandomGenerator& random) const;
+    // Prepares brick number index in the slot; safe on any thread.
+    void prepareInSlot(const tBrick& b, const Plan& plan, size_t index, Slots& slots, size_t slot) const;
 
     const cBrickData& m_project;
     const LayoutPixelSizes& m_sizes;

@@ -1,0 +1,150 @@
+#include "platform/OrderedPipeline.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
+#include <thread>
+
+#include "platform/ThreadPool.h"
+
+namespace kalvora::platform {
+
+namespace {
+
+class PipelineRun {
+public:
+    PipelineRun(const std::vector<int64_t>& weights, size_t slots, int64_t weightBudget,
+                const OrderedPipeline::Prepare& prepare, const OrderedPipeline::Consume& consume)
+        : m_count(weights.size()), m_slots(std::max<size_t>(1, slots)), m_budget(weightBudget),
+          m_prepare(prepare), m_consume(consume), m_prefix(weights.size() + 1, 0), m_ready(weights.size(), 0),
+          m_failures(weights.size())
+    {
+        for (size_t i = 0; i < m_count; ++i) m_prefix[i + 1] = m_prefix[i] + std::max<int64_t>(0, weights[i]);
+    }
+
+    // A worker: prepares the next items while there is room, waits for room
+    // while the consumer is at work, and leaves when no item is left or no
+    // consumer is running to make room.
+    void work()
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        for (;;) {
+            if (m_finished || m_nextClaim >= m_count) return;
+            if (claimable(m_nextClaim)) {
+                prepareClaimed(lock, m_nextClaim++);
+                continue;
+            }
+            if (!m_consumerActive) return;
+            m_room.wait(lock);
+        }
+    }
+
+    // The consumer: every item in order, preparing one itself when no worker
+    // has taken it yet.
+    void consumeAll()
+    {
+        struct Finish {
+            PipelineRun& run;
+            ~Finish()
+            {
+                std::lock_guard<std::mutex> lock(run.m_mutex);
+                run.m_consumerActive = false;
+                run.m_finished = true;
+                run.m_room.notify_all();
+            }
+        };
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_finished) return;
+            m_consumerActive = true;
+        }
+        const Finish finish{*this};
+        for (size_t i = 0; i < m_count; ++i) {
+            waitForItem(i);
+            if (m_failures[i]) std::rethrow_exception(m_failures[i]);
+            const bool more = m_consume(i);
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_consumed = i + 1;
+            m_room.notify_all();
+            if (!more) return;
+        }
+    }
+
+private:
+    bool claimable(size_t item) const
+    {
+        if (item == m_consumed) return true;
+        return item < m_consumed + m_slots && m_prefix[item + 1] - m_prefix[m_consumed] <= m_budget;
+    }
+
+    // Runs the preparation of a claimed item without the lock.
+    void prepareClaimed(std::unique_lock<std::mutex>& lock, size_t item)
+    {
+        lock.unlock();
+        std::exception_ptr failure;
+        try {
+            m_prepare(item);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        lock.lock();
+        m_failures[item] = failure;
+        m_ready[item] = 1;
+        m_itemReady.notify_one();
+    }
+
+    void waitForItem(size_t item)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        while (!m_ready[item]) {
+            // Items are claimed in order: an item not yet ready is either
+            // being prepared by a worker or the next to claim.
+            if (m_nextClaim == item)
+                prepareClaimed(lock, m_nextClaim++);
+            else
+                m_itemReady.wait(lock);
+        }
+    }
+
+    const size_t m_count;
+    const size_t m_slots;
+    const int64_t m_budget;
+    const OrderedPipeline::Prepare& m_prepare;
+    const OrderedPipeline::Consume& m_consume;
+    std::vector<int64_t> m_prefix;
+
+    std::mutex m_mutex;
+    std::condition_variable m_room;
+    std::condition_variable m_itemReady;
+    std::vector<char> m_ready;
+    std::vector<std::exception_ptr> m_failures;
+    size_t m_nextClaim = 0;
+    size_t m_consumed = 0;
+    bool m_consumerActive = false;
+    bool m_finished = false;
+};
+
+}  // namespace
+
+void OrderedPipeline::run(const std::vector<int64_t>& weights, size_t slots, int64_t weightBudget,
+                          const Prepare& prepare, const Consume& consume)
+{
+    if (weights.empty()) return;
+    PipelineRun run(weights, slots, weightBudget, prepare, consume);
+    const std::thread::id caller = std::this_thread::get_id();
+    bool consumed = false;
+    // One chunk per pool thread; the calling thread's chunk consumes. Should
+    // the calling thread get no chunk, it consumes once the workers leave.
+    ThreadPool::parallelFor(0, ThreadPool::size(), 1, [&](int64_t, int64_t) {
+        if (std::this_thread::get_id() == caller && !consumed) {
+            consumed = true;
+            run.consumeAll();
+        } else {
+            run.work();
+        }
+    });
+    if (!consumed) run.consumeAll();
+}
+
+}  // namespace kalvora::platform
