@@ -16,13 +16,6 @@
 
 namespace kalvora {
 
-namespace {
-
-// The event queue runs at most this often during a run.
-constexpr int64_t kQueueSpacingMs = 10;
-
-}  // namespace
-
 void MainWindow::setTickSource(std::function<int64_t()> tickSource)
 {
     m_tickSource = tickSource ? std::move(tickSource) : std::function<int64_t()>(platform::tickCountMs);

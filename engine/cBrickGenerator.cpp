@@ -258,6 +258,14 @@ void cBrickGenerator::CreateTargetBitmap(int32_t W, int32_t H)
     m_outputReplaced = true;
     m_drawn.markAll();
     OutGraphics.Dispose();
+    // A run at the size of the last one draws into the same memory, reset:
+    // new memory would be faulted in page by page while drawing, and giving
+    // the old one back costs as much again. The image limits hold as for a
+    // new image.
+    platform::Image* last = OutBitmap.Handle();
+    if (last && last->width() == W && last->height() == H && last->format() == platform::kFormat32bppARGB &&
+        platform::ImageLimits::allows(W, H, 4) && last->resetPixels() == platform::Ok)
+        return;
     OutBitmap.Dispose();
     const platform::Status status = OutBitmap.CreateFromScan0(W, H, 0, platform::kFormat32bppARGB);
     if (status != platform::Ok) {
@@ -335,13 +343,14 @@ void cBrickGenerator::PostProcess()
 {
     yieldToEvents();
     if (Aborted) return;
+    // A seamless texture has no post-processing: its output stays as drawn.
     switch (BrickStyle) {
     case LeftBorder: PostProcessLeftBorder(); break;
     case RightBorder: PostProcessRightBorder(); break;
     case BothBorders: ProcessBorders(); break;
     case ArchTexture: PostProcessArch(); break;
     case ColumnTexture: PostProcessColumn(); break;
-    default: break;
+    default: return;
     }
     m_drawn.markAll();
 }

@@ -103,6 +103,22 @@ Status Image::copyPixelsFrom(const Image& source, const PixelRect& area)
     return Ok;
 }
 
+Status Image::resetPixels()
+{
+    if (m_locked) return WrongState;
+    const bool opaqueRgb = m_format == kFormat32bppRGB;
+    constexpr int64_t kRowsPerChunk = 64;
+    ThreadPool::parallelFor(0, m_height, kRowsPerChunk, [&](int64_t first, int64_t last) {
+        for (int64_t y = first; y < last; ++y) {
+            uint8_t* r = row(static_cast<int32_t>(y));
+            std::memset(r, 0, static_cast<size_t>(m_stride));
+            if (opaqueRgb)
+                for (int32_t x = 0; x < m_width; ++x) r[x * 4 + 3] = 0xFF;
+        }
+    });
+    return Ok;
+}
+
 Status Image::getPixel(int32_t x, int32_t y, uint32_t& argb) const
 {
     if (x < 0 || y < 0 || x >= m_width || y >= m_height) return InvalidParameter;

@@ -95,6 +95,11 @@ public:
     // rest of this image stays as it is.
     Status copyPixelsFrom(const Image& source, const PixelRect& area);
 
+    // Makes every pixel what a new image of this format holds (zero; opaque
+    // black for 32bppRGB), rows split over the thread pool; WrongState while
+    // the image is locked.
+    Status resetPixels();
+
     // One pixel as packed ARGB (alpha in the top byte); out of range: InvalidParameter.
     Status getPixel(int32_t x, int32_t y, uint32_t& argb) const;
     Status setPixel(int32_t x, int32_t y, uint32_t argb);

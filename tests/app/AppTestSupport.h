@@ -109,15 +109,15 @@ inline void clickTab(QTabWidget* tabs, int index)
 // The main window after its start-up (the splash's pauses instant), with
 // the fake services, the run's clock in the test's hand and every shown
 // report recorded. The project gets two small brick images, so runs are
-// quick. The clock moves 10 ms at every reading, so every yield of a run
-// lets the event queue run.
+// quick. The clock moves the queue's spacing at every reading, so every
+// yield of a run lets the event queue run.
 struct AppFixture {
     ScopedFakeServices services;
     MainWindow window;
     DisplayControls display;
     PreviewWindow& preview;
     int64_t clock = 1000000;
-    int64_t tickPerReading = 10;
+    int64_t tickPerReading = MainWindow::kQueueSpacingMs;
     std::vector<ShownReport> reports;
     // Called after each shown report.
     std::function<void(const ShownReport&)> onReport;
