@@ -5,6 +5,7 @@
 #include <bit>
 #include <cmath>
 
+#include "filters/HslShiftAvx2.h"
 #include "filters/clsImageFilter.h"
 #include "platform/Numeric.h"
 
@@ -86,6 +87,7 @@ public:
     void row(const uint32_t* in, uint32_t* out, int32_t n) const
     {
         int32_t x = 0;
+        if (HslShiftAvx2::available()) x = HslShiftAvx2{m_hue, m_saturation, m_lumination, m_greyFraction}.row(in, out, n);
 #if defined(__SSE2__) || defined(__x86_64__)
         for (; x + 4 <= n; x += 4) fourPixels(in + x, out + x);
 #endif
