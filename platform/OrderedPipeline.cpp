@@ -94,13 +94,14 @@ private:
         m_itemReady.notify_one();
     }
 
+    // Until the item is ready the consumer prepares items itself: the item
+    // when no worker has taken it yet (items are claimed in order), else the
+    // next one there is room for; it waits only when there is none.
     void waitForItem(size_t item)
     {
         std::unique_lock<std::mutex> lock(m_mutex);
         while (!m_ready[item]) {
-            // Items are claimed in order: an item not yet ready is either
-            // being prepared by a worker or the next to claim.
-            if (m_nextClaim == item)
+            if (m_nextClaim < m_count && claimable(m_nextClaim))
                 prepareClaimed(lock, m_nextClaim++);
             else
                 m_itemReady.wait(lock);
