@@ -10,7 +10,7 @@ namespace kalvora {
 // the run itself for large textures. So a copy is made at the final report
 // and otherwise only when something was drawn, at most once per 50 ms
 // counted from the run's start (a run that ends sooner gets only its final
-// copy) and only while the copies so far have taken under a fortieth of the
+// copy) and only while the copies so far have taken under a hundredth of the
 // run's time. A phase start (0 %) resets the preview's view; when its copy is
 // skipped, the next copy resets it instead.
 // Times are milliseconds of one clock.
@@ -18,7 +18,7 @@ class PreviewCopyThrottle {
 public:
     static constexpr int64_t kMinimumSpacingMs = 50;
     // Copies may take at most 1 / kRunShareDivisor of the run's time.
-    static constexpr int64_t kRunShareDivisor = 40;
+    static constexpr int64_t kRunShareDivisor = 100;
 
     struct Decision {
         bool copy = false;

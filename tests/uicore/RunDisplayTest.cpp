@@ -45,18 +45,18 @@ TEST_F(ThrottleTest, AtMostOneCopyPer50Ms)
     EXPECT_EQ(throttle.copies(), 3);
 }
 
-TEST_F(ThrottleTest, CopiesStayUnderAFortiethOfTheRun)
+TEST_F(ThrottleTest, CopiesStayUnderAHundredthOfTheRun)
 {
     throttle.startRun(0);
     // The first copy takes 30 ms: the next may come once the run is past
-    // 1200 ms, though 50 ms have passed long before.
+    // 3000 ms, though 50 ms have passed long before.
     EXPECT_TRUE(at(50, true, false, 30).copy);
     EXPECT_FALSE(at(100).copy);
-    EXPECT_FALSE(at(1200).copy);
-    EXPECT_TRUE(at(1201, false, false, 30).copy);
+    EXPECT_FALSE(at(3000).copy);
+    EXPECT_TRUE(at(3001, false, false, 30).copy);
     EXPECT_EQ(throttle.copyTimeMs(), 60);
-    EXPECT_FALSE(at(2400).copy);
-    EXPECT_TRUE(at(2401).copy);
+    EXPECT_FALSE(at(6000).copy);
+    EXPECT_TRUE(at(6001).copy);
 }
 
 TEST_F(ThrottleTest, TheFinalReportAlwaysCopies)
