@@ -60,12 +60,17 @@ bool BrickPainter::runFilter(cBitmap& work, clsImageFilter& filter, const Filter
     const int32_t width = work.Width();
     const int32_t height = work.Height();
     if (!work.Handle() || width < 1 || height < 1) return false;
-    filter.SetBitmapIn(work);
-    work.Dispose();
+    filter.adoptImage(work.releaseImage());
     if (!filter.GetHandle() || filter.loadedWidth() != width || filter.loadedHeight() != height) return false;
     const platform::Image* result = step(filter);
     if (!result) return false;
-    // The top-left part at the loaded size, as 32-bit ARGB.
+    // The top-left part at the loaded size, as 32-bit ARGB: the filter's
+    // working image itself when it is just that.
+    if (result == filter.GetHandle() && result->format() == platform::kFormat32bppARGB &&
+        result->width() == width && result->height() == height) {
+        work.adoptImage(filter.releaseResult());
+        return true;
+    }
     return work.CreateFromClone(width, height, result, platform::kFormat32bppARGB) == platform::Ok;
 }
 

@@ -177,6 +177,47 @@ void clsImageFilter::loadFromTemporary(cBitmap& temporary)
     m_height = height;
 }
 
+void clsImageFilter::adoptImage(std::unique_ptr<platform::Image> image)
+{
+    if (m_token == 0 || !image) return;
+    if (image->format() != platform::kFormat32bppARGB) {
+        cBitmap temporary;
+        temporary.adoptImage(std::move(image));
+        loadFromTemporary(temporary);
+        return;
+    }
+    m_working.reset();
+    m_width = 0;
+    m_height = 0;
+    // The snapshot is the image's own pixels; its memory is kept from the
+    // last image, as a filter often runs on many images of similar size.
+    m_snapshot.clear();
+    const int32_t width = image->width();
+    const int32_t height = image->height();
+    try {
+        m_snapshot.reserve(static_cast<size_t>(width) * static_cast<size_t>(height));
+    } catch (const std::bad_alloc&) {
+        CheckGdipStatus(platform::OutOfMemory);
+        return;
+    }
+    for (int32_t y = 0; y < height; ++y) {
+        const auto* row = reinterpret_cast<const uint32_t*>(image->row(y));
+        m_snapshot.insert(m_snapshot.end(), row, row + width);
+    }
+    m_working = std::move(image);
+    m_width = width;
+    m_height = height;
+}
+
+std::unique_ptr<platform::Image> clsImageFilter::releaseResult()
+{
+    if (m_token == 0) return nullptr;
+    m_snapshot.clear();
+    m_width = 0;
+    m_height = 0;
+    return std::move(m_working);
+}
+
 platform::Image* clsImageFilter::GetHandle() const { return handleResult(); }
 
 platform::Image* clsImageFilter::handleResult() const

@@ -66,6 +66,12 @@ public:
     void SetBitmapIn(cBitmap& vBitmap);
     void SetPictureIn(const platform::Image* vPicture);
     platform::Image* GetHandle() const;
+    // Loads the image by taking it over instead of copying it: the same
+    // working image and snapshot as SetBitmapIn of a bitmap holding it.
+    void adoptImage(std::unique_ptr<platform::Image> image);
+    // Hands the working image (the last filter's result) to the caller;
+    // nothing is loaded afterwards. nullptr without a session.
+    std::unique_ptr<platform::Image> releaseResult();
 
     // ---- Colour and tone filters ----------------------------------------
     // All write alpha 255 except the grey scale, which keeps the snapshot's.

@@ -215,6 +215,13 @@ Status cBitmap::CreateThumbFromImage(int32_t lWidth, int32_t lHeight, const Imag
     return Execute(platform::Ok);
 }
 
+std::unique_ptr<Image> cBitmap::releaseImage()
+{
+    std::unique_ptr<Image> image = std::move(m_image);
+    Dispose();
+    return image;
+}
+
 void cBitmap::Dispose()
 {
     m_image.reset();

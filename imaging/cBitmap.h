@@ -65,6 +65,12 @@ public:
     platform::Status LoadFromFile(const std::string& sFilename);
 
     platform::Image* Handle() const { return m_image.get(); }
+    // Gives its image to the caller (nullptr when it has none) and is left
+    // empty, as after Dispose.
+    std::unique_ptr<platform::Image> releaseImage();
+    // Takes the image as its own, with its size and format; the previous
+    // image and kept bytes go.
+    void adoptImage(std::unique_ptr<platform::Image> image) { replaceImage(std::move(image)); }
     // Takes the given image and hands back the previous one without
     // releasing it; size and format are not refreshed.
     std::unique_ptr<platform::Image> SetHandle(std::unique_ptr<platform::Image> lHandle);
