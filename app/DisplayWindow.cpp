@@ -129,6 +129,8 @@ QWidget* DisplayWindow::makeProgressArea()
     ProgressBar->setObjectName(QStringLiteral("ProgressBar"));
     ProgressBar->setRange(0, 100);
     ProgressBar->setTextVisible(false);
+    // Its own background, so each new value repaints the bar alone.
+    ProgressBar->setAutoFillBackground(true);
     ProgressBar->hide();
     auto* grid = new QGridLayout(area);
     grid->setContentsMargins(0, 0, 0, 0);

@@ -8,6 +8,9 @@ SteadyTextHolder::SteadyTextHolder(QLabel* label, int lines, QWidget* parent)
     : QWidget(parent), m_label(label), m_lines(lines)
 {
     m_label->setParent(this);
+    // The label paints its own background, so a new text repaints the label
+    // alone and not every widget under it up to the window.
+    m_label->setAutoFillBackground(true);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
