@@ -4,6 +4,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#if defined(__linux__)
+#include <sys/mman.h>
+#endif
+
 #include "platform/ImageLimits.h"
 #include "platform/ThreadPool.h"
 
@@ -21,13 +25,38 @@ int32_t strideFor(int32_t width, PixelFormatId format)
 
 Image::~Image() { std::free(m_pixels); }
 
+namespace {
+
+// A large image's memory is fresh from the system and not yet touched: its
+// whole 2 MiB blocks may come as large pages, so drawing it takes one page
+// fault per 2 MiB instead of one per 4 KiB. Only advice: where the system
+// has no large pages, nothing changes.
+void adviseLargePages(void* pixels, size_t bytes)
+{
+#if defined(__linux__) && defined(MADV_HUGEPAGE)
+    constexpr uintptr_t kLargePage = uintptr_t(2) << 20;
+    if (bytes < 4 * kLargePage) return;
+    const auto begin = reinterpret_cast<uintptr_t>(pixels);
+    const uintptr_t first = (begin + kLargePage - 1) & ~(kLargePage - 1);
+    const uintptr_t last = (begin + bytes) & ~(kLargePage - 1);
+    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
+#else
+    (void)pixels;
+    (void)bytes;
+#endif
+}
+
+}  // namespace
+
 Status Image::create(int32_t width, int32_t height, PixelFormatId format, std::unique_ptr<Image>& out)
 {
     if (width < 1 || height < 1 || !isSupportedFormat(format)) return InvalidParameter;
     if (!ImageLimits::allows(width, height, bytesPerPixel(format))) return OutOfMemory;
     int32_t stride = strideFor(width, format);
-    void* pixels = std::calloc(static_cast<size_t>(stride) * static_cast<size_t>(height), 1);
+    const size_t bytes = static_cast<size_t>(stride) * static_cast<size_t>(height);
+    void* pixels = std::calloc(bytes, 1);
     if (!pixels) return OutOfMemory;
+    adviseLargePages(pixels, bytes);
     std::unique_ptr<Image> image(new (std::nothrow) Image);
     if (!image) {
         std::free(pixels);
