@@ -197,8 +197,10 @@ void DisplayWindow::showRunning(bool running)
 void DisplayWindow::showProgress(const QString& text, int32_t percent)
 {
     ProgressLabel->setText(text);
-    // The bar would redraw itself at once; it is drawn with the rest of the
-    // window when the event queue next runs.
+    // Most reports keep the percentage. A new one would redraw the bar at
+    // once; it is drawn with the rest of the window when the event queue
+    // next runs.
+    if (ProgressBar->value() == percent) return;
     ProgressBar->setUpdatesEnabled(false);
     ProgressBar->setValue(percent);
     ProgressBar->setUpdatesEnabled(true);
