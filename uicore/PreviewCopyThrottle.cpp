@@ -30,7 +30,8 @@ void PreviewCopyThrottle::copied(int64_t startMs, int64_t endMs, int64_t pixels)
 
 bool PreviewCopyThrottle::allowed(int64_t nowMs) const
 {
-    if (nowMs - m_lastCopyStartMs < kMinimumSpacingMs) return false;
+    if (nowMs - m_runStartMs < kFirstCopyAfterMs) return false;
+    if (m_copies > 0 && nowMs - m_lastCopyStartMs < kMinimumSpacingMs) return false;
     return m_copyTimeMs * kRunShareDivisor < nowMs - m_runStartMs;
 }
 

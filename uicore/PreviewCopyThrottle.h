@@ -8,14 +8,15 @@ namespace kalvora {
 // window. A copy brings over only what was drawn since the one before, but
 // each also redraws the view, and at every report that would cost more than
 // the run itself for large textures. So a copy is made at the final report
-// and otherwise only when something was drawn, at most once per 50 ms
-// counted from the run's start (a run that ends sooner gets only its final
-// copy) and only while the copies so far have taken under a hundredth of the
-// run's time. A phase start (0 %) resets the preview's view; when its copy is
-// skipped, the next copy resets it instead.
+// and otherwise only when something was drawn, once the run has lasted a
+// second (a shorter run shows only its result, which is all the eye would
+// catch), at most once per 50 ms and only while the copies so far have
+// taken under a hundredth of the run's time. A phase start (0 %) resets the
+// preview's view; when its copy is skipped, the next copy resets it instead.
 // Times are milliseconds of one clock.
 class PreviewCopyThrottle {
 public:
+    static constexpr int64_t kFirstCopyAfterMs = 1000;
     static constexpr int64_t kMinimumSpacingMs = 50;
     // Copies may take at most 1 / kRunShareDivisor of the run's time.
     static constexpr int64_t kRunShareDivisor = 100;

@@ -70,8 +70,9 @@ TEST(Generate, EveryReportShowsItsTextBarStatusAndPicture)
 {
     AppFixture f;
     f.setSizes(512, 256);
-    // Each report comes 100 ms after the one before and copies cost no
-    // time, so every report but the very first copies the output to the
+    // The second report comes once the run has lasted long enough for
+    // copies, each later one 100 ms after the one before, and copies cost
+    // no time, so every report but the very first copies the output to the
     // preview.
     f.tickPerReading = 0;
     struct Seen {
@@ -98,7 +99,7 @@ TEST(Generate, EveryReportShowsItsTextBarStatusAndPicture)
         // The drawing took 12:34 from its start.
         if (r.text == "Drawing Bricks...") drawingStart = f.clock;
         if (r.text == "Post Processing...") f.clock = drawingStart + 754000 - 100;
-        f.clock += 100;
+        f.clock += seen.size() == 1 ? PreviewCopyThrottle::kFirstCopyAfterMs : 100;
     };
     f.clickUpdate();
     ASSERT_EQ(seen.size(), f.reports.size());
@@ -475,6 +476,8 @@ TEST(Generate, PreviewCopiesStayWithinTheirBounds)
     std::vector<Copy> copies;
     size_t runStartReading = 0;
     f.onReport = [&](const ShownReport&) {
+        // Past the first report the run has lasted long enough for copies.
+        if (f.reports.size() == 1) f.clock += PreviewCopyThrottle::kFirstCopyAfterMs;
         if (f.window.previewCopies().copies() == static_cast<int32_t>(copies.size())) return;
         // A copy's two readings are the last two before the handler ended.
         copies.push_back({readings[readings.size() - 2], readings.back()});

@@ -31,17 +31,19 @@ protected:
     PreviewCopyThrottle throttle;
 };
 
-TEST_F(ThrottleTest, AtMostOneCopyPer50Ms)
+// Mid-run copies start once the run has lasted this long.
+constexpr int64_t kFirst = PreviewCopyThrottle::kFirstCopyAfterMs;
+
+TEST_F(ThrottleTest, NothingInTheFirstSecondThenAtMostOneCopyPer50Ms)
 {
     throttle.startRun(1000);
-    // Counted from the run's start: nothing in its first 50 ms.
     EXPECT_FALSE(at(1000, true).copy);
-    EXPECT_FALSE(at(1049, true).copy);
-    EXPECT_TRUE(at(1050).copy);
-    EXPECT_FALSE(at(1099).copy);
-    EXPECT_TRUE(at(1100).copy);
-    EXPECT_FALSE(at(1110).copy);
-    EXPECT_TRUE(at(1150).copy);
+    EXPECT_FALSE(at(1000 + kFirst - 1, true).copy);
+    EXPECT_TRUE(at(1000 + kFirst).copy);
+    EXPECT_FALSE(at(1000 + kFirst + 49).copy);
+    EXPECT_TRUE(at(1000 + kFirst + 50).copy);
+    EXPECT_FALSE(at(1000 + kFirst + 60).copy);
+    EXPECT_TRUE(at(1000 + kFirst + 100).copy);
     EXPECT_EQ(throttle.copies(), 3);
 }
 
@@ -50,8 +52,8 @@ TEST_F(ThrottleTest, CopiesStayUnderAHundredthOfTheRun)
     throttle.startRun(0);
     // The first copy takes 30 ms: the next may come once the run is past
     // 3000 ms, though 50 ms have passed long before.
-    EXPECT_TRUE(at(50, true, false, 30).copy);
-    EXPECT_FALSE(at(100).copy);
+    EXPECT_TRUE(at(kFirst, true, false, 30).copy);
+    EXPECT_FALSE(at(kFirst + 100).copy);
     EXPECT_FALSE(at(3000).copy);
     EXPECT_TRUE(at(3001, false, false, 30).copy);
     EXPECT_EQ(throttle.copyTimeMs(), 60);
@@ -62,9 +64,9 @@ TEST_F(ThrottleTest, CopiesStayUnderAHundredthOfTheRun)
 TEST_F(ThrottleTest, TheFinalReportAlwaysCopies)
 {
     throttle.startRun(0);
-    EXPECT_TRUE(at(50, false, false, 500).copy);
-    EXPECT_FALSE(at(60).copy);
-    const PreviewCopyThrottle::Decision d = at(61, false, true);
+    EXPECT_TRUE(at(kFirst, false, false, 500).copy);
+    EXPECT_FALSE(at(kFirst + 10).copy);
+    const PreviewCopyThrottle::Decision d = at(kFirst + 11, false, true);
     EXPECT_TRUE(d.copy);
     EXPECT_FALSE(d.resetView);
     // Even at the very start.
@@ -77,39 +79,40 @@ TEST_F(ThrottleTest, ASkippedPhaseStartResetsTheViewAtTheNextCopy)
     throttle.startRun(0);
     // Skipped at the start, so the first copy resets the view.
     EXPECT_FALSE(at(0, true).copy);
-    PreviewCopyThrottle::Decision d = at(50);
+    PreviewCopyThrottle::Decision d = at(kFirst);
     EXPECT_TRUE(d.copy);
     EXPECT_TRUE(d.resetView);
-    EXPECT_FALSE(at(60, true).copy);
-    EXPECT_FALSE(at(70).copy);
-    d = at(100);
+    EXPECT_FALSE(at(kFirst + 10, true).copy);
+    EXPECT_FALSE(at(kFirst + 20).copy);
+    d = at(kFirst + 50);
     EXPECT_TRUE(d.copy);
     EXPECT_TRUE(d.resetView);
-    d = at(150);
+    d = at(kFirst + 100);
     EXPECT_TRUE(d.copy);
     EXPECT_FALSE(d.resetView);
-    d = at(200, true);
+    d = at(kFirst + 150, true);
     EXPECT_TRUE(d.copy);
     EXPECT_TRUE(d.resetView);
     // Skipped, then carried to the final copy.
-    EXPECT_FALSE(at(210, true).copy);
-    d = at(211, false, true);
+    EXPECT_FALSE(at(kFirst + 160, true).copy);
+    d = at(kFirst + 161, false, true);
     EXPECT_TRUE(d.resetView);
 
     // Nothing drawn since the last copy: no copy, and its reset waits.
     throttle.startRun(0);
-    EXPECT_FALSE(throttle.report(100, true, false, false).copy);
-    EXPECT_TRUE(at(150).resetView);
-    EXPECT_TRUE(throttle.report(151, false, true, false).copy);
+    EXPECT_FALSE(throttle.report(kFirst + 50, true, false, false).copy);
+    EXPECT_TRUE(at(kFirst + 100).resetView);
+    EXPECT_TRUE(throttle.report(kFirst + 101, false, true, false).copy);
 }
 
 TEST_F(ThrottleTest, ANewRunForgetsTheLastOne)
 {
     throttle.startRun(0);
-    at(50, true, false, 1000);
+    at(kFirst, true, false, 1000);
     EXPECT_FALSE(at(5000, true).copy);
     throttle.startRun(5000);
-    const PreviewCopyThrottle::Decision d = at(5050, false);
+    EXPECT_FALSE(at(5050).copy);
+    const PreviewCopyThrottle::Decision d = at(5000 + kFirst);
     EXPECT_TRUE(d.copy);
     EXPECT_FALSE(d.resetView);
     EXPECT_EQ(throttle.copies(), 1);
