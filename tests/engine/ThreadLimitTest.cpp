@@ -29,17 +29,31 @@ using namespace std::chrono_literals;
 constexpr int kPoolSize = 4;  // the calling thread and three workers wanted
 constexpr auto kChildLimit = 15s;
 
-// The threads this process runs besides the pool's. A thread sanitizer
-// starts a thread of its own with the first thread started: one is started
-// and ended first, so that it counts here and not among the pool's.
-int runningThreads()
+int threadCount()
 {
-    std::thread([] {}).join();
     std::ifstream status("/proc/self/status");
     std::string line;
     while (std::getline(status, line))
         if (line.rfind("Threads:", 0) == 0) return std::stoi(line.substr(8));
     return 1;
+}
+
+// The threads this process runs besides the pool's. A thread sanitizer
+// starts a thread of its own with the first thread started: one is started
+// and ended first, so that it counts here and not among the pool's. A
+// joined thread can still be counted while the system finishes it, so the
+// count is read again until it is gone (for at most half a second: the
+// sanitizer's thread stays).
+int runningThreads()
+{
+    const int before = threadCount();
+    std::thread([] {}).join();
+    int count = threadCount();
+    for (int i = 0; i < 500 && count > before; ++i) {
+        std::this_thread::sleep_for(1ms);
+        count = threadCount();
+    }
+    return count;
 }
 
 // Makes every thread start after the first `workers` fail. As root through
