@@ -48,9 +48,10 @@ int runningThreads()
 {
     const int before = threadCount();
     std::thread([] {}).join();
+    const auto deadline = std::chrono::steady_clock::now() + 500ms;
     int count = threadCount();
-    for (int i = 0; i < 500 && count > before; ++i) {
-        std::this_thread::sleep_for(1ms);
+    while (count > before && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::yield();
         count = threadCount();
     }
     return count;
