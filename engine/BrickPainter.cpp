@@ -13,6 +13,7 @@
 #include "platform/PixelFormat.h"
 #include "platform/Surface.h"
 #include "platform/OrderedPipeline.h"
+#include "platform/YieldPoint.h"
 
 namespace kalvora {
 
@@ -22,6 +23,9 @@ namespace {
 // ahead at once (each slot holds a few copies of its brick).
 constexpr int kBricksPerWorker = 16;
 constexpr int64_t kPreparedPixelBudget = int64_t(16) << 20;
+// The largest brick the compositing thread prepares itself while it waits
+// for one and must keep the event queue running: a few milliseconds of work.
+constexpr int64_t kSelfPreparedPixelLimit = int64_t(1) << 18;
 
 std::atomic<bool> g_parallelPreparation{true};
 
@@ -136,6 +140,8 @@ void BrickPainter::compositeBrick(cGraphics& surface, const cBitmap& work, const
 {
     const platform::Image* image = work.Handle();
     if (!image) return;
+    // A brick, once begun, is composited whole.
+    const platform::YieldPoint::Hold wholeBrick;
     if (platform::Surface* target = surface.Handle())
         target->setCompositingQuality(platform::CompositingQuality::HighQuality);
     const int64_t over = static_cast<int64_t>(b.Left) + work.Width() - canvasWidth;
@@ -158,9 +164,13 @@ void BrickPainter::compositeBrick(cGraphics& surface, const cBitmap& work, const
 
 void BrickPainter::DrawBrick(const tBrick& b, cGraphics& surface, cBitmap& work, clsImageFilter& filter) const
 {
-    // A brick that cannot be made (memory running out) is skipped; the run goes on.
+    // A brick that cannot be made (memory running out) is skipped; the run
+    // goes on. A stop leaves the brick undrawn and ends the drawing.
     try {
         if (prepareBrick(b, work, filter)) compositeBrick(surface, work, b, m_project.Width);
+    } catch (const platform::WorkStopped&) {
+        work.Dispose();
+        throw;
     } catch (...) {
     }
     work.Dispose();
@@ -257,15 +267,18 @@ void BrickPainter::drawParallel(const std::vector<tBrick>& bricks, cGraphics& su
         plan.pixels, count, kPreparedPixelBudget,
         [&](size_t i) { prepareInSlot(bricks[i], plan, i, slots, i % count); },
         [&](size_t i) {
-            if (stop && stop()) return false;
+            // The poll before each brick is made after the one before it, so
+            // a cancel during that brick's report stops the preparations at once.
+            if (i == 0 && stop && stop()) return false;
             const size_t slot = i % count;
             clsImageFilter::MessageDeferral::showAll(slots.messages[slot]);
             slots.messages[slot].clear();
             if (slots.ready[slot]) compositeBrick(surface, slots.works[slot], bricks[i], m_project.Width);
             slots.works[slot].Dispose();
             if (done) done(i + 1, bricks.size());
-            return true;
-        });
+            return i + 1 == bricks.size() || !(stop && stop());
+        },
+        kSelfPreparedPixelLimit);
 }
 
 }  // namespace kalvora

@@ -8,12 +8,16 @@
 #include "filters/clsImageFilter.h"
 #include "imaging/cBitmap.h"
 #include "platform/PixelFormat.h"
+#include "platform/ScopeExit.h"
+#include "platform/ThreadPool.h"
+#include "platform/YieldPoint.h"
 
 namespace kalvora {
 
 namespace {
 
 constexpr const char* kBordersText = "Post Processing Borders...";
+constexpr int64_t kRowsPerChunk = 32;
 
 // The three sizes the border joints override.
 struct KeptOutlineSizes {
@@ -118,17 +122,21 @@ void TexturePostProcess::cutAlpha(int32_t dstx, int32_t dsty, int32_t width, int
     }
     const int64_t shiftX = static_cast<int64_t>(srcx) - dstx;
     const int64_t shiftY = static_cast<int64_t>(srcy) - dsty;
-    for (int64_t y = firstY; y < endY; ++y) {
-        uint8_t* row = out.row(static_cast<int32_t>(y - firstY));
-        const int64_t my = y + shiftY;
-        const uint8_t* maskRow = my >= 0 && my < maskHeight ? mask.row(static_cast<int32_t>(my)) : nullptr;
-        for (int64_t x = firstX; x < endX; ++x) {
-            const int64_t mx = x + shiftX;
-            const uint32_t m = maskRow && mx >= 0 && mx < maskWidth ? maskRow[4 * mx + 3] : 0u;
-            uint8_t& a = row[4 * (x - firstX) + 3];
-            a = static_cast<uint8_t>((static_cast<uint32_t>(a) * (255u - m)) / 255u);
+    // A cut, once begun, is made whole: the texture keeps only whole cuts.
+    const platform::YieldPoint::Hold wholeCut;
+    platform::ThreadPool::parallelFor(firstY, endY, kRowsPerChunk, [&](int64_t rowBegin, int64_t rowEnd) {
+        for (int64_t y = rowBegin; y < rowEnd; ++y) {
+            uint8_t* row = out.row(static_cast<int32_t>(y - firstY));
+            const int64_t my = y + shiftY;
+            const uint8_t* maskRow = my >= 0 && my < maskHeight ? mask.row(static_cast<int32_t>(my)) : nullptr;
+            for (int64_t x = firstX; x < endX; ++x) {
+                const int64_t mx = x + shiftX;
+                const uint32_t m = maskRow && mx >= 0 && mx < maskWidth ? maskRow[4 * mx + 3] : 0u;
+                uint8_t& a = row[4 * (x - firstX) + 3];
+                a = static_cast<uint8_t>((static_cast<uint32_t>(a) * (255u - m)) / 255u);
+            }
         }
-    }
+    });
     m_work.UnlockBits(mask);
     m_out.UnlockBits(out);
 }
@@ -139,6 +147,8 @@ void TexturePostProcess::ProcessBorders(const std::vector<tBrick>& bricks, const
     const int64_t stripWidth = 2 * static_cast<int64_t>(m_options.BorderWidth);
     const size_t n = bricks.size();
     KeptOutlineSizes kept(m_sizes);
+    // The sizes come back also when a cancel stops a cut's shaping.
+    const platform::ScopeExit restoreSizes([&kept] { kept.restore(); });
     for (size_t i = 0; i < n; ++i) {
         if (stop && stop()) break;
         if (report)
@@ -178,28 +188,36 @@ void TexturePostProcess::ProcessBorders(const std::vector<tBrick>& bricks, const
     }
 }
 
-void TexturePostProcess::multiplyAlpha(cBitmap& mask)
+bool TexturePostProcess::multiplyOutputAlphaInto(cBitmap& shaped)
 {
     const int32_t width = m_out.Width();
     const int32_t height = m_out.Height();
-    if (mask.Width() != width || mask.Height() != height || width < 1 || height < 1) return;
+    if (shaped.Width() != width || shaped.Height() != height || width < 1 || height < 1) return false;
     platform::LockedBits out;
     platform::LockedBits in;
-    if (m_out.LockBits({0, 0, width, height}, platform::LockRead | platform::LockWrite, platform::kFormat32bppARGB,
-                       out) != platform::Ok)
-        return;
-    if (mask.LockBits({0, 0, width, height}, platform::LockRead, platform::kFormat32bppARGB, in) != platform::Ok) {
-        m_out.UnlockBits(out);
-        return;
-    }
-    for (int32_t y = 0; y < height; ++y) {
-        uint8_t* o = out.row(y);
-        const uint8_t* m = in.row(y);
-        for (int32_t x = 0; x < width; ++x)
-            o[4 * x + 3] = static_cast<uint8_t>((static_cast<uint32_t>(o[4 * x + 3]) * m[4 * x + 3]) / 255u);
-    }
-    mask.UnlockBits(in);
-    m_out.UnlockBits(out);
+    if (m_out.LockBits({0, 0, width, height}, platform::LockRead, platform::kFormat32bppARGB, out) != platform::Ok)
+        return false;
+    const platform::ScopeExit unlockOut([&] { m_out.UnlockBits(out); });
+    if (shaped.LockBits({0, 0, width, height}, platform::LockRead | platform::LockWrite, platform::kFormat32bppARGB,
+                        in) != platform::Ok)
+        return false;
+    const platform::ScopeExit unlockShaped([&] { shaped.UnlockBits(in); });
+    platform::ThreadPool::parallelFor(0, height, kRowsPerChunk, [&](int64_t first, int64_t last) {
+        for (int64_t y = first; y < last; ++y) {
+            const uint8_t* o = out.row(static_cast<int32_t>(y));
+            uint8_t* m = in.row(static_cast<int32_t>(y));
+            for (int32_t x = 0; x < width; ++x)
+                m[4 * x + 3] = static_cast<uint8_t>((static_cast<uint32_t>(o[4 * x + 3]) * m[4 * x + 3]) / 255u);
+        }
+    });
+    return true;
+}
+
+bool TexturePostProcess::takeWorkAsOutput()
+{
+    if (!m_work.Handle() || m_work.PixelFormat() != platform::kFormat32bppARGB) return false;
+    m_out.adoptImage(m_work.releaseImage());
+    return true;
 }
 
 void TexturePostProcess::PostProcessArch()
@@ -208,14 +226,19 @@ void TexturePostProcess::PostProcessArch()
     if (!m_out.Handle()) return;
     if (m_work.CreateFromClone(m_out.Width(), m_out.Height(), m_out.Handle(), m_out.PixelFormat()) != platform::Ok)
         return;
-    const int32_t keptBorder = m_sizes.BorderSizePx;
-    m_sizes.BorderSizePx = m_options.ArcAntialias;
-    const bool shaped = BrickPainter::ShapeBrickImage(m_work, m_filter, m_sizes, outlineNoiseLength());
-    m_sizes.BorderSizePx = keptBorder;
+    // The shaped texture is made whole in the work image and only then
+    // becomes the output, so a cancel halfway leaves the output as it was.
+    const platform::ScopeExit release([this] { m_work.Dispose(); });
+    bool shaped = false;
+    {
+        const int32_t keptBorder = m_sizes.BorderSizePx;
+        const platform::ScopeExit restore([this, keptBorder] { m_sizes.BorderSizePx = keptBorder; });
+        m_sizes.BorderSizePx = m_options.ArcAntialias;
+        shaped = BrickPainter::ShapeBrickImage(m_work, m_filter, m_sizes, outlineNoiseLength());
+    }
     // The outline multiplies into the existing alpha, so the transparent
     // joints of a texture without mortar stay transparent.
-    if (shaped) multiplyAlpha(m_work);
-    m_work.Dispose();
+    if (shaped && multiplyOutputAlphaInto(m_work)) takeWorkAsOutput();
 }
 
 void TexturePostProcess::PostProcessColumn()
@@ -230,19 +253,23 @@ void TexturePostProcess::PostProcessColumn()
     const int32_t keptBlend = m_sizes.BlendBordersPx;
     const bool keptH = m_project.SeamlessH;
     const bool keptV = m_project.SeamlessV;
+    const platform::ScopeExit restore([&] {
+        m_sizes.BlendBordersPx = keptBlend;
+        m_project.SeamlessH = keptH;
+        m_project.SeamlessV = keptV;
+        m_work.Dispose();
+    });
     m_sizes.BlendBordersPx = m_options.ColumnAntialias;
     m_project.SeamlessH = true;
     m_project.SeamlessV = false;
-    // A blend of 0 or less leaves the image as it is.
+    // A blend of 0 or less leaves the image as it is. The blended copy
+    // becomes the output only once it is whole.
     if (m_sizes.BlendBordersPx > 0 &&
         m_work.CreateFromClone(m_out.Width(), m_out.Height(), m_out.Handle(), m_out.PixelFormat()) == platform::Ok &&
         MortarBackground::MakeImageSeamless(m_work, m_filter, m_sizes.BlendBordersPx, m_project.SeamlessH,
-                                            m_project.SeamlessV))
-        BrickPainter::replaceWith(m_out, m_work.Handle(), m_work.Width(), m_work.Height());
-    m_sizes.BlendBordersPx = keptBlend;
-    m_project.SeamlessH = keptH;
-    m_project.SeamlessV = keptV;
-    m_work.Dispose();
+                                            m_project.SeamlessV) &&
+        m_work.Width() == m_out.Width() && m_work.Height() == m_out.Height())
+        takeWorkAsOutput();
 }
 
 }  // namespace kalvora

@@ -44,19 +44,24 @@ public:
     void ProcessBorders(const std::vector<tBrick>& bricks, const StopPoll& stop, const Report& report);
 
     // The whole texture gets the brick outline, inset ArcAntialias, and the
-    // outline is multiplied into the alpha it already has.
+    // outline is multiplied into the alpha it already has. A stop halfway
+    // (WorkStopped) leaves the output as it was.
     void PostProcessArch();
 
     // Crops BorderSizePx + 2 x NoiseStrengthPx from both sides, then blends
-    // the side edges over ColumnAntialias pixels.
+    // the side edges over ColumnAntialias pixels. A stop during the blend
+    // (WorkStopped) leaves the output cropped and unblended.
     void PostProcessColumn();
 
 private:
     // Replaces the output's alpha a by a x (255 - m) \ 255 over the
     // destination rectangle, m the mask alpha of work from (srcx, srcy).
     void cutAlpha(int32_t dstx, int32_t dsty, int32_t width, int32_t height, int32_t srcx, int32_t srcy);
-    // Multiplies the output's alpha by the mask's alpha (same size).
-    void multiplyAlpha(cBitmap& mask);
+    // Multiplies the alpha of shaped (the output's size) by the output's
+    // alpha; false when the sizes differ or an image cannot be read.
+    bool multiplyOutputAlphaInto(cBitmap& shaped);
+    // The work image (32-bit ARGB) becomes the output; false when there is none.
+    bool takeWorkAsOutput();
     float outlineNoiseLength() const;
 
     cBrickData& m_project;

@@ -14,6 +14,7 @@
 #include "platform/Numeric.h"
 #include "platform/PixelFormat.h"
 #include "platform/ScopeExit.h"
+#include "platform/YieldPoint.h"
 
 namespace kalvora {
 
@@ -101,13 +102,13 @@ bool cBrickGenerator::GenerateBricks(cBrickData& oBrickData, const int32_t& aBri
     ResizeMode = chooseResizeMode(host.previewTabShown(), host.previewQualityIndex());
 
     ReportProgress(0.0f, "Create Brick Pattern...");
-    InitializeLayout();
+    runStoppable([this] { InitializeLayout(); });
     ReportProgress(0.0f, "Initializing...");
-    CreateBackground();
+    runStoppable([this] { CreateBackground(); });
     ReportProgress(0.0f, "Drawing Bricks...");
-    DrawAllBricks();
+    runStoppable([this] { DrawAllBricks(); });
     ReportProgress(0.99f, "Post Processing...");
-    PostProcess();
+    runStoppable([this] { PostProcess(); });
     if (Aborted && m_status == platform::Ok) m_status = platform::Aborted;
     ReportProgress(1.0f, Aborted ? "Aborted" : "Completed", true);
     completed = true;
@@ -137,7 +138,32 @@ void cBrickGenerator::CancelProcess()
 
 void cBrickGenerator::yieldToEvents()
 {
+    // What the event handlers run does not poll the run's yields.
+    const platform::YieldPoint::Hold handlersRunWhole;
     if (m_host) m_host->processEvents();
+}
+
+void cBrickGenerator::yieldInsidePass()
+{
+    // The output may be half written here: no copy of it may be taken.
+    m_insidePass = true;
+    const platform::ScopeExit leave([this] { m_insidePass = false; });
+    yieldToEvents();
+    if (Aborted) throw platform::WorkStopped();
+}
+
+void cBrickGenerator::runStoppable(const std::function<void()>& phase)
+{
+    // Long passes poll this between their bands, so the event queue keeps
+    // running inside every phase; a cancel there ends the phase at once.
+    const platform::YieldPoint::Scope passYields([this] { yieldInsidePass(); });
+    try {
+        phase();
+    } catch (const platform::WorkStopped&) {
+        // Stopped by a cancel inside a pass: Aborted is set, the remaining
+        // phases do nothing.
+        Aborted = true;
+    }
 }
 
 void cBrickGenerator::ReportProgress(float Value, std::string Description, bool isFinal)
@@ -160,7 +186,9 @@ void cBrickGenerator::raiseProgress(float Value, std::string Description, bool i
         secondsLeft = estimateSecondsLeft(now() - StartTick, Value);
     }
     int32_t percent = percentOf(Value);
-    // The handler's arguments are not read back.
+    // The handler's arguments are not read back; what it runs does not poll
+    // the run's yields.
+    const platform::YieldPoint::Hold handlerRunsWhole;
     if (Progress) Progress(percent, secondsLeft, Description, isFinal);
 }
 
@@ -223,6 +251,7 @@ void cBrickGenerator::InitializeLayout()
     // A seamless texture has no texture options to ask for.
     m_options = TextureOptionsValues{};
     if (BrickStyle != SeamlessTexture) {
+        const platform::YieldPoint::Hold dialogRunsWhole;
         if (m_host->showTextureOptions(*BrickData, BrickStyle) == GeneratorHost::kTextureOptionsCancel) {
             CancelProcess();
             return;

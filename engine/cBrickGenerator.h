@@ -67,8 +67,9 @@ public:
     // viewer that keeps its own copy of the output brings over only that
     // part. A run marks all of the output as soon as it makes a new one.
     platform::PixelRect takeDrawnArea() { return m_drawn.take(OutBitmap.Width(), OutBitmap.Height()); }
-    // Whether anything was drawn since the last takeDrawnArea.
-    bool hasDrawnArea() const { return !m_drawn.empty(); }
+    // Whether anything was drawn since the last takeDrawnArea and the output
+    // may be read: during a yield inside a pass it may be half written.
+    bool hasDrawnArea() const { return !m_insidePass && !m_drawn.empty(); }
 
     bool isRunning() const { return m_running; }
     // Ok after a completed run; Aborted after a cancel or a run ended by an
@@ -109,6 +110,10 @@ private:
     // left by an exception.
     void endRun(bool completed);
     void yieldToEvents();
+    // The yield between the bands of a long pass; throws WorkStopped after a cancel.
+    void yieldInsidePass();
+    // Runs a phase; a cancel inside one of its passes ends it.
+    void runStoppable(const std::function<void()>& phase);
 
     // Whether the settings can be laid out and drawn; sets the status when not.
     bool settingsUsable();
@@ -142,6 +147,7 @@ private:
     // Run state.
     bool Aborted = false;
     bool m_running = false;
+    bool m_insidePass = false;
     // Whether this run has released the previous output image.
     bool m_outputReplaced = false;
     platform::Status m_status = platform::Ok;

@@ -155,24 +155,15 @@ void clsImageFilter::loadFromTemporary(cBitmap& temporary)
     std::unique_ptr<platform::Image> working;
     if (CheckGdipStatus(source->cloneArea(width, height, format, working)) != platform::Ok) return;
 
-    std::vector<uint32_t> snapshot;
-    try {
-        snapshot.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
-    } catch (const std::bad_alloc&) {
-        CheckGdipStatus(platform::OutOfMemory);
-        return;
-    }
     platform::LockedBits bits;
     if (CheckGdipStatus(temporary.LockBits({0, 0, width, height}, platform::LockRead,
                                            platform::kFormat32bppARGB, bits)) != platform::Ok)
         return;
-    for (int32_t y = 0; y < height; ++y)
-        std::memcpy(snapshot.data() + static_cast<int64_t>(y) * width, lockedRow(bits, y),
-                    static_cast<size_t>(width) * 4);
+    const bool filled = fillSnapshot(bits, width, height);
     CheckGdipStatus(temporary.UnlockBits(bits));
+    if (!filled) return;
 
     m_working = std::move(working);
-    m_snapshot = std::move(snapshot);
     m_width = width;
     m_height = height;
 }
@@ -194,19 +185,35 @@ void clsImageFilter::adoptImage(std::unique_ptr<platform::Image> image)
     m_snapshot.clear();
     const int32_t width = image->width();
     const int32_t height = image->height();
-    try {
-        m_snapshot.reserve(static_cast<size_t>(width) * static_cast<size_t>(height));
-    } catch (const std::bad_alloc&) {
-        CheckGdipStatus(platform::OutOfMemory);
-        return;
-    }
-    for (int32_t y = 0; y < height; ++y) {
-        const auto* row = reinterpret_cast<const uint32_t*>(image->row(y));
-        m_snapshot.insert(m_snapshot.end(), row, row + width);
-    }
+    platform::LockedBits bits;
+    if (CheckGdipStatus(image->lockBits({0, 0, width, height}, platform::LockRead, bits)) != platform::Ok) return;
+    const bool filled = fillSnapshot(bits, width, height);
+    CheckGdipStatus(image->unlockBits(bits));
+    if (!filled) return;
     m_working = std::move(image);
     m_width = width;
     m_height = height;
+}
+
+bool clsImageFilter::fillSnapshot(const platform::LockedBits& bits, int32_t width, int32_t height)
+{
+    try {
+        m_snapshot.resize(static_cast<size_t>(width) * static_cast<size_t>(height));
+    } catch (const std::bad_alloc&) {
+        m_snapshot.clear();
+        CheckGdipStatus(platform::OutOfMemory);
+        return false;
+    }
+    const auto copyRows = [&](int64_t first, int64_t last) {
+        for (int64_t y = first; y < last; ++y)
+            std::memcpy(m_snapshot.data() + y * width, bits.row(static_cast<int32_t>(y)),
+                        static_cast<size_t>(width) * 4);
+    };
+    if (m_parallelRows)
+        platform::ThreadPool::parallelFor(0, height, 64, copyRows);
+    else
+        copyRows(0, height);
+    return true;
 }
 
 std::unique_ptr<platform::Image> clsImageFilter::releaseResult()

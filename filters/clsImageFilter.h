@@ -19,6 +19,7 @@
 #include "platform/ScopeExit.h"
 #include "platform/Status.h"
 #include "platform/ThreadPool.h"
+#include "platform/YieldPoint.h"
 
 namespace kalvora {
 
@@ -319,7 +320,31 @@ private:
     std::unique_ptr<cGDIP> m_session;
     uint32_t m_token = 0;
     std::unique_ptr<platform::Image> m_working;
-    std::vector<uint32_t> m_snapshot;  // row-major, m_width values a row
+    // Leaves new elements uninitialised: a snapshot is filled right after
+    // it is sized, rows on the pool, so zeroing it first would be a serial
+    // pass over the whole image for nothing.
+    template <typename T>
+    struct UninitialisedAllocator : std::allocator<T> {
+        template <typename U>
+        struct rebind {
+            using other = UninitialisedAllocator<U>;
+        };
+        template <typename U>
+        void construct(U* p) noexcept
+        {
+            ::new (static_cast<void*>(p)) U;
+        }
+        template <typename U, typename... Args>
+        void construct(U* p, Args&&... args)
+        {
+            ::new (static_cast<void*>(p)) U(std::forward<Args>(args)...);
+        }
+    };
+    // Sizes the snapshot for width x height and copies the rows of bits (32-bit
+    // ARGB) into it, on the pool; false (reported) when memory runs out.
+    bool fillSnapshot(const platform::LockedBits& bits, int32_t width, int32_t height);
+
+    std::vector<uint32_t, UninitialisedAllocator<uint32_t>> m_snapshot;  // row-major, m_width values a row
     int32_t m_width = 0;
     int32_t m_height = 0;
     platform::RandomGenerator* m_random = &platform::RandomGenerator::processDefault();
@@ -334,9 +359,12 @@ void clsImageFilter::forEachRow(RowBody&& body, bool parallel)
     const platform::ScopeExit unlock([&] { unlockWorking(bits); });
     const int32_t height = m_height;
     if (!parallel || !m_parallelRows || platform::ThreadPool::size() <= 1 || height < 4) {
+        // One thread: a thread that must stay responsive gets its polls
+        // between rows.
         for (int32_t y = 0; y < height; ++y) {
             body(y, snapshotRow(y), lockedRow(bits, y));
             raiseProgess(y);
+            platform::YieldPoint::poll();
         }
     } else {
         const int32_t block = std::max<int32_t>(16, platform::ThreadPool::size() * 8);

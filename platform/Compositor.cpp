@@ -6,6 +6,8 @@
 #include <emmintrin.h>
 #endif
 
+#include "platform/ThreadPool.h"
+
 namespace kalvora::platform {
 
 namespace {
@@ -106,7 +108,10 @@ void Compositor::fill(Image& target, uint32_t argb)
     uint8_t* first = target.row(0);
     for (int32_t x = 0; x < target.width(); ++x) std::memcpy(first + x * bpp, converted, bpp);
     const size_t bytes = static_cast<size_t>(target.width()) * bpp;
-    for (int32_t y = 1; y < target.height(); ++y) std::memcpy(target.row(y), first, bytes);
+    constexpr int64_t kRowsPerChunk = 64;
+    ThreadPool::parallelFor(1, target.height(), kRowsPerChunk, [&](int64_t begin, int64_t end) {
+        for (int64_t y = begin; y < end; ++y) std::memcpy(target.row(static_cast<int32_t>(y)), first, bytes);
+    });
 }
 
 }  // namespace kalvora::platform

@@ -100,7 +100,14 @@ Status Image::cloneArea(int32_t w, int32_t h, PixelFormatId format, std::unique_
     std::unique_ptr<Image> copy;
     Status s = create(w, h, format, copy);
     if (s != Ok) return s;
-    for (int32_t y = 0; y < h; ++y) convertRow(row(y), m_format, copy->row(y), format, w);
+    constexpr int64_t kRowsPerChunk = 64;
+    Image& target = *copy;
+    ThreadPool::parallelFor(0, h, kRowsPerChunk, [&](int64_t first, int64_t last) {
+        for (int64_t y = first; y < last; ++y) {
+            const auto row32 = static_cast<int32_t>(y);
+            convertRow(row(row32), m_format, target.row(row32), format, w);
+        }
+    });
     copy->m_palette = m_palette;
     out = std::move(copy);
     return Ok;

@@ -1,12 +1,13 @@
 #include "platform/OrderedPipeline.h"
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
-#include <thread>
 
 #include "platform/ThreadPool.h"
+#include "platform/YieldPoint.h"
 
 namespace kalvora::platform {
 
@@ -15,17 +16,19 @@ namespace {
 class PipelineRun {
 public:
     PipelineRun(const std::vector<int64_t>& weights, size_t slots, int64_t weightBudget,
-                const OrderedPipeline::Prepare& prepare, const OrderedPipeline::Consume& consume)
+                const OrderedPipeline::Prepare& prepare, const OrderedPipeline::Consume& consume,
+                int64_t selfWeightLimit)
         : m_count(weights.size()), m_slots(std::max<size_t>(1, slots)), m_budget(weightBudget),
-          m_prepare(prepare), m_consume(consume), m_prefix(weights.size() + 1, 0), m_ready(weights.size(), 0),
+          m_prepare(prepare), m_consume(consume), m_prefix(weights.size() + 1, 0),
+          m_responsive(YieldPoint::active() && ThreadPool::workersBeside()), m_selfWeightLimit(selfWeightLimit), m_ready(weights.size(), 0),
           m_failures(weights.size())
     {
         for (size_t i = 0; i < m_count; ++i) m_prefix[i + 1] = m_prefix[i] + std::max<int64_t>(0, weights[i]);
     }
 
     // A worker: prepares the next items while there is room, waits for room
-    // while the consumer is at work, and leaves when no item is left or no
-    // consumer is running to make room.
+    // while the consumer is at work, and leaves when no item is left or the
+    // consumer has finished.
     void work()
     {
         std::unique_lock<std::mutex> lock(m_mutex);
@@ -35,7 +38,6 @@ public:
                 prepareClaimed(lock, m_nextClaim++);
                 continue;
             }
-            if (!m_consumerActive) return;
             m_room.wait(lock);
         }
     }
@@ -49,22 +51,19 @@ public:
             ~Finish()
             {
                 std::lock_guard<std::mutex> lock(run.m_mutex);
-                run.m_consumerActive = false;
                 run.m_finished = true;
                 run.m_room.notify_all();
             }
         };
-        {
-            std::lock_guard<std::mutex> lock(m_mutex);
-            if (m_finished) return;
-            m_consumerActive = true;
-        }
         const Finish finish{*this};
         for (size_t i = 0; i < m_count; ++i) {
             waitForItem(i);
             if (m_failures[i]) std::rethrow_exception(m_failures[i]);
             const bool more = m_consume(i);
             std::lock_guard<std::mutex> lock(m_mutex);
+            // A stop is known to the workers before the room it makes: no
+            // preparation starts after it.
+            if (!more) m_finished = true;
             m_consumed = i + 1;
             m_room.notify_all();
             if (!more) return;
@@ -96,16 +95,37 @@ private:
 
     // Until the item is ready the consumer prepares items itself: the item
     // when no worker has taken it yet (items are claimed in order), else the
-    // next one there is room for; it waits only when there is none.
+    // next one there is room for. Otherwise it waits, in slices when its
+    // thread polls a yield hook: what the hook throws ends the run.
     void waitForItem(size_t item)
     {
         std::unique_lock<std::mutex> lock(m_mutex);
         while (!m_ready[item]) {
-            if (m_nextClaim < m_count && claimable(m_nextClaim))
+            if (m_nextClaim < m_count && claimable(m_nextClaim) && selfPreparable(m_nextClaim)) {
                 prepareClaimed(lock, m_nextClaim++);
-            else
+                continue;
+            }
+            if (!m_responsive) {
                 m_itemReady.wait(lock);
+                continue;
+            }
+            m_itemReady.wait_for(lock, std::chrono::milliseconds(YieldPoint::kSpacingMs));
+            if (m_ready[item]) break;
+            lock.unlock();
+            {
+                const YieldPoint::Allow allow;
+                YieldPoint::poll();
+            }
+            lock.lock();
         }
+    }
+
+    // Whether the consumer may prepare the item itself: any item, unless it
+    // polls a yield hook; then only a small one, so a large preparation
+    // never keeps it from its polls (the workers take the large ones).
+    bool selfPreparable(size_t item) const
+    {
+        return !m_responsive || m_prefix[item + 1] - m_prefix[item] <= m_selfWeightLimit;
     }
 
     const size_t m_count;
@@ -114,6 +134,9 @@ private:
     const OrderedPipeline::Prepare& m_prepare;
     const OrderedPipeline::Consume& m_consume;
     std::vector<int64_t> m_prefix;
+    // Whether the consumer polls its thread's yield hook while it waits.
+    const bool m_responsive;
+    const int64_t m_selfWeightLimit;
 
     std::mutex m_mutex;
     std::condition_variable m_room;
@@ -122,30 +145,18 @@ private:
     std::vector<std::exception_ptr> m_failures;
     size_t m_nextClaim = 0;
     size_t m_consumed = 0;
-    bool m_consumerActive = false;
     bool m_finished = false;
 };
 
 }  // namespace
 
 void OrderedPipeline::run(const std::vector<int64_t>& weights, size_t slots, int64_t weightBudget,
-                          const Prepare& prepare, const Consume& consume)
+                          const Prepare& prepare, const Consume& consume, int64_t selfWeightLimit)
 {
     if (weights.empty()) return;
-    PipelineRun run(weights, slots, weightBudget, prepare, consume);
-    const std::thread::id caller = std::this_thread::get_id();
-    bool consumed = false;
-    // One chunk per pool thread; the calling thread's chunk consumes. Should
-    // the calling thread get no chunk, it consumes once the workers leave.
-    ThreadPool::parallelFor(0, ThreadPool::size(), 1, [&](int64_t, int64_t) {
-        if (std::this_thread::get_id() == caller && !consumed) {
-            consumed = true;
-            run.consumeAll();
-        } else {
-            run.work();
-        }
-    });
-    if (!consumed) run.consumeAll();
+    PipelineRun run(weights, slots, weightBudget, prepare, consume, selfWeightLimit);
+    // The calling thread consumes while the workers beside it prepare.
+    ThreadPool::runBeside([&run] { run.consumeAll(); }, [&run] { run.work(); });
 }
 
 }  // namespace kalvora::platform

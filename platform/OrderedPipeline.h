@@ -25,9 +25,13 @@ public:
 
     // weights has one entry per item. An exception from a preparation is
     // rethrown on the calling thread when its item's turn comes; one from
-    // a consumption ends the run and is rethrown at once.
+    // a consumption ends the run and is rethrown at once. While the consumer
+    // waits for an item it prepares others itself; on a thread with an
+    // active yield hook (YieldPoint) and workers beside it, only items
+    // weighing at most selfWeightLimit, and it waits in slices and polls the
+    // hook between them; what the hook throws ends the run.
     static void run(const std::vector<int64_t>& weights, size_t slots, int64_t weightBudget,
-                    const Prepare& prepare, const Consume& consume);
+                    const Prepare& prepare, const Consume& consume, int64_t selfWeightLimit = 0);
 };
 
 }  // namespace kalvora::platform

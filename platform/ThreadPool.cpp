@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <exception>
 #include <mutex>
@@ -10,6 +11,8 @@
 #include <thread>
 #include <utility>
 #include <vector>
+
+#include "platform/YieldPoint.h"
 
 namespace kalvora::platform {
 
@@ -46,8 +49,13 @@ public:
     // The workers and the calling thread, which takes chunks too.
     int size() const { return static_cast<int>(m_workers.size()) + 1; }
 
-    void run(int64_t first, int64_t last, int64_t chunk,
-             const std::function<void(int64_t, int64_t)>& body)
+    // With responsive set, the calling thread polls its yield hook between
+    // its chunks and while it waits for the workers; when the hook throws,
+    // no further chunk starts, and the exception is passed on once the
+    // chunks under way are done. With callerWork, the calling thread runs
+    // that instead of taking chunks.
+    void run(int64_t first, int64_t last, int64_t chunk, const std::function<void(int64_t, int64_t)>& body,
+             bool responsive, const std::function<void()>* callerWork = nullptr)
     {
         std::unique_lock<std::mutex> serial(m_runMutex);
         {
@@ -61,10 +69,13 @@ public:
             ++m_generation;
         }
         m_wake.notify_all();
-        drain();
-        std::unique_lock<std::mutex> lock(m_mutex);
-        m_done.wait(lock, [this] { return m_pending == 0; });
+        std::exception_ptr stopped = callerWork ? runCallerWork(*callerWork) : drain(responsive);
+        waitForWorkers(responsive);
         m_body = nullptr;
+        if (stopped) {
+            m_failure = nullptr;
+            std::rethrow_exception(stopped);
+        }
         // A chunk that threw is reported on the calling thread, never by
         // ending the process from a worker.
         if (m_failure) std::rethrow_exception(std::exchange(m_failure, nullptr));
@@ -88,17 +99,65 @@ private:
         }
     }
 
-    void drain()
+    // Runs chunks until none is left; on the calling thread of a responsive
+    // loop, polls between them and gives back what the hook threw.
+    std::exception_ptr drain(bool responsive = false)
     {
         for (;;) {
             int64_t begin = m_next.fetch_add(m_chunk);
-            if (begin >= m_last) return;
+            if (begin >= m_last) return nullptr;
             try {
                 (*m_body)(begin, std::min(begin + m_chunk, m_last));
             } catch (...) {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 if (!m_failure) m_failure = std::current_exception();
             }
+            if (!responsive) continue;
+            if (std::exception_ptr stopped = pollCaller()) return stopped;
+        }
+    }
+
+    // Polls the calling thread's hook; what it throws stops the handing out
+    // of chunks and is given back.
+    std::exception_ptr pollCaller()
+    {
+        try {
+            YieldPoint::poll();
+            return nullptr;
+        } catch (...) {
+            m_next.store(m_last);
+            return std::current_exception();
+        }
+    }
+
+    // The calling thread's own task; what it throws stops the handing out of
+    // chunks and is given back.
+    std::exception_ptr runCallerWork(const std::function<void()>& work)
+    {
+        try {
+            work();
+            return nullptr;
+        } catch (...) {
+            m_next.store(m_last);
+            return std::current_exception();
+        }
+    }
+
+    // Until the workers are done; a responsive caller polls meanwhile, also
+    // after a stop (its hook may throw again: the loop is stopping already).
+    void waitForWorkers(bool responsive)
+    {
+        std::unique_lock<std::mutex> lock(m_mutex);
+        while (m_pending != 0) {
+            if (!responsive) {
+                m_done.wait(lock, [this] { return m_pending == 0; });
+                return;
+            }
+            m_done.wait_for(lock, std::chrono::milliseconds(YieldPoint::kSpacingMs));
+            if (m_pending == 0) return;
+            lock.unlock();
+            pollCaller();
+            lock.lock();
         }
     }
 
@@ -150,6 +209,18 @@ Pool& pool()
 
 thread_local bool t_insideLoop = false;
 
+// Marks a thread running a loop or a chunk of one, so loops nested in it
+// run serially; the mark comes off again when the chunk throws.
+struct InsideLoop {
+    bool outer = t_insideLoop;
+    InsideLoop() { t_insideLoop = true; }
+    ~InsideLoop() { t_insideLoop = outer; }
+};
+
+// A loop on a thread that polls a yield hook is cut into this many bands
+// when it runs serially, and into an eighth of this many per thread.
+constexpr int64_t kResponsiveBands = 64;
+
 }  // namespace
 
 void ThreadPool::setSize(int threads) { g_requestedSize = std::max(1, threads); }
@@ -165,25 +236,62 @@ void ThreadPool::parallelFor(int64_t first, int64_t last, int64_t minChunk,
     minChunk = std::max<int64_t>(1, minChunk);
     Pool& p = pool();
     int64_t count = last - first;
-    // Nested loops and small ranges run serially on the calling thread.
-    if (p.size() == 1 || t_insideLoop || count < minChunk * 2) {
+    const bool responsive = YieldPoint::active() && !t_insideLoop;
+    // Small ranges run serially on the calling thread.
+    if (count < minChunk * 2) {
         body(first, last);
         return;
     }
-    int64_t pieces = std::min<int64_t>(count / minChunk, int64_t(p.size()) * 4);
+    // Nested loops run serially too; a responsive thread without workers
+    // runs the range in bands and polls between them.
+    if (p.size() == 1 || t_insideLoop) {
+        if (!responsive) {
+            body(first, last);
+            return;
+        }
+        const int64_t pieces = std::min<int64_t>(count / minChunk, kResponsiveBands);
+        const int64_t band = (count + pieces - 1) / pieces;
+        for (int64_t begin = first; begin < last; begin += band) {
+            {
+                InsideLoop chunkMark;
+                const YieldPoint::Hold hold;
+                body(begin, std::min(begin + band, last));
+            }
+            YieldPoint::poll();
+        }
+        return;
+    }
+    const int64_t piecesPerThread = responsive ? kResponsiveBands / 8 : 4;
+    int64_t pieces = std::min<int64_t>(count / minChunk, int64_t(p.size()) * piecesPerThread);
     int64_t chunk = (count + pieces - 1) / pieces;
-    // Marks the threads running chunks, so loops nested in a chunk run
-    // serially; the mark is taken off again even when a chunk throws.
-    struct InsideLoop {
-        bool outer = t_insideLoop;
-        InsideLoop() { t_insideLoop = true; }
-        ~InsideLoop() { t_insideLoop = outer; }
-    };
     InsideLoop caller;
-    p.run(first, last, chunk, [&](int64_t b, int64_t e) {
-        InsideLoop chunkMark;
-        body(b, e);
-    });
+    p.run(
+        first, last, chunk,
+        [&](int64_t b, int64_t e) {
+            InsideLoop chunkMark;
+            const YieldPoint::Hold hold;
+            body(b, e);
+        },
+        responsive);
+}
+
+bool ThreadPool::workersBeside() { return pool().size() > 1 && !t_insideLoop; }
+
+void ThreadPool::runBeside(const std::function<void()>& onCaller, const std::function<void()>& onWorker)
+{
+    if (!workersBeside()) {
+        onCaller();
+        return;
+    }
+    Pool& p = pool();
+    const bool responsive = YieldPoint::active();
+    const InsideLoop caller;
+    const std::function<void(int64_t, int64_t)> workerChunk = [&](int64_t, int64_t) {
+        const InsideLoop chunkMark;
+        const YieldPoint::Hold hold;
+        onWorker();
+    };
+    p.run(0, p.size() - 1, 1, workerChunk, responsive, &onCaller);
 }
 
 }  // namespace kalvora::platform

@@ -27,9 +27,23 @@ public:
     // calling thread and the workers, and returns when all are done. Ranges
     // shorter than minChunk * 2 run serially on the calling thread. When a
     // chunk throws, the other chunks still run and the first exception is
-    // rethrown here, on the calling thread.
+    // rethrown here, on the calling thread. On a thread with an active yield
+    // hook (YieldPoint) the calling thread polls it between chunks and while
+    // it waits, a serial run is cut into bands for it, and what the hook
+    // throws stops the loop before its next chunk and is rethrown here.
     static void parallelFor(int64_t first, int64_t last, int64_t minChunk,
                             const std::function<void(int64_t, int64_t)>& body);
+
+    // Whether runBeside would run workers beside the caller: the pool has
+    // some and the caller is not inside a loop of the pool.
+    static bool workersBeside();
+    // Runs onCaller on the calling thread and onWorker once on every worker
+    // beside it, and returns when all are done; without workers only
+    // onCaller runs. Loops nested in either run serially. What onCaller
+    // throws is rethrown once the workers are done (a caller with an active
+    // yield hook polls it while it waits for them); what a worker throws is
+    // rethrown after that.
+    static void runBeside(const std::function<void()>& onCaller, const std::function<void()>& onWorker);
 };
 
 }  // namespace kalvora::platform
