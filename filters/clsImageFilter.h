@@ -367,13 +367,19 @@ void clsImageFilter::forEachRow(RowBody&& body, bool parallel)
             platform::YieldPoint::poll();
         }
     } else {
-        const int32_t block = std::max<int32_t>(16, platform::ThreadPool::size() * 8);
         const std::function<void(int64_t, int64_t)> chunk = [&](int64_t begin, int64_t end) {
             for (int64_t y = begin; y < end; ++y) {
                 const auto row = static_cast<int32_t>(y);
                 body(row, snapshotRow(row), lockedRow(bits, row));
             }
         };
+        // Without a listener there is no progress to raise: one loop over
+        // all rows, with no wait for the slowest thread after every block.
+        if (!Progess) {
+            platform::ThreadPool::parallelFor(0, height, 2, chunk);
+            return;
+        }
+        const int32_t block = std::max<int32_t>(16, platform::ThreadPool::size() * 8);
         for (int32_t first = 0; first < height; first += block) {
             const int32_t last = std::min(height, first + block);
             platform::ThreadPool::parallelFor(first, last, 2, chunk);
