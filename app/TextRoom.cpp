@@ -12,6 +12,9 @@ namespace {
 
 // A line edit keeps this many pixels free on each side of its text.
 constexpr int kLineEditTextMargin = 2;
+// ... and one more after the text for its cursor: without it a text as wide
+// as the room is scrolled by a pixel.
+constexpr int kLineEditCursorWidth = 1;
 
 }  // namespace
 
@@ -29,8 +32,8 @@ void fitLineEdit(QLineEdit* box)
     const int frame = box->hasFrame() ? box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) : 0;
     const QMargins text = box->textMargins();
     const QMargins m = box->contentsMargins();
-    box->setMinimumWidth(box->fontMetrics().horizontalAdvance(box->text()) + 2 * (kLineEditTextMargin + frame) +
-                         text.left() + text.right() + m.left() + m.right());
+    box->setMinimumWidth(box->fontMetrics().horizontalAdvance(box->text()) + kLineEditCursorWidth +
+                         2 * (kLineEditTextMargin + frame) + text.left() + text.right() + m.left() + m.right());
 }
 
 }  // namespace kalvora::TextRoom

@@ -16,7 +16,7 @@ namespace TextRoom {
 // event queue does not run).
 void holdWidest(QLabel* label, const QStringList& texts);
 
-// The one-line box is at least wide enough for its text.
+// The one-line box is at least wide enough to show its text unscrolled.
 void fitLineEdit(QLineEdit* box);
 
 }  // namespace TextRoom

@@ -469,10 +469,11 @@ bool cBitmap::PasteFromClipboard()
 Status cBitmap::SaveToFile(const std::string& sFilename, const platform::EncoderClsid& encoder,
                            const platform::EncoderParameters* params)
 {
+    m_lastWriteError = 0;
     if (!m_image) return Execute(platform::InvalidParameter);
     if (params && params->saveFlag == platform::kEncoderValueMultiFrame)
         return Execute(startPageFile(sFilename, encoder));
-    return Execute(platform::encodeImageFile(*m_image, sFilename, encoder, params));
+    return Execute(platform::encodeImageFile(*m_image, sFilename, encoder, params, &m_lastWriteError));
 }
 
 Status cBitmap::startPageFile(const std::string& path, const platform::EncoderClsid& encoder)
@@ -481,6 +482,7 @@ Status cBitmap::startPageFile(const std::string& path, const platform::EncoderCl
     if (encoder != platform::kTiffEncoderClsid) return platform::InvalidParameter;
     auto file = std::make_unique<platform::TiffMultiPageFile>(path);
     const Status s = file->start(*m_image);
+    m_lastWriteError = file->lastError();
     if (s == platform::Ok) m_pageFile = std::move(file);
     return s;
 }

@@ -57,6 +57,10 @@ public:
     platform::Status CreateThumbFromImage(int32_t lWidth, int32_t lHeight, const platform::Image* source);
 
     platform::Status CurErr() const { return m_lastStatus; }
+    // The system's error number of the last SaveToFile's failure (ENOSPC for
+    // a full disk), beside the status it returned; 0 when it did not fail in
+    // the system.
+    int lastWriteError() const { return m_lastWriteError; }
     // Releases the image and the kept bytes; harmless when there is none.
     void Dispose();
     // Records the status and reports a failure to gdip; returns it.
@@ -155,6 +159,7 @@ private:
 
     std::unique_ptr<platform::Image> m_image;
     platform::Status m_lastStatus = platform::Ok;
+    int m_lastWriteError = 0;
     platform::PixelFormatId m_pixelFormat = 0;
     int32_t m_frameCount = 0;
     int32_t m_width = 0;

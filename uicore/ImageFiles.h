@@ -32,8 +32,10 @@ std::string mimeTypeFor(const std::string& extension);
 // extension: "Could not find XYZ-Encoder." titled "Error Saving xyz-File".
 std::string noEncoderText(const std::string& extension);
 std::string errorTitle(const std::string& extension);
-// The message when the file could not be written.
-std::string saveFailedText(const std::string& path);
+// The message when the file could not be written: "Could not save File
+// <path>", and on a second line the system's reason when there is one
+// ("No space left on device").
+std::string saveFailedText(const std::string& path, const std::string& reason = {});
 constexpr int kMessageStyle = 16;
 
 // The message when an image file cannot be read, with the file's title, and

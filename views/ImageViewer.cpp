@@ -12,6 +12,7 @@
 #include "imaging/UISupport.h"
 #include "imaging/cGDIP.h"
 #include "platform/Services.h"
+#include "platform/codecs/Codecs.h"
 #include "uicore/ImageFiles.h"
 #include "views/ActivationWatcher.h"
 #include "views/ImageToolDialog.h"
@@ -144,8 +145,10 @@ bool ImageViewer::saveByExtension(const std::string& path)
     platform::EncoderParameters quality;
     quality.quality = ImageFiles::kQuality;
     if (m_view.Bitmap.SaveToFile(path, encoder, &quality) != platform::Ok) {
-        platform::Services::messageBox().show(ImageFiles::saveFailedText(path), ImageFiles::errorTitle(extension),
-                                              ImageFiles::kMessageStyle);
+        const int error = m_view.Bitmap.lastWriteError();
+        const std::string reason = error ? platform::errorNumberText(error) : std::string();
+        platform::Services::messageBox().show(ImageFiles::saveFailedText(path, reason),
+                                              ImageFiles::errorTitle(extension), ImageFiles::kMessageStyle);
         return true;
     }
     m_window->setWindowTitle(QStringLiteral("Preview ") + QString::fromStdString(path));

@@ -218,10 +218,13 @@ int render(const Arguments& args)
         std::cerr << lastReport << ": " << cGDIP::GetErrorText(generator.lastStatus()) << "\n";
         return kExitAborted;
     }
+    int writeError = 0;
     const platform::Status written = platform::encodeImageFile(*generator.OutBitmap.Handle(), args.output,
-                                                               platform::kPngEncoderClsid, nullptr);
+                                                               platform::kPngEncoderClsid, nullptr, &writeError);
     if (written != platform::Ok) {
-        std::cerr << "Could not write " << args.output << ": " << cGDIP::GetErrorText(written) << "\n";
+        // The system's reason (a full disk) where there is one, else the status.
+        std::cerr << "Could not write " << args.output << ": "
+                  << (writeError ? platform::errorNumberText(writeError) : cGDIP::GetErrorText(written)) << "\n";
         return kExitNotWritten;
     }
     std::cout << "ms=" << ms << " bricks=" << generator.bricks().size() << "\n";

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <system_error>
 
 #include "platform/AtomicFileWriter.h"
 #include "platform/ImageLimits.h"
@@ -42,23 +43,30 @@ Status readWholeFile(const std::string& path, std::vector<uint8_t>& bytes)
     return Ok;
 }
 
-Status writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes)
+// The status of the writer's failed step; its error number goes to writeError.
+Status failedWrite(const AtomicFileWriter& file, int& writeError)
+{
+    writeError = file.lastError();
+    return statusForErrno(writeError);
+}
+
+Status writeFileAtomically(const std::string& path, const std::vector<uint8_t>& bytes, int& writeError)
 {
     AtomicFileWriter file(path);
     if (!file.open() || !file.write(bytes.data(), bytes.size()) || !file.commit())
-        return statusForErrno(file.lastError());
+        return failedWrite(file, writeError);
     return Ok;
 }
 
 // PNG goes to the file as it is compressed, without the whole file in memory.
-Status writePngFileAtomically(const std::string& path, const Image& image)
+Status writePngFileAtomically(const std::string& path, const Image& image, int& writeError)
 {
     AtomicFileWriter file(path);
-    if (!file.open()) return statusForErrno(file.lastError());
+    if (!file.open()) return failedWrite(file, writeError);
     const Status s =
         PngCodec::encode(image, [&file](const uint8_t* data, size_t size) { return file.write(data, size); });
-    if (s != Ok) return file.lastError() ? statusForErrno(file.lastError()) : s;
-    if (!file.commit()) return statusForErrno(file.lastError());
+    if (s != Ok) return file.lastError() ? failedWrite(file, writeError) : s;
+    if (!file.commit()) return failedWrite(file, writeError);
     return Ok;
 }
 
@@ -82,6 +90,8 @@ Status statusForErrno(int error)
         return Win32Error;
     }
 }
+
+std::string errorNumberText(int error) { return std::generic_category().message(error); }
 
 const std::vector<EncoderInfo>& imageEncoders()
 {
@@ -133,15 +143,18 @@ Status encodeImage(const Image& image, const EncoderClsid& encoder, const Encode
 }
 
 Status encodeImageFile(const Image& image, const std::string& path, const EncoderClsid& encoder,
-                       const EncoderParameters* params)
+                       const EncoderParameters* params, int* writeError)
 {
+    int unused = 0;
+    int& error = writeError ? *writeError : unused;
+    error = 0;
     if (path.empty()) return InvalidParameter;
     if (encoder == kPngEncoderClsid && isSupportedFormat(image.format()) && image.data())
-        return writePngFileAtomically(path, image);
+        return writePngFileAtomically(path, image, error);
     std::vector<uint8_t> bytes;
     Status s = encodeImage(image, encoder, params, bytes);
     if (s != Ok) return s;
-    return writeFileAtomically(path, bytes);
+    return writeFileAtomically(path, bytes, error);
 }
 
 }  // namespace kalvora::platform

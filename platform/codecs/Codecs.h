@@ -75,11 +75,17 @@ Status encodeImage(const Image& image, const EncoderClsid& encoder, const Encode
 // Encodes into a file: written to a temporary file in the same folder and
 // renamed over the target, so a failure leaves an existing file whole.
 // A missing folder gives FileNotFound, no permission AccessDenied, other
-// write failures Win32Error.
+// write failures Win32Error. writeError, when given, receives the system's
+// error number of a failed file operation (ENOSPC for a full disk), so a
+// message can name the cause the status cannot; 0 when nothing failed in
+// the system.
 Status encodeImageFile(const Image& image, const std::string& path, const EncoderClsid& encoder,
-                       const EncoderParameters* params);
+                       const EncoderParameters* params, int* writeError = nullptr);
 
 // The status of a failed file operation's error number.
 Status statusForErrno(int error);
+
+// The system's text for an error number, such as "No space left on device".
+std::string errorNumberText(int error);
 
 }  // namespace kalvora::platform

@@ -1,5 +1,7 @@
 #include "platform/codecs/TiffMultiPageFile.h"
 
+#include <cerrno>
+
 #include "platform/codecs/Codecs.h"
 #include "platform/codecs/TiffCodec.h"
 
@@ -29,13 +31,29 @@ Status TiffMultiPageFile::dropOnFailure(Status status)
     return status;
 }
 
+Status TiffMultiPageFile::failedWrite(int error)
+{
+    m_error = error;
+    return statusForErrno(error);
+}
+
+// libtiff writes to the descriptor itself and says only that it failed; the
+// error number it leaves tells a failed write (a full disk) from a failed
+// allocation, which has none.
+Status TiffMultiPageFile::libtiffFailure(int error, Status otherwise)
+{
+    return dropOnFailure(error ? failedWrite(error) : otherwise);
+}
+
 Status TiffMultiPageFile::start(const Image& firstPage)
 {
     if (m_tif) return WrongState;
     if (!isWritable(firstPage)) return InvalidParameter;
-    if (!m_file.open()) return statusForErrno(m_file.lastError());
+    m_error = 0;
+    if (!m_file.open()) return failedWrite(m_file.lastError());
+    errno = 0;
     m_tif = TiffCodec::openFileForWriting(m_file.descriptor());
-    if (!m_tif) return dropOnFailure(OutOfMemory);
+    if (!m_tif) return libtiffFailure(errno, OutOfMemory);
     return append(firstPage);
 }
 
@@ -44,14 +62,16 @@ Status TiffMultiPageFile::append(const Image& page)
     if (!m_tif) return WrongState;
     // Refused before anything is written, so the file stays usable.
     if (!isWritable(page)) return InvalidParameter;
-    return dropOnFailure(TiffCodec::writePage(m_tif, page));
+    errno = 0;
+    const Status s = TiffCodec::writePage(m_tif, page);
+    return s == Ok ? Ok : libtiffFailure(errno, s);
 }
 
 Status TiffMultiPageFile::finish()
 {
     if (!m_tif) return WrongState;
     close();
-    if (!m_file.commit()) return statusForErrno(m_file.lastError());
+    if (!m_file.commit()) return failedWrite(m_file.lastError());
     return Ok;
 }
 

@@ -3,11 +3,10 @@
 #include <png.h>
 #include <zlib.h>
 
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <csignal>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -19,13 +18,16 @@
 
 #include "platform/ImageLimits.h"
 #include "platform/codecs/Codecs.h"
+#include "platform/codecs/TiffMultiPageFile.h"
 #include "tests/platform/BmpTestFiles.h"
 #include "tests/platform/CodecTestImages.h"
 #include "tests/platform/JpegTestFiles.h"
+#include "tests/support/FileSizeLimit.h"
 
 using namespace kalvora::platform;
 using kalvora::testing::countDifferences;
 using kalvora::testing::encodeOrFail;
+using kalvora::testing::FileSizeLimit;
 using kalvora::testing::makePaletteLikeImage;
 using kalvora::testing::makePatternImage;
 using kalvora::testing::makeSmoothImage;
@@ -635,7 +637,7 @@ TEST(CodecsGif, FirstFrameSitsOnItsScreenDeinterlaced)
     EXPECT_EQ(decoded->pixelArgb(3, 11), 0u);
 }
 
-TEST(CodecsFiles, FailedWriteKeepsTheOldFileAndLeavesNoTemporary)
+TEST(CodecsFiles, AFailedWriteIsWin32ErrorWithItsCauseKeepsTheOldFileAndLeavesNoTemporary)
 {
     // BMP is written whole, PNG as it is compressed.
     for (const EncoderClsid& encoder : {kBmpEncoderClsid, kPngEncoderClsid}) {
@@ -647,20 +649,30 @@ TEST(CodecsFiles, FailedWriteKeepsTheOldFileAndLeavesNoTemporary)
 
         // A file-size limit makes the write of a larger file fail part-way.
         auto large = makePatternImage(200, 200, kFormat24bppRGB);
-        rlimit old{};
-        ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
-        auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit tight = old;
-        tight.rlim_cur = 4096;
-        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &tight), 0);
-        const Status s = encodeImageFile(*large, target, encoder, nullptr);
-        setrlimit(RLIMIT_FSIZE, &old);
-        std::signal(SIGXFSZ, oldHandler);
-
+        Status s = Ok;
+        int error = -1;
+        {
+            FileSizeLimit limit(4096);
+            s = encodeImageFile(*large, target, encoder, nullptr, &error);
+        }
         EXPECT_EQ(s, Win32Error);
+        EXPECT_EQ(error, EFBIG);
         EXPECT_EQ(readFileBytes(target), before);
         EXPECT_EQ(dir.entries(), 1u);
     }
+    // A multi-page TIFF is written page by page by libtiff.
+    TempDir dir;
+    const std::string target = dir.file("pages.tif");
+    auto large = makePatternImage(200, 200, kFormat24bppRGB);
+    TiffMultiPageFile file(target);
+    Status s = Ok;
+    {
+        FileSizeLimit limit(4096);
+        s = file.start(*large);
+    }
+    EXPECT_EQ(s, Win32Error);
+    EXPECT_EQ(file.lastError(), EFBIG);
+    EXPECT_EQ(dir.entries(), 0u);
 }
 
 TEST(CodecsFiles, FilesTooLargeForAnyAllowedImageAreNotRead)

@@ -28,8 +28,12 @@ inline ShownText shownText(const QWidget* w)
         t = {label->text(), label->contentsRect().adjusted(inset, label->margin(), -inset, -label->margin()),
              label->wordWrap()};
     } else if (auto* box = qobject_cast<const QLineEdit*>(w); box && box->isReadOnly()) {
+        // The box draws its text 2 px inside its frame and text margins, and
+        // keeps the pixel after the text for its cursor: a text as wide as
+        // that area is scrolled by a pixel.
         const int frame = box->hasFrame() ? box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth) : 0;
-        t = {box->text(), box->rect().marginsRemoved(box->textMargins() + QMargins(frame + 2, frame, frame + 2, frame))};
+        t = {box->text(),
+             box->contentsRect().marginsRemoved(box->textMargins() + QMargins(frame + 2, frame, frame + 3, frame))};
     } else if (auto* button = qobject_cast<const QAbstractButton*>(w)) {
         // A tool button showing only its icon keeps its text for the tooltip.
         auto* tool = qobject_cast<const QToolButton*>(w);

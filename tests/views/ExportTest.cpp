@@ -1,6 +1,7 @@
 // Exporting the shown image through the real save dialog, typed into and
 // answered as a user would, with the message boxes recorded by the fake.
 
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include <QDir>
@@ -17,6 +18,7 @@
 #include "platform/PixelFormat.h"
 #include "tests/support/FakeServices.h"
 #include "tests/support/FileDialogTyping.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/ModalDialogAnswerer.h"
 #include "tests/support/TestImages.h"
 #include "views/PreviewWindow.h"
@@ -179,13 +181,13 @@ TEST(Export, AFailedSaveSaysSoKeepsTheCaptionAndTheOldFile)
     empty.resize(200, 100);
     empty.show();
     empty.view().setLastDir(f.folder.path().toStdString() + "/");
+    const ModalDialogAnswerer::Answer yes = [](QWidget* d) {
+        auto* box = qobject_cast<QMessageBox*>(d);
+        QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
+    };
     {
         ModalDialogAnswerer name(QStringLiteral("CommonDialog1"), typeName("old.png"));
-        ModalDialogAnswerer overwrite(ModalDialogAnswerer::ofClass<QMessageBox>(), "the overwrite question",
-                                      {[](QWidget* d) {
-                                          auto* box = qobject_cast<QMessageBox*>(d);
-                                          QTest::mouseClick(box->button(QMessageBox::Yes), Qt::LeftButton);
-                                      }});
+        ModalDialogAnswerer overwrite(ModalDialogAnswerer::ofClass<QMessageBox>(), "the overwrite question", {yes});
         empty.SaveBitmapFile();
     }
     ASSERT_EQ(f.services.messageBox.shown.size(), 1u);
@@ -193,6 +195,20 @@ TEST(Export, AFailedSaveSaysSoKeepsTheCaptionAndTheOldFile)
     EXPECT_EQ(f.services.messageBox.shown[0].title, "Error Saving png-File");
     EXPECT_EQ(f.services.messageBox.shown[0].style, 16);
     EXPECT_EQ(empty.windowTitle(), "Preview");
+    EXPECT_EQ(fileBytes(existing), QByteArray("the previous good file"));
+
+    // A write the system refuses part-way, as on a full disk: the message
+    // names the system's reason.
+    {
+        testing::FileSizeLimit limit(16);
+        ModalDialogAnswerer name(QStringLiteral("CommonDialog1"), typeName("old.png"));
+        ModalDialogAnswerer overwrite(ModalDialogAnswerer::ofClass<QMessageBox>(), "the overwrite question", {yes});
+        f.window.SaveBitmapFile();
+    }
+    ASSERT_EQ(f.services.messageBox.shown.size(), 2u);
+    EXPECT_EQ(f.services.messageBox.shown[1].text,
+              "Could not save File " + existing.toStdString() + "\nFile too large");
+    EXPECT_EQ(f.window.windowTitle(), "Preview");
     EXPECT_EQ(fileBytes(existing), QByteArray("the previous good file"));
 
     // A folder where no user, root included, may create files. (The dialog
@@ -206,8 +222,11 @@ TEST(Export, AFailedSaveSaysSoKeepsTheCaptionAndTheOldFile)
         ModalDialogAnswerer name(QStringLiteral("CommonDialog1"), typeName("zz-kalvora-wall.png"));
         f.window.SaveBitmapFile();
     }
-    ASSERT_EQ(f.services.messageBox.shown.size(), 2u);
-    EXPECT_EQ(f.services.messageBox.shown[1].text, "Could not save File " + forbidden.toStdString());
+    ASSERT_EQ(f.services.messageBox.shown.size(), 3u);
+    // Where /sys is mounted read-only, that is the system's reason.
+    const std::string failed = "Could not save File " + forbidden.toStdString();
+    EXPECT_THAT(f.services.messageBox.shown[2].text,
+                ::testing::AnyOf(failed + "\nPermission denied", failed + "\nRead-only file system"));
     EXPECT_EQ(f.window.windowTitle(), "Preview");
     EXPECT_FALSE(QFile::exists(forbidden));
 }
