@@ -19,25 +19,6 @@ namespace {
 constexpr const char* kBordersText = "Post Processing Borders...";
 constexpr int64_t kRowsPerChunk = 32;
 
-// The three sizes the border joints override.
-struct KeptOutlineSizes {
-    explicit KeptOutlineSizes(LayoutPixelSizes& sizes)
-        : sizes(sizes), border(sizes.BorderSizePx), antiAlias(sizes.AntiAliasPx), rounded(sizes.RoundedBorderPx)
-    {
-    }
-    void restore()
-    {
-        sizes.BorderSizePx = border;
-        sizes.AntiAliasPx = antiAlias;
-        sizes.RoundedBorderPx = rounded;
-    }
-
-    LayoutPixelSizes& sizes;
-    int32_t border;
-    int32_t antiAlias;
-    int32_t rounded;
-};
-
 }  // namespace
 
 TexturePostProcess::TexturePostProcess(cBrickData& project, LayoutPixelSizes& sizes,
@@ -52,6 +33,13 @@ TexturePostProcess::TexturePostProcess(cBrickData& project, LayoutPixelSizes& si
 {
 }
 
+int64_t TexturePostProcess::marginOf(const BorderCut& cut)
+{
+    return cut.withMargin
+               ? std::max<int64_t>(0, static_cast<int64_t>(cut.sizes.AntiAliasPx) + cut.sizes.NoiseStrengthPx)
+               : 0;
+}
+
 float TexturePostProcess::outlineNoiseLength() const
 {
     return BrickPainter::noiseLength(m_project.NoiseFrequency, m_sizes);
@@ -59,40 +47,52 @@ float TexturePostProcess::outlineNoiseLength() const
 
 void TexturePostProcess::DrawBrickAlpha(const tBrick& b, bool WithMargin)
 {
-    m_work.Dispose();
-    if (b.Width < 1 || b.Height < 1 || !m_out.Handle()) return;
-    const int64_t margin =
-        WithMargin ? std::max<int64_t>(0, static_cast<int64_t>(m_sizes.AntiAliasPx) + m_sizes.NoiseStrengthPx) : 0;
-    const int64_t canvasHeight = b.Height + 2 * margin;
-    if (canvasHeight > LayoutPixelSizes::kLargestSize) return;
-
-    // A transparent canvas of the piece's size plus the margins gets the
-    // outline's alpha; its colour stays black.
-    if (m_work.CreateFromScan0(b.Width, static_cast<int32_t>(canvasHeight), 0, platform::kFormat32bppARGB) !=
-        platform::Ok)
-        return;
-    if (!BrickPainter::ShapeBrickImage(m_work, m_filter, m_sizes, outlineNoiseLength())) {
-        m_work.Dispose();
-        return;
-    }
-    m_work.CropPicture(0, static_cast<int32_t>(margin), b.Width, b.Height);
-    if (m_work.Width() != b.Width || m_work.Height() != b.Height) {
-        m_work.Dispose();
-        return;
-    }
-
-    const int64_t canvasWidth = m_project.Width;
-    const int64_t first = canvasWidth - b.Left;
-    const int64_t over = static_cast<int64_t>(b.Left) + b.Width - canvasWidth;
-    if (first > 0) cutAlpha(b.Left, b.Top, static_cast<int32_t>(std::min<int64_t>(first, INT32_MAX)), b.Height, 0, 0);
-    if (over > 0)
-        cutAlpha(0, b.Top, static_cast<int32_t>(std::min<int64_t>(over, INT32_MAX)), b.Height,
-                 static_cast<int32_t>(std::max<int64_t>(first, INT32_MIN)), 0);
+    const BorderCut cut{b, WithMargin, m_sizes, 0};
+    if (shapeCutMask(cut, m_work, m_filter)) cutWithMask(b, m_work);
     m_work.Dispose();
 }
 
-void TexturePostProcess::cutAlpha(int32_t dstx, int32_t dsty, int32_t width, int32_t height, int32_t srcx,
-                                  int32_t srcy)
+bool TexturePostProcess::shapeCutMask(const BorderCut& cut, cBitmap& mask, clsImageFilter& filter) const
+{
+    mask.Dispose();
+    const tBrick& b = cut.piece;
+    if (b.Width < 1 || b.Height < 1 || !m_out.Handle()) return false;
+    const int64_t margin = marginOf(cut);
+    const int64_t canvasHeight = b.Height + 2 * margin;
+    if (canvasHeight > LayoutPixelSizes::kLargestSize) return false;
+
+    // A transparent canvas of the piece's size plus the margins gets the
+    // outline's alpha; its colour stays black.
+    if (mask.CreateFromScan0(b.Width, static_cast<int32_t>(canvasHeight), 0, platform::kFormat32bppARGB) !=
+        platform::Ok)
+        return false;
+    if (!BrickPainter::ShapeBrickImage(mask, filter, cut.sizes, BrickPainter::noiseLength(m_project.NoiseFrequency,
+                                                                                           cut.sizes))) {
+        mask.Dispose();
+        return false;
+    }
+    mask.CropPicture(0, static_cast<int32_t>(margin), b.Width, b.Height);
+    if (mask.Width() != b.Width || mask.Height() != b.Height) {
+        mask.Dispose();
+        return false;
+    }
+    return true;
+}
+
+void TexturePostProcess::cutWithMask(const tBrick& b, cBitmap& mask)
+{
+    const int64_t canvasWidth = m_project.Width;
+    const int64_t first = canvasWidth - b.Left;
+    const int64_t over = static_cast<int64_t>(b.Left) + b.Width - canvasWidth;
+    if (first > 0)
+        cutAlpha(mask, b.Left, b.Top, static_cast<int32_t>(std::min<int64_t>(first, INT32_MAX)), b.Height, 0, 0);
+    if (over > 0)
+        cutAlpha(mask, 0, b.Top, static_cast<int32_t>(std::min<int64_t>(over, INT32_MAX)), b.Height,
+                 static_cast<int32_t>(std::max<int64_t>(first, INT32_MIN)), 0);
+}
+
+void TexturePostProcess::cutAlpha(cBitmap& maskImage, int32_t dstx, int32_t dsty, int32_t width, int32_t height,
+                                  int32_t srcx, int32_t srcy)
 {
     // The filter's alpha stamp at equal source and destination sizes, done
     // in place over the rectangle instead of on a copy of the whole output:
@@ -113,9 +113,9 @@ void TexturePostProcess::cutAlpha(int32_t dstx, int32_t dsty, int32_t width, int
     if (m_out.LockBits(area, platform::LockRead | platform::LockWrite, platform::kFormat32bppARGB, out) !=
         platform::Ok)
         return;
-    const int32_t maskWidth = m_work.Width();
-    const int32_t maskHeight = m_work.Height();
-    if (m_work.LockBits({0, 0, maskWidth, maskHeight}, platform::LockRead, platform::kFormat32bppARGB, mask) !=
+    const int32_t maskWidth = maskImage.Width();
+    const int32_t maskHeight = maskImage.Height();
+    if (maskImage.LockBits({0, 0, maskWidth, maskHeight}, platform::LockRead, platform::kFormat32bppARGB, mask) !=
         platform::Ok) {
         m_out.UnlockBits(out);
         return;
@@ -137,29 +137,29 @@ void TexturePostProcess::cutAlpha(int32_t dstx, int32_t dsty, int32_t width, int
             }
         }
     });
-    m_work.UnlockBits(mask);
+    maskImage.UnlockBits(mask);
     m_out.UnlockBits(out);
 }
 
-void TexturePostProcess::ProcessBorders(const std::vector<tBrick>& bricks, const StopPoll& stop,
-                                        const Report& report)
+std::vector<TexturePostProcess::BorderCut> TexturePostProcess::planBorderCuts(const std::vector<tBrick>& bricks) const
 {
     const int64_t stripWidth = 2 * static_cast<int64_t>(m_options.BorderWidth);
     const size_t n = bricks.size();
-    KeptOutlineSizes kept(m_sizes);
-    // The sizes come back also when a cancel stops a cut's shaping.
-    const platform::ScopeExit restoreSizes([&kept] { kept.restore(); });
+    std::vector<BorderCut> cuts;
+    cuts.reserve(3 * n);
+    // The joints are shaped with sizes of their own.
+    LayoutPixelSizes joint = m_sizes;
+    joint.BorderSizePx = m_sizes.NoiseStrengthPx + m_options.BorderAntialias;
+    joint.AntiAliasPx = m_options.BorderAntialias;
+    joint.RoundedBorderPx = 0;
     for (size_t i = 0; i < n; ++i) {
-        if (stop && stop()) break;
-        if (report)
-            report(static_cast<float>(static_cast<double>(i) / static_cast<double>(n) / 2.0 + 0.49), kBordersText);
         const tBrick& b = bricks[i];
 
         // The rest of the row: from the brick's right edge round to its left edge.
         tBrick piece = b.Clone();
         piece.Left = b.Left + b.Width;
         piece.Width = static_cast<int32_t>(stripWidth - b.Width);
-        DrawBrickAlpha(piece, false);
+        cuts.push_back({piece, false, m_sizes, i});
 
         // The joint below the brick, between the outer edges of this brick
         // and the next (after the last brick, the first).
@@ -167,24 +167,42 @@ void TexturePostProcess::ProcessBorders(const std::vector<tBrick>& bricks, const
         const int64_t maxRight = std::max<int64_t>(static_cast<int64_t>(b.Left) + b.Width,
                                                    static_cast<int64_t>(next.Left) + next.Width);
         const int64_t span = std::min(b.Left, next.Left) + stripWidth - maxRight;
-        const int64_t e = static_cast<int64_t>(kept.antiAlias) + m_sizes.NoiseStrengthPx + kept.rounded;
+        const int64_t e =
+            static_cast<int64_t>(m_sizes.AntiAliasPx) + m_sizes.NoiseStrengthPx + m_sizes.RoundedBorderPx;
         piece.Left = static_cast<int32_t>(maxRight + e);
         piece.Width = static_cast<int32_t>(std::max<int64_t>(span - 2 * e, INT32_MIN));
         piece.Top = b.Top + b.Height / 2;
         piece.Height = b.Height / 2 + next.Height / 2;
-
-        m_sizes.BorderSizePx = m_sizes.NoiseStrengthPx + m_options.BorderAntialias;
-        m_sizes.AntiAliasPx = m_options.BorderAntialias;
-        m_sizes.RoundedBorderPx = 0;
         if (static_cast<int64_t>(piece.Top) + piece.Height > m_options.BorderHeight) {
             piece.Height = m_options.BorderHeight - piece.Top;
-            DrawBrickAlpha(piece, true);
+            cuts.push_back({piece, true, joint, i});
             // The joint continues at the top of the strip.
             piece.Height = bricks.front().Height / 2;
             piece.Top = 0;
         }
-        DrawBrickAlpha(piece, true);
-        kept.restore();
+        cuts.push_back({piece, true, joint, i});
+    }
+    return cuts;
+}
+
+void TexturePostProcess::ProcessBorders(const std::vector<tBrick>& bricks, const StopPoll& stop,
+                                        const Report& report)
+{
+    const size_t n = bricks.size();
+    const std::vector<BorderCut> cuts = planBorderCuts(bricks);
+    // Before the first cut of each brick: the stop poll and the report.
+    const auto startBrick = [&](size_t k) {
+        if (k > 0 && cuts[k - 1].brick == cuts[k].brick) return true;
+        if (stop && stop()) return false;
+        if (report)
+            report(static_cast<float>(static_cast<double>(cuts[k].brick) / static_cast<double>(n) / 2.0 + 0.49),
+                   kBordersText);
+        return true;
+    };
+    for (size_t k = 0; k < cuts.size(); ++k) {
+        if (!startBrick(k)) break;
+        if (shapeCutMask(cuts[k], m_work, m_filter)) cutWithMask(cuts[k].piece, m_work);
+        m_work.Dispose();
     }
 }
 

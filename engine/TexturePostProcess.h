@@ -54,9 +54,31 @@ public:
     void PostProcessColumn();
 
 private:
+    // One cut of a border strip: the piece, whether its mask has the
+    // margins, the outline sizes it is shaped with, and the brick (index in
+    // the list) whose row or joint it cuts.
+    struct BorderCut {
+        tBrick piece;
+        bool withMargin = false;
+        LayoutPixelSizes sizes;
+        size_t brick = 0;
+    };
+
+    // The rows the mask of a cut has above and below the piece.
+    static int64_t marginOf(const BorderCut& cut);
+    // The cuts of a border strip in the order they are made.
+    std::vector<BorderCut> planBorderCuts(const std::vector<tBrick>& bricks) const;
+    // The mask of a cut in mask (the piece's size); false when the piece
+    // cuts nothing. Draws from the filter's random generator only when it
+    // shapes an outline.
+    bool shapeCutMask(const BorderCut& cut, cBitmap& mask, clsImageFilter& filter) const;
+    // Cuts the piece's mask out of the output; the part past the project's
+    // Width comes in at x 0.
+    void cutWithMask(const tBrick& b, cBitmap& mask);
     // Replaces the output's alpha a by a x (255 - m) \ 255 over the
-    // destination rectangle, m the mask alpha of work from (srcx, srcy).
-    void cutAlpha(int32_t dstx, int32_t dsty, int32_t width, int32_t height, int32_t srcx, int32_t srcy);
+    // destination rectangle, m the alpha of mask from (srcx, srcy).
+    void cutAlpha(cBitmap& mask, int32_t dstx, int32_t dsty, int32_t width, int32_t height, int32_t srcx,
+                  int32_t srcy);
     // Multiplies the alpha of shaped (the output's size) by the output's
     // alpha; false when the sizes differ or an image cannot be read.
     bool multiplyOutputAlphaInto(cBitmap& shaped);

@@ -149,7 +149,7 @@ void cBrickGenerator::yieldInsidePass()
     m_insidePass = true;
     const platform::ScopeExit leave([this] { m_insidePass = false; });
     yieldToEvents();
-    if (Aborted) throw platform::WorkStopped();
+    if (Aborted && m_stopsAllowed) throw platform::WorkStopped();
 }
 
 void cBrickGenerator::runStoppable(const std::function<void()>& phase)
@@ -386,14 +386,19 @@ void cBrickGenerator::PostProcess()
 
 void cBrickGenerator::PostProcessLeftBorder()
 {
-    ProcessBorders();
+    // A cancel stops the cuts, yet the strip is still cropped to its half.
+    runStoppable([this] { ProcessBorders(); });
+    const platform::ScopeExit stopsAgain([this] { m_stopsAllowed = true; });
+    m_stopsAllowed = false;
     const int32_t half = OutBitmap.Width() / 2;
     OutBitmap.CropPicture(half, 0, half, OutBitmap.Height());
 }
 
 void cBrickGenerator::PostProcessRightBorder()
 {
-    ProcessBorders();
+    runStoppable([this] { ProcessBorders(); });
+    const platform::ScopeExit stopsAgain([this] { m_stopsAllowed = true; });
+    m_stopsAllowed = false;
     OutBitmap.CropPicture(0, 0, OutBitmap.Width() / 2, OutBitmap.Height());
 }
 
