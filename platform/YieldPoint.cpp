@@ -1,5 +1,6 @@
 #include "platform/YieldPoint.h"
 
+#include <atomic>
 #include <utility>
 
 #include "platform/Clock.h"
@@ -11,6 +12,7 @@ namespace {
 thread_local YieldPoint::Hook* t_hook = nullptr;
 thread_local int t_holds = 0;
 thread_local int64_t t_lastCallMs = 0;
+std::atomic<int64_t> g_spacingMs{YieldPoint::kSpacingMs};
 
 }  // namespace
 
@@ -27,6 +29,8 @@ YieldPoint::Scope::~Scope()
     t_holds = m_outerHolds;
 }
 
+void YieldPoint::setSpacingMs(int64_t spacingMs) { g_spacingMs = spacingMs < 0 ? kSpacingMs : spacingMs; }
+
 YieldPoint::Hold::Hold() { ++t_holds; }
 
 YieldPoint::Hold::~Hold() { --t_holds; }
@@ -41,7 +45,7 @@ void YieldPoint::poll()
 {
     if (!active()) return;
     const int64_t now = tickCountMs();
-    if (now - t_lastCallMs < kSpacingMs) return;
+    if (now - t_lastCallMs < g_spacingMs.load(std::memory_order_relaxed)) return;
     t_lastCallMs = now;
     // The hook may poll again (a nested loop in an event handler): those
     // polls do nothing until it returns.

@@ -24,8 +24,10 @@ class YieldPoint {
 public:
     using Hook = std::function<void()>;
 
-    // The hook is called at most once per spacingMs of polls.
+    // The hook is called at most once per this many milliseconds of polls.
     static constexpr int64_t kSpacingMs = 15;
+    // Tests set 0, so every poll calls the hook; negative puts kSpacingMs back.
+    static void setSpacingMs(int64_t spacingMs);
 
     // Installs the hook on the calling thread for the scope's life (the one
     // before comes back afterwards).

@@ -108,7 +108,12 @@ public:
     TextureOptionsValues textureOptions() const override { return options.values(); }
     bool previewTabShown() const override { return preview; }
     int32_t previewQualityIndex() const override { return quality; }
-    void processEvents() override {}
+    void processEvents() override
+    {
+        if (onYield) onYield();
+    }
+    // Called at every yield of the run.
+    std::function<void()> onYield;
 
     // Records the generator's reports (and calls onReport with each text).
     void listenTo(cBrickGenerator& generator)

@@ -13,6 +13,8 @@
 #include "imaging/cGraphics.h"
 #include "platform/ImageLimits.h"
 #include "platform/RandomGenerator.h"
+#include "platform/ScopeExit.h"
+#include "platform/YieldPoint.h"
 
 namespace kalvora {
 namespace {
@@ -285,6 +287,41 @@ TEST_F(TextureRenderTest, ACancelInTheBorderPassKeepsTheCutsAndTheHalf)
     const tBrick& last = generator.bricks().back();
     EXPECT_EQ(alphaAt(generator.OutBitmap, 38, first.Top + first.Height / 2), 0u);
     EXPECT_EQ(alphaAt(generator.OutBitmap, 38, last.Top + last.Height / 2), 255u);
+}
+
+TEST_F(TextureRenderTest, ACancelInsideAPostProcessingPassEndsItAtOnce)
+{
+    // Every poll of a pass yields; the third yield after "Post Processing..."
+    // (its report's, the phase's, then the first inside a pass) cancels.
+    platform::YieldPoint::setSpacingMs(0);
+    const platform::ScopeExit spacing([] { platform::YieldPoint::setSpacingMs(-1); });
+    cBitmap before;
+    int yieldsAfter = -1;
+    host.onReport = [&](const std::string& text) {
+        if (text != "Post Processing...") return;
+        before = copyOfResult();
+        yieldsAfter = 0;
+    };
+    host.onYield = [&] {
+        if (yieldsAfter >= 0 && ++yieldsAfter == 3) generator.CancelProcess();
+    };
+    // The arch keeps the texture as it was before its outline.
+    run(ArchTexture);
+    EXPECT_EQ(host.reports.back().second.rfind("Aborted", 0), 0u);
+    EXPECT_EQ(fingerprint(0, generator.OutBitmap), fingerprint(0, before));
+    yieldsAfter = -1;
+    host.onYield = nullptr;
+    run(ArchTexture);
+    EXPECT_NE(fingerprint(0, generator.OutBitmap), fingerprint(0, before));
+
+    // A left border stops cutting and still keeps its half.
+    host.onYield = [&] {
+        if (yieldsAfter >= 0 && ++yieldsAfter == 3) generator.CancelProcess();
+    };
+    yieldsAfter = -1;
+    run(LeftBorder);
+    EXPECT_EQ(host.reports.back().second.rfind("Aborted", 0), 0u);
+    EXPECT_EQ(generator.OutBitmap.Width(), 40);
 }
 
 TEST_F(TextureRenderTest, AHostThatThrowsEndsTheRunAndLeavesTheGeneratorReady)

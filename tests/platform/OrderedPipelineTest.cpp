@@ -1,12 +1,16 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <numeric>
 #include <stdexcept>
 #include <thread>
 #include <vector>
 
 #include "platform/OrderedPipeline.h"
+#include "platform/ScopeExit.h"
+#include "platform/ThreadPool.h"
+#include "platform/YieldPoint.h"
 
 using namespace kalvora::platform;
 
@@ -80,4 +84,65 @@ TEST(OrderedPipeline, AFailedPreparationIsRethrownWhenItsItemIsDue)
                  std::runtime_error);
     ASSERT_EQ(consumedItems.size(), 120u);
     EXPECT_EQ(consumedItems.back(), 119u);
+}
+
+TEST(OrderedPipeline, NoPreparationStartsOnceAConsumptionStopsTheRun)
+{
+    // Stops at every item in turn, many times over. Until the stop at item
+    // k, items below k + slots may be claimed; the stop must not make room
+    // for the next one.
+    constexpr size_t kCount = 48;
+    constexpr size_t kSlots = 4;
+    std::atomic<int> preparedAfterStop{0};
+    for (int round = 0; round < 3000; ++round) {
+        const size_t stopAt = static_cast<size_t>(round) % kCount;
+        OrderedPipeline::run(
+            std::vector<int64_t>(kCount, 1), kSlots, 1000,
+            [&](size_t i) {
+                if (i >= stopAt + kSlots) ++preparedAfterStop;
+            },
+            [&](size_t i) { return i < stopAt; });
+    }
+    EXPECT_EQ(preparedAfterStop.load(), 0);
+}
+
+TEST(OrderedPipeline, AConsumerWithAYieldHookPollsWhileALargeItemIsPreparedElsewhere)
+{
+    if (!ThreadPool::workersBeside()) GTEST_SKIP() << "no worker threads";
+    YieldPoint::setSpacingMs(0);
+    const ScopeExit spacing([] { YieldPoint::setSpacingMs(-1); });
+    const std::thread::id caller = std::this_thread::get_id();
+    std::atomic<int> polls{0};
+    std::atomic<bool> largeOnCaller{false};
+    std::vector<size_t> consumed;
+    // The first item is large: a worker prepares it and finishes only once
+    // the consumer has polled a few times while it waited.
+    const auto prepare = [&](size_t i) {
+        if (i != 0) return;
+        largeOnCaller = std::this_thread::get_id() == caller;
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (polls.load() < 3 && std::chrono::steady_clock::now() < deadline) std::this_thread::yield();
+    };
+    const auto consume = [&](size_t i) {
+        consumed.push_back(i);
+        return true;
+    };
+    {
+        const YieldPoint::Scope hook([&] { ++polls; });
+        OrderedPipeline::run({1000, 1, 1}, 4, 2000, prepare, consume, 10);
+    }
+    EXPECT_FALSE(largeOnCaller.load());
+    EXPECT_GE(polls.load(), 3);
+    EXPECT_EQ(consumed, (std::vector<size_t>{0, 1, 2}));
+
+    // A hook that throws while the consumer waits ends the run.
+    polls = 0;
+    consumed.clear();
+    {
+        const YieldPoint::Scope hook([&] {
+            if (++polls == 3) throw WorkStopped();
+        });
+        EXPECT_THROW(OrderedPipeline::run({1000, 1, 1}, 4, 2000, prepare, consume, 10), WorkStopped);
+    }
+    EXPECT_TRUE(consumed.empty());
 }

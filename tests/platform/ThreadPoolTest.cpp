@@ -4,9 +4,22 @@
 #include <new>
 #include <vector>
 
+#include "platform/ScopeExit.h"
 #include "platform/ThreadPool.h"
+#include "platform/YieldPoint.h"
 
 using namespace kalvora::platform;
+
+namespace {
+
+// A little work per index, so the calling thread takes chunks of its own.
+void busyWork()
+{
+    volatile uint32_t x = 1;
+    for (int k = 0; k < 3000; ++k) x = x * 1664525u + 1013904223u;
+}
+
+}  // namespace
 
 TEST(ThreadPool, CoversEveryIndexExactlyOnceAndNestsSerially)
 {
@@ -33,6 +46,64 @@ TEST(ThreadPool, AChunkThatThrowsIsReportedOnTheCallingThread)
                  std::bad_alloc);
     for (auto& h : hits) ASSERT_EQ(h.load(), 1);
     // The pool stays usable.
+    std::atomic<int64_t> sum{0};
+    ThreadPool::parallelFor(0, 1000, 8, [&](int64_t b, int64_t e) { sum += e - b; });
+    EXPECT_EQ(sum.load(), 1000);
+}
+
+TEST(ThreadPool, AThreadWithAYieldHookPollsBetweenBandsAndAThrowStopsTheLoop)
+{
+    YieldPoint::setSpacingMs(0);
+    const ScopeExit spacing([] { YieldPoint::setSpacingMs(-1); });
+    static thread_local bool insideChunk = false;
+    int calls = 0;
+    bool calledInsideChunk = false;
+    {
+        const YieldPoint::Scope hook([&] {
+            ++calls;
+            calledInsideChunk = calledInsideChunk || insideChunk;
+        });
+        std::vector<std::atomic<int>> hits(20000);
+        ThreadPool::parallelFor(0, 20000, 16, [&](int64_t b, int64_t e) {
+            insideChunk = true;
+            for (int64_t i = b; i < e; ++i) {
+                hits[i]++;
+                busyWork();
+            }
+            // A nested loop never polls: its band would be left half done.
+            ThreadPool::parallelFor(0, 100, 1, [](int64_t, int64_t) {});
+            insideChunk = false;
+        });
+        for (auto& h : hits) ASSERT_EQ(h.load(), 1);
+    }
+    EXPECT_GE(calls, 1);
+    EXPECT_FALSE(calledInsideChunk);
+
+    // A hook that throws stops the loop before its next band; the chunks
+    // under way end whole and the throw reaches the caller.
+    std::vector<std::atomic<int>> hits(20000);
+    int stopsAfter = 2;
+    {
+        const YieldPoint::Scope hook([&] {
+            if (--stopsAfter == 0) throw WorkStopped();
+        });
+        EXPECT_THROW(ThreadPool::parallelFor(0, 20000, 16,
+                                             [&](int64_t b, int64_t e) {
+                                                 for (int64_t i = b; i < e; ++i) {
+                                                     hits[i]++;
+                                                     busyWork();
+                                                 }
+                                             }),
+                     WorkStopped);
+    }
+    int64_t done = 0;
+    for (auto& h : hits) {
+        ASSERT_LE(h.load(), 1);
+        done += h.load();
+    }
+    EXPECT_GT(done, 0);
+    EXPECT_LT(done, 20000);
+    // Without a hook nothing polls, and the pool stays usable.
     std::atomic<int64_t> sum{0};
     ThreadPool::parallelFor(0, 1000, 8, [&](int64_t b, int64_t e) { sum += e - b; });
     EXPECT_EQ(sum.load(), 1000);
