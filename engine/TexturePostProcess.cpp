@@ -48,7 +48,7 @@ float TexturePostProcess::outlineNoiseLength() const
 void TexturePostProcess::DrawBrickAlpha(const tBrick& b, bool WithMargin)
 {
     const BorderCut cut{b, WithMargin, m_sizes, 0};
-    if (shapeCutMask(cut, m_work, m_filter)) cutWithMask(b, m_work);
+    if (shapeCutMask(cut, m_work, m_filter)) cutWithMask(cut, m_work);
     m_work.Dispose();
 }
 
@@ -71,24 +71,27 @@ bool TexturePostProcess::shapeCutMask(const BorderCut& cut, cBitmap& mask, clsIm
         mask.Dispose();
         return false;
     }
-    mask.CropPicture(0, static_cast<int32_t>(margin), b.Width, b.Height);
-    if (mask.Width() != b.Width || mask.Height() != b.Height) {
+    if (mask.Width() != b.Width || mask.Height() != canvasHeight) {
         mask.Dispose();
         return false;
     }
     return true;
 }
 
-void TexturePostProcess::cutWithMask(const tBrick& b, cBitmap& mask)
+void TexturePostProcess::cutWithMask(const BorderCut& cut, cBitmap& mask)
 {
+    // The mask's margins stay out of the cut: its rows start margin rows
+    // down (as the mask cropped to the piece, whose alpha a crop keeps).
+    const tBrick& b = cut.piece;
+    const auto top = static_cast<int32_t>(marginOf(cut));
     const int64_t canvasWidth = m_project.Width;
     const int64_t first = canvasWidth - b.Left;
     const int64_t over = static_cast<int64_t>(b.Left) + b.Width - canvasWidth;
     if (first > 0)
-        cutAlpha(mask, b.Left, b.Top, static_cast<int32_t>(std::min<int64_t>(first, INT32_MAX)), b.Height, 0, 0);
+        cutAlpha(mask, b.Left, b.Top, static_cast<int32_t>(std::min<int64_t>(first, INT32_MAX)), b.Height, 0, top);
     if (over > 0)
         cutAlpha(mask, 0, b.Top, static_cast<int32_t>(std::min<int64_t>(over, INT32_MAX)), b.Height,
-                 static_cast<int32_t>(std::max<int64_t>(first, INT32_MIN)), 0);
+                 static_cast<int32_t>(std::max<int64_t>(first, INT32_MIN)), top);
 }
 
 void TexturePostProcess::cutAlpha(cBitmap& maskImage, int32_t dstx, int32_t dsty, int32_t width, int32_t height,
@@ -201,7 +204,7 @@ void TexturePostProcess::ProcessBorders(const std::vector<tBrick>& bricks, const
     };
     for (size_t k = 0; k < cuts.size(); ++k) {
         if (!startBrick(k)) break;
-        if (shapeCutMask(cuts[k], m_work, m_filter)) cutWithMask(cuts[k].piece, m_work);
+        if (shapeCutMask(cuts[k], m_work, m_filter)) cutWithMask(cuts[k], m_work);
         m_work.Dispose();
     }
 }

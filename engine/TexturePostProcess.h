@@ -68,13 +68,12 @@ private:
     static int64_t marginOf(const BorderCut& cut);
     // The cuts of a border strip in the order they are made.
     std::vector<BorderCut> planBorderCuts(const std::vector<tBrick>& bricks) const;
-    // The mask of a cut in mask (the piece's size); false when the piece
-    // cuts nothing. Draws from the filter's random generator only when it
-    // shapes an outline.
+    // The mask of a cut in mask (the piece's size with its margins); false
+    // when the piece cuts nothing.
     bool shapeCutMask(const BorderCut& cut, cBitmap& mask, clsImageFilter& filter) const;
     // Cuts the piece's mask out of the output; the part past the project's
     // Width comes in at x 0.
-    void cutWithMask(const tBrick& b, cBitmap& mask);
+    void cutWithMask(const BorderCut& cut, cBitmap& mask);
     // Replaces the output's alpha a by a x (255 - m) \ 255 over the
     // destination rectangle, m the alpha of mask from (srcx, srcy).
     void cutAlpha(cBitmap& mask, int32_t dstx, int32_t dsty, int32_t width, int32_t height, int32_t srcx,
