@@ -140,8 +140,8 @@ void BrickPainter::compositeBrick(cGraphics& surface, const cBitmap& work, const
 {
     const platform::Image* image = work.Handle();
     if (!image) return;
-    // A brick, once begun, is composited whole.
-    const platform::YieldPoint::Hold wholeBrick;
+    // A brick, once begun, is composited whole (the event queue still runs).
+    const platform::YieldPoint::WholeStep wholeBrick;
     if (platform::Surface* target = surface.Handle())
         target->setCompositingQuality(platform::CompositingQuality::HighQuality);
     const int64_t over = static_cast<int64_t>(b.Left) + work.Width() - canvasWidth;

@@ -126,7 +126,7 @@ void TexturePostProcess::cutAlpha(cBitmap& maskImage, int32_t dstx, int32_t dsty
     const int64_t shiftX = static_cast<int64_t>(srcx) - dstx;
     const int64_t shiftY = static_cast<int64_t>(srcy) - dsty;
     // A cut, once begun, is made whole: the texture keeps only whole cuts.
-    const platform::YieldPoint::Hold wholeCut;
+    const platform::YieldPoint::WholeStep wholeCut;
     platform::ThreadPool::parallelFor(firstY, endY, kRowsPerChunk, [&](int64_t rowBegin, int64_t rowEnd) {
         for (int64_t y = rowBegin; y < rowEnd; ++y) {
             uint8_t* row = out.row(static_cast<int32_t>(y - firstY));

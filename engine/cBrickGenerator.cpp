@@ -149,7 +149,7 @@ void cBrickGenerator::yieldInsidePass()
     m_insidePass = true;
     const platform::ScopeExit leave([this] { m_insidePass = false; });
     yieldToEvents();
-    if (Aborted && m_stopsAllowed) throw platform::WorkStopped();
+    if (Aborted && platform::YieldPoint::mayStop()) throw platform::WorkStopped();
 }
 
 void cBrickGenerator::runStoppable(const std::function<void()>& phase)
@@ -388,8 +388,7 @@ void cBrickGenerator::PostProcessLeftBorder()
 {
     // A cancel stops the cuts, yet the strip is still cropped to its half.
     runStoppable([this] { ProcessBorders(); });
-    const platform::ScopeExit stopsAgain([this] { m_stopsAllowed = true; });
-    m_stopsAllowed = false;
+    const platform::YieldPoint::WholeStep wholeCrop;
     const int32_t half = OutBitmap.Width() / 2;
     OutBitmap.CropPicture(half, 0, half, OutBitmap.Height());
 }
@@ -397,8 +396,7 @@ void cBrickGenerator::PostProcessLeftBorder()
 void cBrickGenerator::PostProcessRightBorder()
 {
     runStoppable([this] { ProcessBorders(); });
-    const platform::ScopeExit stopsAgain([this] { m_stopsAllowed = true; });
-    m_stopsAllowed = false;
+    const platform::YieldPoint::WholeStep wholeCrop;
     OutBitmap.CropPicture(0, 0, OutBitmap.Width() / 2, OutBitmap.Height());
 }
 

@@ -148,8 +148,6 @@ private:
     bool Aborted = false;
     bool m_running = false;
     bool m_insidePass = false;
-    // Whether a cancel stops the pass under way (not a step that must end whole).
-    bool m_stopsAllowed = true;
     // Whether this run has released the previous output image.
     bool m_outputReplaced = false;
     platform::Status m_status = platform::Ok;

@@ -242,7 +242,7 @@ void Image::flipRows(Image& out, bool mirrorX, bool mirrorY) const
 {
     const int bpp = bytesPerPixel(m_format);
     const size_t bytes = static_cast<size_t>(m_width) * bpp;
-    for (int32_t y = 0; y < m_height; ++y) {
+    const auto flipRow = [&](int32_t y) {
         const uint8_t* s = row(mirrorY ? m_height - 1 - y : y);
         uint8_t* d = out.row(y);
         if (!mirrorX) {
@@ -255,7 +255,11 @@ void Image::flipRows(Image& out, bool mirrorX, bool mirrorY) const
             for (int32_t x = 0; x < m_width; ++x)
                 std::memcpy(d + static_cast<int64_t>(x) * bpp, s + static_cast<int64_t>(m_width - 1 - x) * bpp, bpp);
         }
-    }
+    };
+    constexpr int64_t kRowsPerChunk = 64;
+    ThreadPool::parallelFor(0, m_height, kRowsPerChunk, [&](int64_t first, int64_t last) {
+        for (int64_t y = first; y < last; ++y) flipRow(static_cast<int32_t>(y));
+    });
 }
 
 Status Image::rotateFlip(RotateFlipType type)

@@ -102,6 +102,8 @@ private:
         std::unique_lock<std::mutex> lock(m_mutex);
         while (!m_ready[item]) {
             if (m_nextClaim < m_count && claimable(m_nextClaim) && selfPreparable(m_nextClaim)) {
+                // A preparation runs whole, as on a worker.
+                const YieldPoint::Hold whole;
                 prepareClaimed(lock, m_nextClaim++);
                 continue;
             }

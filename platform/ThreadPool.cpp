@@ -236,7 +236,9 @@ void ThreadPool::parallelFor(int64_t first, int64_t last, int64_t minChunk,
     minChunk = std::max<int64_t>(1, minChunk);
     Pool& p = pool();
     int64_t count = last - first;
-    const bool responsive = YieldPoint::active() && !t_insideLoop;
+    // A thread with an active hook polls it also in a loop nested in work of
+    // its own (the compositing thread beside the workers); chunks hold it.
+    const bool responsive = YieldPoint::active();
     // Small ranges run serially on the calling thread.
     if (count < minChunk * 2) {
         body(first, last);

@@ -11,6 +11,7 @@ namespace {
 
 thread_local YieldPoint::Hook* t_hook = nullptr;
 thread_local int t_holds = 0;
+thread_local int t_wholeSteps = 0;
 thread_local int64_t t_lastCallMs = 0;
 std::atomic<int64_t> g_spacingMs{YieldPoint::kSpacingMs};
 
@@ -34,6 +35,12 @@ void YieldPoint::setSpacingMs(int64_t spacingMs) { g_spacingMs = spacingMs < 0 ?
 YieldPoint::Hold::Hold() { ++t_holds; }
 
 YieldPoint::Hold::~Hold() { --t_holds; }
+
+YieldPoint::WholeStep::WholeStep() { ++t_wholeSteps; }
+
+YieldPoint::WholeStep::~WholeStep() { --t_wholeSteps; }
+
+bool YieldPoint::mayStop() { return t_wholeSteps == 0; }
 
 YieldPoint::Allow::Allow() : m_holds(t_holds) { t_holds = 0; }
 

@@ -54,6 +54,16 @@ public:
         Hold& operator=(const Hold&) = delete;
     };
 
+    // Within a WholeStep, polls still reach the hook, but it must not stop
+    // the work: a step that must end whole (compositing one brick).
+    class WholeStep {
+    public:
+        WholeStep();
+        ~WholeStep();
+        WholeStep(const WholeStep&) = delete;
+        WholeStep& operator=(const WholeStep&) = delete;
+    };
+
     // Within an Allow, polls reach the hook again, also inside a Hold: a
     // thread that waits inside a chunk for work of other threads.
     class Allow {
@@ -69,6 +79,8 @@ public:
 
     // Whether polls on this thread reach a hook.
     static bool active();
+    // Whether the hook may stop the work under way (outside every WholeStep).
+    static bool mayStop();
     // Calls the hook when one is active here and kSpacingMs have passed
     // since it last ran; may throw what the hook throws.
     static void poll();
