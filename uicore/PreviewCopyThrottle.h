@@ -18,10 +18,10 @@ namespace kalvora {
 //   drawing itself); or
 // - 50 ms have passed since the last copy and the copies so far, the
 //   longest of them left out, have taken under a fiftieth of the run's
-//   time. The longest copy is the one that brought over a large area at
-//   once (the whole background of a large texture, or the first copy into
-//   fresh memory), which would otherwise use up the budget for the rest of
-//   the run.
+//   time. The longest copy is as a rule the one that brought over a large
+//   area at once (the whole background of a large texture, or the first
+//   copy into fresh memory), which would otherwise use up the budget for
+//   the rest of the run.
 // A phase start (0 %) resets the preview's view; when its copy is skipped,
 // the next copy resets it instead. Times are milliseconds of one clock.
 class PreviewCopyThrottle {
