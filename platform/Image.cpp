@@ -7,6 +7,9 @@
 #if defined(__linux__)
 #include <sys/mman.h>
 #endif
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/ImageLimits.h"
 #include "platform/ThreadPool.h"
@@ -92,6 +95,41 @@ void convertRow(const uint8_t* src, PixelFormatId srcFormat, uint8_t* dst, Pixel
     }
 }
 
+namespace {
+
+// A copy of this many bytes or more is larger than the caches: its rows are
+// written with stores that go past them (see streamRow).
+constexpr int64_t kStreamingCopyBytes = int64_t(8) << 20;
+
+// Copies one row of a large copy. Ordinary stores read every destination
+// line into the cache before overwriting it and push out what the caller
+// works on; stores that bypass the cache save that read, so a copy of
+// hundreds of megabytes takes about a third less time. The caller ends its
+// rows with streamFence().
+void streamRow(uint8_t* dst, const uint8_t* src, size_t bytes)
+{
+#if defined(__SSE2__)
+    const size_t head = std::min(bytes, (16 - (reinterpret_cast<uintptr_t>(dst) & 15)) & 15);
+    std::memcpy(dst, src, head);
+    dst += head;
+    src += head;
+    bytes -= head;
+    for (; bytes >= 16; bytes -= 16, dst += 16, src += 16)
+        _mm_stream_si128(reinterpret_cast<__m128i*>(dst), _mm_loadu_si128(reinterpret_cast<const __m128i*>(src)));
+#endif
+    std::memcpy(dst, src, bytes);
+}
+
+// Orders the stores of streamRow before whatever follows.
+void streamFence()
+{
+#if defined(__SSE2__)
+    _mm_sfence();
+#endif
+}
+
+}  // namespace
+
 uint32_t Image::pixelArgb(int32_t x, int32_t y) const { return loadArgb(pixel(x, y), m_format); }
 
 Status Image::cloneArea(int32_t w, int32_t h, PixelFormatId format, std::unique_ptr<Image>& out) const
@@ -127,13 +165,20 @@ Status Image::copyPixelsFrom(const Image& source, const PixelRect& area)
     const auto width = static_cast<int32_t>(right - left);
     const int srcBytes = bytesPerPixel(source.m_format);
     const int dstBytes = bytesPerPixel(m_format);
+    const bool streaming =
+        source.m_format == m_format && int64_t{width} * dstBytes * (bottom - top) >= kStreamingCopyBytes;
     constexpr int64_t kRowsPerChunk = 64;
     ThreadPool::parallelFor(top, bottom, kRowsPerChunk, [&](int64_t first, int64_t last) {
         for (int64_t y = first; y < last; ++y) {
             const auto row32 = static_cast<int32_t>(y);
-            convertRow(source.row(row32) + left * srcBytes, source.m_format, row(row32) + left * dstBytes, m_format,
-                       width);
+            const uint8_t* from = source.row(row32) + left * srcBytes;
+            uint8_t* to = row(row32) + left * dstBytes;
+            if (streaming)
+                streamRow(to, from, static_cast<size_t>(width) * dstBytes);
+            else
+                convertRow(from, source.m_format, to, m_format, width);
         }
+        if (streaming) streamFence();
     });
     m_palette = source.m_palette;
     return Ok;

@@ -1,17 +1,22 @@
 #include "uicore/PreviewCopyThrottle.h"
 
+#include <algorithm>
+
 namespace kalvora {
 
 void PreviewCopyThrottle::startRun(int64_t nowMs)
 {
     *this = PreviewCopyThrottle();
     m_runStartMs = nowMs;
+    m_lastReportMs = nowMs;
     m_lastCopyStartMs = nowMs;
 }
 
 PreviewCopyThrottle::Decision PreviewCopyThrottle::report(int64_t nowMs, bool phaseStart, bool isFinal, bool drawn)
 {
-    if (!isFinal && !(drawn && allowed(nowMs))) {
+    const int64_t sinceLastReport = std::max<int64_t>(nowMs - m_lastReportMs, 0);
+    m_lastReportMs = nowMs;
+    if (!isFinal && !(drawn && allowed(nowMs, sinceLastReport))) {
         if (phaseStart) m_resetPending = true;
         return {};
     }
@@ -25,14 +30,19 @@ void PreviewCopyThrottle::copied(int64_t startMs, int64_t endMs, int64_t pixels)
     ++m_copies;
     m_copiedPixels += pixels;
     m_lastCopyStartMs = startMs;
-    if (endMs > startMs) m_copyTimeMs += endMs - startMs;
+    if (endMs <= startMs) return;
+    m_copyTimeMs += endMs - startMs;
+    m_longestCopyMs = std::max(m_longestCopyMs, endMs - startMs);
 }
 
-bool PreviewCopyThrottle::allowed(int64_t nowMs) const
+bool PreviewCopyThrottle::allowed(int64_t nowMs, int64_t sinceLastReportMs) const
 {
-    if (nowMs - m_runStartMs < kFirstCopyAfterMs) return false;
-    if (m_copies > 0 && nowMs - m_lastCopyStartMs < kMinimumSpacingMs) return false;
-    return m_copyTimeMs * kRunShareDivisor < nowMs - m_runStartMs;
+    const int64_t runMs = nowMs - m_runStartMs;
+    if (runMs < kFirstCopyAfterMs) return false;
+    const int64_t shownAgeAtNextReport = nowMs - m_lastCopyStartMs + sinceLastReportMs;
+    if (shownAgeAtNextReport > kCadenceMs) return true;
+    if (nowMs - m_lastCopyStartMs < kMinimumSpacingMs) return false;
+    return (m_copyTimeMs - m_longestCopyMs) * kRunShareDivisor < runMs;
 }
 
 }  // namespace kalvora

@@ -10,16 +10,29 @@ namespace kalvora {
 // the run itself for large textures. So a copy is made at the final report
 // and otherwise only when something was drawn, once the run has lasted a
 // second (a shorter run shows only its result, which is all the eye would
-// catch), at most once per 50 ms and only while the copies so far have
-// taken under a hundredth of the run's time. A phase start (0 %) resets the
-// preview's view; when its copy is skipped, the next copy resets it instead.
-// Times are milliseconds of one clock.
+// catch), and then when either
+// - the picture shown would be more than a second old at the next report,
+//   expected as far after this one as this one came after the last: a long
+//   run shows a fresh picture at least every second, whatever its copies
+//   cost (each brings over what a second of drawing made, little beside the
+//   drawing itself); or
+// - 50 ms have passed since the last copy and the copies so far, the
+//   longest of them left out, have taken under a fiftieth of the run's
+//   time. The longest copy is as a rule the one that brought over a large
+//   area at once (the whole background of a large texture, or the first
+//   copy into fresh memory), which would otherwise use up the budget for
+//   the rest of the run.
+// A phase start (0 %) resets the preview's view; when its copy is skipped,
+// the next copy resets it instead. Times are milliseconds of one clock.
 class PreviewCopyThrottle {
 public:
     static constexpr int64_t kFirstCopyAfterMs = 1000;
+    // The oldest the shown picture may get while something new was drawn.
+    static constexpr int64_t kCadenceMs = 1000;
     static constexpr int64_t kMinimumSpacingMs = 50;
-    // Copies may take at most 1 / kRunShareDivisor of the run's time.
-    static constexpr int64_t kRunShareDivisor = 100;
+    // Copies but the longest may take at most 1 / kRunShareDivisor of the
+    // run's time.
+    static constexpr int64_t kRunShareDivisor = 50;
 
     struct Decision {
         bool copy = false;
@@ -39,11 +52,14 @@ public:
     int64_t copiedPixels() const { return m_copiedPixels; }
 
 private:
-    bool allowed(int64_t nowMs) const;
+    bool allowed(int64_t nowMs, int64_t sinceLastReportMs) const;
 
     int64_t m_runStartMs = 0;
+    int64_t m_lastReportMs = 0;
+    // The start of the last copy; the run's start before the first.
     int64_t m_lastCopyStartMs = 0;
     int64_t m_copyTimeMs = 0;
+    int64_t m_longestCopyMs = 0;
     int64_t m_copiedPixels = 0;
     int32_t m_copies = 0;
     bool m_resetPending = false;

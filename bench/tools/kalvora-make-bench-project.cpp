@@ -5,8 +5,11 @@
 //   render-1024.bricks  1024 x 1024 final, 512 x 512 low-quality preview,
 //                       the default brick sizes;
 //   render-4096.bricks  4096 x 4096 final, bricks of 3-5 % of the width and
-//                       4-6 % of the height (about 500 bricks).
-// Both have ragged soft outlines, colour shifts and flips; the mortar keeps
+//                       4-6 % of the height (about 500 bricks);
+//   render-16384.bricks 16384 x 16384 final, bricks of 20-30 % of the width
+//                       and 10-15 % of the height (about 32 bricks): a long
+//                       run of few large bricks.
+// All have ragged soft outlines, colour shifts and flips; the mortar keeps
 // the default of a new project (one cell, not blended).
 
 #include <algorithm>
@@ -137,6 +140,14 @@ int main(int argc, char** argv)
     project.MaxHeight = 6.0f;
     const std::string large = folder + "/render-4096.bricks";
     if (!project.SaveBrickFile(large)) return 1;
-    std::cout << small << "\n" << large << "\n";
+
+    describe(project, 16384);
+    project.MinWidth = 20.0f;
+    project.MaxWidth = 30.0f;
+    project.MinHeight = 10.0f;
+    project.MaxHeight = 15.0f;
+    const std::string huge = folder + "/render-16384.bricks";
+    if (!project.SaveBrickFile(huge)) return 1;
+    std::cout << small << "\n" << large << "\n" << huge << "\n";
     return 0;
 }

@@ -3,8 +3,9 @@
 # window beside kalvora-render on the same project, with all threads and
 # with one: the window's overhead over the generation alone (kalvora-render's
 # ms= counts the generation only, without loading or writing), and the time
-# from a cancel click to the run's last report. Each figure is the best of
-# five runs.
+# from a cancel click to the run's last report. Then the same overhead for
+# the long run of render-16384.bricks (about 32 large bricks) on one thread,
+# with the preview copies it made. Each figure is the best of five runs.
 set -euo pipefail
 build=${KALVORA_BUILD:?KALVORA_BUILD must name the build folder}
 data=${KALVORA_BENCH_DATA:-$(mktemp -d)}
@@ -15,18 +16,18 @@ if [[ ! -x "$bench" || ! -x "$render" || ! -x "$maker" ]]; then
   echo "main_window: bench_main_window, kalvora-render or kalvora-make-bench-project not built; skipped"
   exit 0
 fi
-if [[ ! -f "$data/render-4096.bricks" ]]; then
+if [[ ! -f "$data/render-4096.bricks" || ! -f "$data/render-16384.bricks" ]]; then
   "$maker" "$data" >/dev/null
 fi
 out=$(mktemp -d)
 trap 'rm -rf "$out"' EXIT
 cores=$(nproc)
 
-# render_ms THREADS: the smallest ms= of five kalvora-render runs.
+# render_ms PROJECT THREADS: the smallest ms= of five kalvora-render runs.
 render_ms() {
   local best="" line ms i
   for ((i = 0; i < 5; i++)); do
-    line=$("$render" "$data/render-4096.bricks" 0 "$out/texture.png" --threads "$1")
+    line=$("$render" "$data/$1" 0 "$out/texture.png" --threads "$2")
     ms=${line#ms=}
     ms=${ms%% *}
     if [[ -z "$best" || "$ms" -lt "$best" ]]; then best=$ms; fi
@@ -34,20 +35,30 @@ render_ms() {
   echo "$best"
 }
 
-# window_ms THREADS CASE: the smallest time of the case's five runs, in ms.
+# window_ms PROJECT THREADS CASE: the smallest time of the case's five runs,
+# in ms, and the preview copies of that run (0 for a case without them).
 window_ms() {
-  KALVORA_THREADS=$1 KALVORA_BENCH_PROJECT="$data/render-4096.bricks" \
-    "$bench" --benchmark_filter="^$2/" --benchmark_format=csv 2>/dev/null |
-    awk -F, '/manual_time"?,/ && !/_(mean|median|stddev|cv)"?,/ { t = $3 + 0; if (best == "" || t < best) best = t }
-             END { printf "%.1f\n", best }'
+  KALVORA_THREADS=$2 KALVORA_BENCH_PROJECT="$data/$1" \
+    "$bench" --benchmark_filter="^$3/" --benchmark_format=csv 2>/dev/null |
+    awk -F, 'NR == 1 { for (i = 1; i <= NF; i++) if ($i ~ /copies\/run/) column = i }
+             /manual_time"?,/ && !/_(mean|median|stddev|cv)"?,/ {
+               t = $3 + 0; if (best == "" || t < best) { best = t; copies = column ? $column + 0 : 0 } }
+             END { printf "%.1f %d\n", best, copies }'
 }
 
 for threads in "$cores" 1; do
-  alone=$(render_ms "$threads")
-  window=$(window_ms "$threads" Generate4096/window)
-  headless=$(window_ms "$threads" Generate4096/headless)
-  cancel=$(window_ms "$threads" CancelToLastReport4096/window)
+  alone=$(render_ms render-4096.bricks "$threads")
+  read -r window _ < <(window_ms render-4096.bricks "$threads" Generate4096/window)
+  read -r headless _ < <(window_ms render-4096.bricks "$threads" Generate4096/headless)
+  read -r cancel _ < <(window_ms render-4096.bricks "$threads" CancelToLastReport4096/window)
   awk -v c="$threads" -v a="$alone" -v w="$window" -v h="$headless" -v k="$cancel" 'BEGIN {
     printf "final 4096 threads=%-2d kalvora-render ms=%-5d window ms=%-7.1f overhead=%5.1f %% (in-process headless ms=%.1f: %5.1f %%) cancel-to-last-report ms=%.1f\n",
       c, a, w, (w / a - 1) * 100, h, (w / h - 1) * 100, k }'
 done
+
+alone=$(render_ms render-16384.bricks 1)
+read -r window copies < <(window_ms render-16384.bricks 1 Generate4096/window)
+read -r headless _ < <(window_ms render-16384.bricks 1 Generate4096/headless)
+awk -v a="$alone" -v w="$window" -v h="$headless" -v p="$copies" 'BEGIN {
+  printf "final 16384 threads=1  kalvora-render ms=%-5d window ms=%-7.1f overhead=%5.1f %% (in-process headless ms=%.1f: %5.1f %%) preview copies=%d\n",
+    a, w, (w / a - 1) * 100, h, (w / h - 1) * 100, p }'

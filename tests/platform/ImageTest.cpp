@@ -71,6 +71,22 @@ TEST(Image, CopyingPixelsIntoAnImageOfTheSameSize)
     ASSERT_EQ(argb->cloneArea(300, 200, kFormat24bppRGB, cloned), Ok);
     EXPECT_EQ(std::memcmp(rgb->data(), cloned->data(), static_cast<size_t>(rgb->byteSize())), 0);
 
+    // An area of more than 8 MiB, its rows starting and ending off the
+    // 16-byte grid: copied exactly, the rest left as it was.
+    auto large = makeImage(2100, 1100, kFormat32bppARGB);
+    auto into = makeImage(2100, 1100, kFormat32bppARGB);
+    for (int32_t y = 0; y < 1100; ++y)
+        for (int32_t x = 0; x < 2100; ++x) {
+            large->setPixel(x, y, uint32_t(x * 13 + y * 7919));
+            into->setPixel(x, y, 0x12345678u);
+        }
+    ASSERT_EQ(into->copyPixelsFrom(*large, {3, 5, 2095, 1090}), Ok);
+    for (int32_t y = 0; y < 1100; ++y)
+        for (int32_t x = 0; x < 2100; ++x) {
+            const bool inside = x >= 3 && x < 2098 && y >= 5 && y < 1095;
+            ASSERT_EQ(into->pixelArgb(x, y), inside ? large->pixelArgb(x, y) : 0x12345678u) << x << "," << y;
+        }
+
     auto other = makeImage(300, 201, kFormat32bppARGB);
     EXPECT_EQ(target->copyPixelsFrom(*other), InvalidParameter);
     LockedBits bits;

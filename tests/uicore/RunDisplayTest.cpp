@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "uicore/PreviewCopyThrottle.h"
 #include "uicore/ProgressText.h"
 
@@ -47,18 +49,55 @@ TEST_F(ThrottleTest, NothingInTheFirstSecondThenAtMostOneCopyPer50Ms)
     EXPECT_EQ(throttle.copies(), 3);
 }
 
-TEST_F(ThrottleTest, CopiesStayUnderAHundredthOfTheRun)
+TEST_F(ThrottleTest, CopiesButTheLongestStayUnderAFiftiethOfTheRun)
 {
     throttle.startRun(0);
-    // The first copy takes 30 ms: the next may come once the run is past
-    // 3000 ms, though 50 ms have passed long before.
-    EXPECT_TRUE(at(kFirst, true, false, 30).copy);
-    EXPECT_FALSE(at(kFirst + 100).copy);
-    EXPECT_FALSE(at(3000).copy);
-    EXPECT_TRUE(at(3001, false, false, 30).copy);
-    EXPECT_EQ(throttle.copyTimeMs(), 60);
-    EXPECT_FALSE(at(6000).copy);
-    EXPECT_TRUE(at(6001).copy);
+    // The first copy brings over the whole background in 400 ms: it is the
+    // longest, so it uses up none of the budget.
+    EXPECT_TRUE(at(kFirst, true, false, 400).copy);
+    EXPECT_TRUE(at(1400, false, false, 30).copy);
+    // Now the budget holds 30 ms: the next copy may come once the run is
+    // past 1500 ms, though 50 ms have passed before.
+    EXPECT_FALSE(at(1450).copy);
+    EXPECT_FALSE(at(1500).copy);
+    EXPECT_TRUE(at(1501, false, false, 30).copy);
+    EXPECT_FALSE(at(1800).copy);
+    EXPECT_EQ(throttle.copyTimeMs(), 460);
+}
+
+TEST_F(ThrottleTest, WhileBricksComeThePictureIsNeverASecondOld)
+{
+    // Every copy takes 200 ms, far past the budget: the copies come as the
+    // picture would otherwise get older than a second at the next report.
+    for (const int64_t step : {90, 300, 700}) {
+        SCOPED_TRACE(step);
+        throttle.startRun(0);
+        std::vector<int64_t> copies;
+        // Reports once the run has lasted a second.
+        int64_t reports = 0;
+        for (int64_t t = 0; t < 20000; t += step) {
+            if (t >= kFirst) ++reports;
+            if (at(t, false, false, 200).copy) copies.push_back(t);
+        }
+        ASSERT_GE(copies.size(), 2u);
+        EXPECT_GE(copies[0], kFirst);
+        EXPECT_LT(copies[0], kFirst + step);
+        for (size_t i = 1; i < copies.size(); ++i)
+            EXPECT_LE(copies[i] - copies[i - 1], PreviewCopyThrottle::kCadenceMs) << i;
+        // Not at every report, unless they come more than half a second
+        // apart.
+        if (step < 500) {
+            EXPECT_LT(static_cast<int64_t>(copies.size()) * 2, reports);
+        } else {
+            EXPECT_EQ(static_cast<int64_t>(copies.size()), reports);
+        }
+    }
+    // Reports more than a second apart copy at each, as long as something
+    // was drawn.
+    throttle.startRun(0);
+    EXPECT_TRUE(at(1200, false, false, 200).copy);
+    EXPECT_FALSE(throttle.report(2500, false, false, false).copy);
+    EXPECT_TRUE(at(3800, false, false, 200).copy);
 }
 
 TEST_F(ThrottleTest, TheFinalReportAlwaysCopies)
@@ -109,13 +148,15 @@ TEST_F(ThrottleTest, ANewRunForgetsTheLastOne)
 {
     throttle.startRun(0);
     at(kFirst, true, false, 1000);
-    EXPECT_FALSE(at(5000, true).copy);
+    // Skipped: too soon after the last copy; its reset waits.
+    EXPECT_FALSE(at(kFirst + 10, true).copy);
     throttle.startRun(5000);
     EXPECT_FALSE(at(5050).copy);
     const PreviewCopyThrottle::Decision d = at(5000 + kFirst);
     EXPECT_TRUE(d.copy);
     EXPECT_FALSE(d.resetView);
     EXPECT_EQ(throttle.copies(), 1);
+    EXPECT_EQ(throttle.copyTimeMs(), 0);
 }
 
 }  // namespace
