@@ -4,6 +4,8 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <memory>
+#include <optional>
 #include <vector>
 
 #include "filters/cNoiseGenerator.h"
@@ -107,6 +109,80 @@ private:
     std::vector<char> m_columns;
 };
 
+// The noise stretched to w x h, read only where the outline can reach:
+// outside the solid interior. When that interior is one block, only the
+// bands around it are stretched (a part of a stretch has the same pixels as
+// the whole); otherwise, or when a band cannot be made, the whole image is.
+class StretchedNoise {
+public:
+    StretchedNoise(cNoiseGenerator& noise, int32_t w, int32_t h, const SolidInterior& solid) : m_w(w), m_h(h)
+    {
+        if (noise.Bitmap.Width() != w || noise.Bitmap.Height() != h) {
+            if (!stretchBands(noise.Bitmap, solid)) noise.Interpolate(w, h, platform::InterpolationMode::Bicubic);
+        }
+        if (!m_banded) m_whole.emplace(noise.Bitmap.Handle(), w, h);
+    }
+
+    uint32_t at(int32_t x, int32_t y) const
+    {
+        if (!m_banded) return m_whole->at(x, y);
+        if (y < m_rows.first) return pixel(*m_top, x, y);
+        if (y >= m_rows.end) return pixel(*m_bottom, x, y - m_rows.end);
+        if (x < m_columns.first) return pixel(*m_left, x, y - m_rows.first);
+        if (x >= m_columns.end) return pixel(*m_right, x - m_columns.end, y - m_rows.first);
+        return 0;
+    }
+
+private:
+    struct Span {
+        int32_t first = 0;
+        int32_t end = 0;
+    };
+
+    static uint32_t pixel(const platform::Image& image, int32_t x, int32_t y)
+    {
+        return reinterpret_cast<const uint32_t*>(image.row(y))[x];
+    }
+
+    // The one run of indices 0..count - 1 for which solidAt holds; false
+    // when there is none or more than one.
+    template <typename SolidAt>
+    static bool oneRun(int32_t count, SolidAt solidAt, Span& run)
+    {
+        int32_t v = 0;
+        while (v < count && !solidAt(v)) ++v;
+        run.first = v;
+        while (v < count && solidAt(v)) ++v;
+        run.end = v;
+        while (v < count && !solidAt(v)) ++v;
+        return run.first < run.end && v == count;
+    }
+
+    bool stretchBands(cBitmap& grid, const SolidInterior& solid)
+    {
+        if (!oneRun(m_h, [&](int32_t y) { return solid.row(y); }, m_rows)) return false;
+        if (!oneRun(m_w, [&](int32_t x) { return solid.column(x); }, m_columns)) return false;
+        const auto part = [&](int32_t x, int32_t y, int32_t width, int32_t height, std::unique_ptr<platform::Image>& out) {
+            if (width < 1 || height < 1) return true;
+            out = grid.resizedArea(m_w, m_h, platform::InterpolationMode::Bicubic, {x, y, width, height});
+            return out != nullptr;
+        };
+        const int32_t middle = m_rows.end - m_rows.first;
+        m_banded = part(0, 0, m_w, m_rows.first, m_top) && part(0, m_rows.end, m_w, m_h - m_rows.end, m_bottom) &&
+                   part(0, m_rows.first, m_columns.first, middle, m_left) &&
+                   part(m_columns.end, m_rows.first, m_w - m_columns.end, middle, m_right);
+        return m_banded;
+    }
+
+    int32_t m_w;
+    int32_t m_h;
+    bool m_banded = false;
+    Span m_rows;
+    Span m_columns;
+    std::unique_ptr<platform::Image> m_top, m_bottom, m_left, m_right;
+    std::optional<PixelSource> m_whole;
+};
+
 }  // namespace
 
 void clsImageFilter::skipTransparentBorderDraws(platform::RandomGenerator& random, int32_t width, int32_t height,
@@ -169,16 +245,16 @@ platform::Image* clsImageFilter::CreateTransparentBorder(int32_t BorderSize, int
 {
     const int32_t w = loadedWidth();
     const int32_t h = loadedHeight();
+    const SolidInterior solid(w, h, BorderSize, RoundedEdgeSize, NoiseStrength);
     cNoiseGenerator noise(m_random);
     if (h > 0) {
         reseedForBorder(*m_random, w, h);
         const int32_t cell = borderNoiseCell(NoiseLength);
         noise.CreateNoise(w / cell, h / cell, false);
-        noise.Interpolate(w, h, platform::InterpolationMode::Bicubic);
     }
+    const StretchedNoise noisePixels(noise, w, h, solid);
     if (!hasSession()) return nullptr;
 
-    const PixelSource noisePixels(noise.Bitmap.Handle(), w, h);
     // Displacement by noise byte: (n x S x 2) / 255 - S, in double.
     std::vector<double> displacement(256);
     const int64_t strength = NoiseStrength;
@@ -188,7 +264,6 @@ platform::Image* clsImageFilter::CreateTransparentBorder(int32_t BorderSize, int
     const double* shift = displacement.data();
     const int32_t maxX = MaxX();
     const int32_t maxY = MaxY();
-    const SolidInterior solid(w, h, BorderSize, RoundedEdgeSize, NoiseStrength);
     forEachRow(
         [&](int32_t y, const uint32_t* in, uint32_t* out) {
             const bool solidRow = solid.row(y);

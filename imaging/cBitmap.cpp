@@ -388,15 +388,32 @@ void cBitmap::assignResized(const cBitmap& source, int32_t width, int32_t height
 std::unique_ptr<Image> cBitmap::resized(const Image& source, int32_t width, int32_t height,
                                         platform::InterpolationMode interpolationMode)
 {
+    return resizedPart(source, width, height, interpolationMode, {0, 0, width, height});
+}
+
+std::unique_ptr<Image> cBitmap::resizedArea(int32_t width, int32_t height, platform::InterpolationMode interpolationMode,
+                                            const platform::PixelRect& area)
+{
+    if (!m_image || width < 1 || height < 1 || area.width < 1 || area.height < 1) return nullptr;
+    return resizedPart(*m_image, width, height, interpolationMode, area);
+}
+
+std::unique_ptr<Image> cBitmap::resizedPart(const Image& source, int32_t width, int32_t height,
+                                            platform::InterpolationMode interpolationMode,
+                                            const platform::PixelRect& area)
+{
     const int32_t pad = ResizePad(source.width(), source.height(), width, height);
     std::unique_ptr<Image> result;
-    if (Execute(Image::create(width, height, platform::kFormat32bppARGB, result)) != platform::Ok) return nullptr;
+    if (Execute(Image::create(area.width, area.height, platform::kFormat32bppARGB, result)) != platform::Ok)
+        return nullptr;
     cGraphics graphics;
     if (Execute(graphics.GetGraphicsContext(result.get())) == platform::Ok) {
         prepareSurface(graphics, interpolationMode);
         // The resampler reads the edge-padded image through its rule, so
         // the kernel sees smeared edge colours and never transparent black.
-        Execute(graphics.Handle()->drawImagePadded(source, pad, 0, 0, width, height));
+        // A part is the whole drawn shifted by the part's corner: every
+        // pixel maps to the same source position as in the whole.
+        Execute(graphics.Handle()->drawImagePadded(source, pad, -area.x, -area.y, width, height));
     }
     graphics.Dispose();
     return result;

@@ -142,6 +142,13 @@ public:
     // 0 when a size is below 1.
     static int32_t ResizePad(int32_t width, int32_t height, int32_t newWidth, int32_t newHeight);
 
+    // The part area of this image resampled to width x height as ResizePicture
+    // would (the same pixels), as a new 32bpp ARGB image of the area's size;
+    // nullptr when it cannot be made (the status is kept).
+    std::unique_ptr<platform::Image> resizedArea(int32_t width, int32_t height,
+                                                 platform::InterpolationMode interpolationMode,
+                                                 const platform::PixelRect& area);
+
     // The program's encoded image resources by number, read by CreateFromResource.
     static void RegisterResource(int32_t lResID, std::vector<uint8_t> bytes);
 
@@ -153,6 +160,10 @@ private:
     // 32bpp ARGB image; nullptr when the image cannot be made.
     std::unique_ptr<platform::Image> resized(const platform::Image& source, int32_t width, int32_t height,
                                              platform::InterpolationMode interpolationMode);
+    // The part area of that resampled image, as an image of the area's size.
+    std::unique_ptr<platform::Image> resizedPart(const platform::Image& source, int32_t width, int32_t height,
+                                                 platform::InterpolationMode interpolationMode,
+                                                 const platform::PixelRect& area);
     std::vector<uint32_t> readPalette() const;
     platform::Status startPageFile(const std::string& path, const platform::EncoderClsid& encoder);
     platform::Status appendPage(const platform::Image& page);
