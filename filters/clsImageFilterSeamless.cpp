@@ -190,8 +190,8 @@ platform::Image* clsImageFilter::CreateSeamlessTextureFilter(int32_t lBorderSize
         CheckGdipStatus(stretched.CurErr() != platform::Ok ? stretched.CurErr() : platform::OutOfMemory);
         return handleResult();
     }
-    SetBitmapIn(stretched);
-    stretched.Dispose();
+    // The stretched image becomes the working image itself: no copy of it.
+    adoptImage(stretched.releaseImage());
     if (m_width != newWidth || m_height != newHeight) return handleResult();
 
     if (HorizontalSeamless) blendSeamlessColumns(lBorderSize, VerticalSeamless ? 50 : 100);
