@@ -175,6 +175,35 @@ TEST(cBitmapTest, AssignResizedMatchesACloneResizedAndLeavesTheSourceAlone)
     }
 }
 
+TEST(cBitmapTest, APartOfAResizeHasThePixelsOfTheWhole)
+{
+    // Up and down, both kernels the soft border and the resize use, and
+    // parts on the edges and inside.
+    cBitmap source;
+    makeBitmap(source, 9, 7, patternWithAlpha, kFormat32bppARGB);
+    for (InterpolationMode mode : {Bicubic, HighQualityBicubic}) {
+        for (auto size : {std::pair{301, 117}, std::pair{5, 4}}) {
+            cBitmap whole;
+            ASSERT_EQ(whole.CreateFromClone(9, 7, source.Handle(), kFormat32bppARGB), platform::Ok);
+            whole.ResizePicture(size.first, size.second, mode);
+            const int32_t w = size.first;
+            const int32_t h = size.second;
+            for (platform::PixelRect area : {platform::PixelRect{0, 0, w, 2}, platform::PixelRect{0, h - 1, w, 1},
+                                             platform::PixelRect{w - 3, 1, 3, h - 2},
+                                             platform::PixelRect{w / 3, h / 3, w / 3 + 1, h / 3 + 1}}) {
+                const std::unique_ptr<platform::Image> part = source.resizedArea(w, h, mode, area);
+                ASSERT_TRUE(part);
+                ASSERT_EQ(part->width(), area.width);
+                ASSERT_EQ(part->height(), area.height);
+                for (int32_t y = 0; y < area.height; ++y)
+                    for (int32_t x = 0; x < area.width; ++x)
+                        ASSERT_EQ(part->pixelArgb(x, y), px(whole, area.x + x, area.y + y))
+                            << w << " at " << area.x + x << "," << area.y + y;
+            }
+        }
+    }
+}
+
 TEST(cBitmapTest, ResizeKeepsOpaqueImagesOpaqueToTheEdges)
 {
     for (InterpolationMode mode : {Bilinear, Bicubic, NearestNeighbor, HighQualityBilinear, HighQualityBicubic}) {
