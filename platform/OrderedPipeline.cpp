@@ -20,8 +20,8 @@ public:
                 int64_t selfWeightLimit)
         : m_count(weights.size()), m_slots(std::max<size_t>(1, slots)), m_budget(weightBudget),
           m_prepare(prepare), m_consume(consume), m_prefix(weights.size() + 1, 0),
-          m_responsive(YieldPoint::active() && ThreadPool::workersBeside()), m_selfWeightLimit(selfWeightLimit), m_ready(weights.size(), 0),
-          m_failures(weights.size())
+          m_responsive(YieldPoint::active() && ThreadPool::workersBeside()), m_selfWeightLimit(selfWeightLimit),
+          m_ready(weights.size(), 0), m_failures(weights.size())
     {
         for (size_t i = 0; i < m_count; ++i) m_prefix[i + 1] = m_prefix[i] + std::max<int64_t>(0, weights[i]);
     }

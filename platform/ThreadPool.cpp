@@ -69,7 +69,7 @@ public:
             ++m_generation;
         }
         m_wake.notify_all();
-        std::exception_ptr stopped = callerWork ? runCallerWork(*callerWork) : drain(responsive);
+        std::exception_ptr stopped = callerWork ? runStopping(*callerWork) : drain(responsive);
         waitForWorkers(responsive);
         m_body = nullptr;
         if (stopped) {
@@ -117,22 +117,15 @@ private:
         }
     }
 
-    // Polls the calling thread's hook; what it throws stops the handing out
-    // of chunks and is given back.
+    // Polls the calling thread's hook; what it throws is given back.
     std::exception_ptr pollCaller()
     {
-        try {
-            YieldPoint::poll();
-            return nullptr;
-        } catch (...) {
-            m_next.store(m_last);
-            return std::current_exception();
-        }
+        return runStopping([] { YieldPoint::poll(); });
     }
 
-    // The calling thread's own task; what it throws stops the handing out of
-    // chunks and is given back.
-    std::exception_ptr runCallerWork(const std::function<void()>& work)
+    // Runs work on the calling thread (a poll, or its own task); what it
+    // throws stops the handing out of chunks and is given back.
+    std::exception_ptr runStopping(const std::function<void()>& work)
     {
         try {
             work();
@@ -217,6 +210,16 @@ struct InsideLoop {
     ~InsideLoop() { t_insideLoop = outer; }
 };
 
+// Runs one chunk marked as such: loops nested in it run serially and it
+// never polls, so it is never left half done.
+template <typename Work>
+void runChunk(const Work& work)
+{
+    const InsideLoop chunkMark;
+    const YieldPoint::Hold hold;
+    work();
+}
+
 // A loop on a thread that polls a yield hook is cut into this many bands
 // when it runs serially, and into an eighth of this many per thread.
 constexpr int64_t kResponsiveBands = 64;
@@ -254,11 +257,7 @@ void ThreadPool::parallelFor(int64_t first, int64_t last, int64_t minChunk,
         const int64_t pieces = std::min<int64_t>(count / minChunk, kResponsiveBands);
         const int64_t band = (count + pieces - 1) / pieces;
         for (int64_t begin = first; begin < last; begin += band) {
-            {
-                InsideLoop chunkMark;
-                const YieldPoint::Hold hold;
-                body(begin, std::min(begin + band, last));
-            }
+            runChunk([&] { body(begin, std::min(begin + band, last)); });
             YieldPoint::poll();
         }
         return;
@@ -269,11 +268,7 @@ void ThreadPool::parallelFor(int64_t first, int64_t last, int64_t minChunk,
     InsideLoop caller;
     p.run(
         first, last, chunk,
-        [&](int64_t b, int64_t e) {
-            InsideLoop chunkMark;
-            const YieldPoint::Hold hold;
-            body(b, e);
-        },
+        [&](int64_t b, int64_t e) { runChunk([&] { body(b, e); }); },
         responsive);
 }
 
@@ -288,11 +283,7 @@ void ThreadPool::runBeside(const std::function<void()>& onCaller, const std::fun
     Pool& p = pool();
     const bool responsive = YieldPoint::active();
     const InsideLoop caller;
-    const std::function<void(int64_t, int64_t)> workerChunk = [&](int64_t, int64_t) {
-        const InsideLoop chunkMark;
-        const YieldPoint::Hold hold;
-        onWorker();
-    };
+    const std::function<void(int64_t, int64_t)> workerChunk = [&](int64_t, int64_t) { runChunk(onWorker); };
     p.run(0, p.size() - 1, 1, workerChunk, responsive, &onCaller);
 }
 

@@ -108,6 +108,25 @@ void describe(cBrickData& project, int32_t size)
     project.FlipV = true;
 }
 
+// Brick sizes in percent: width from, width to, height from, height to.
+struct BrickPercents {
+    float minWidth;
+    float maxWidth;
+    float minHeight;
+    float maxHeight;
+};
+
+// The project at size x size with those brick sizes, saved to path.
+bool saveSized(cBrickData& project, int32_t size, BrickPercents bricks, const std::string& path)
+{
+    describe(project, size);
+    project.MinWidth = bricks.minWidth;
+    project.MaxWidth = bricks.maxWidth;
+    project.MinHeight = bricks.minHeight;
+    project.MaxHeight = bricks.maxHeight;
+    return project.SaveBrickFile(path);
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -133,21 +152,11 @@ int main(int argc, char** argv)
     const std::string small = folder + "/render-1024.bricks";
     if (!project.SaveBrickFile(small)) return 1;
 
-    describe(project, 4096);
-    project.MinWidth = 3.0f;
-    project.MaxWidth = 5.0f;
-    project.MinHeight = 4.0f;
-    project.MaxHeight = 6.0f;
+    // The long runs: about 500 small bricks, and about 32 large ones.
     const std::string large = folder + "/render-4096.bricks";
-    if (!project.SaveBrickFile(large)) return 1;
-
-    describe(project, 16384);
-    project.MinWidth = 20.0f;
-    project.MaxWidth = 30.0f;
-    project.MinHeight = 10.0f;
-    project.MaxHeight = 15.0f;
+    if (!saveSized(project, 4096, {3.0f, 5.0f, 4.0f, 6.0f}, large)) return 1;
     const std::string huge = folder + "/render-16384.bricks";
-    if (!project.SaveBrickFile(huge)) return 1;
+    if (!saveSized(project, 16384, {20.0f, 30.0f, 10.0f, 15.0f}, huge)) return 1;
     std::cout << small << "\n" << large << "\n" << huge << "\n";
     return 0;
 }
