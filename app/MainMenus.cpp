@@ -29,7 +29,6 @@ MainMenus::MainMenus(MainWindow& window) : QObject(&window), m_window(window)
     buildZoomMenu(bar);
     buildOptionsMenu(bar);
     buildHelpMenu(bar);
-    connect(&window, &MainWindow::runningChanged, this, [this](bool running) { enableFileItems(running); });
 }
 
 QMenu* MainMenus::addMenu(QMenuBar* bar, const char* name, const QString& caption)
@@ -85,7 +84,7 @@ void MainMenus::addSeparator(QMenu* menu, const char* name)
 void MainMenus::buildFileMenu(QMenuBar* bar)
 {
     QMenu* file = addMenu(bar, "FileMenu", tr("&File"));
-    m_fileItems = {
+    m_runBoundItems = {
         addWindowItem(file, "NewFileMenu", tr("&New"), QKeySequence(Qt::CTRL | Qt::Key_N),
                       &MainWindow::NewFileMenu_Click),
         addWindowItem(file, "OpenFileMenu", tr("&Open"), QKeySequence(Qt::CTRL | Qt::Key_O),
@@ -95,8 +94,8 @@ void MainMenus::buildFileMenu(QMenuBar* bar)
         addWindowItem(file, "SaveFileAsMenu", tr("Save &As..."), QKeySequence(), &MainWindow::SaveFileAsMenu_Click),
     };
     addSeparator(file, "MenuSpacer2");
-    addItem(file, "ExportImageMenu", tr("E&xport Image..."), QKeySequence(Qt::CTRL | Qt::Key_X),
-            &MainMenus::ExportImageMenu_Click);
+    m_runBoundItems.push_back(addItem(file, "ExportImageMenu", tr("E&xport Image..."),
+                                      QKeySequence(Qt::CTRL | Qt::Key_X), &MainMenus::ExportImageMenu_Click));
     addSeparator(file, "MenuSpacer4");
     addWindowItem(file, "ExitMenu", tr("Exi&t"), QKeySequence(), &MainWindow::ExitMenu_Click);
 }
@@ -104,11 +103,11 @@ void MainMenus::buildFileMenu(QMenuBar* bar)
 void MainMenus::buildEditMenu(QMenuBar* bar)
 {
     QMenu* edit = addMenu(bar, "EditMenu", tr("&Edit"));
-    addItem(edit, "EditImageMenu", tr("&Edit Image..."), QKeySequence(Qt::CTRL | Qt::Key_E),
-            &MainMenus::EditImageMenu_Click);
+    m_runBoundItems.push_back(addItem(edit, "EditImageMenu", tr("&Edit Image..."), QKeySequence(Qt::CTRL | Qt::Key_E),
+                                      &MainMenus::EditImageMenu_Click));
     addSeparator(edit, "MenuSpacer19");
-    addItem(edit, "CopyToClipboardMenu", tr("&Copy to Clipboard"), QKeySequence(Qt::CTRL | Qt::Key_C),
-            &MainMenus::CopyToClipboardMenu_Click);
+    m_runBoundItems.push_back(addItem(edit, "CopyToClipboardMenu", tr("&Copy to Clipboard"),
+                                      QKeySequence(Qt::CTRL | Qt::Key_C), &MainMenus::CopyToClipboardMenu_Click));
 }
 
 void MainMenus::buildViewMenu(QMenuBar* bar)
@@ -197,11 +196,6 @@ void MainMenus::buildHelpMenu(QMenuBar* bar)
     addItem(help, "MenuGalleries", tr("Kalvora& Galleries"), &MainMenus::MenuGalleries_Click);
     addSeparator(help, "MenuSpacer1");
     addItem(help, "ViewInfoMenu", tr("&Info..."), QKeySequence(Qt::CTRL | Qt::Key_I), &MainMenus::ViewInfoMenu_Click);
-}
-
-void MainMenus::enableFileItems(bool running)
-{
-    for (QAction* item : m_fileItems) item->setEnabled(!running);
 }
 
 void MainMenus::ExportImageMenu_Click() { m_window.previewWindow().SaveBitmapFile(); }

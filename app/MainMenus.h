@@ -18,7 +18,9 @@ class MainWindow;
 // tiles and backgrounds, the clipboard copy, the image editor on the preview's
 // image, the user manual, the web links and the about box. Every item is a
 // QAction named after its control; one handler per item. The toolbar calls
-// the same handlers. While a run is on, the four file items are disabled.
+// the same handlers. The items that would replace or read the project or
+// the preview's image, or run long work of their own, wait for a run: the
+// main window disables them while one is on.
 class MainMenus : public QObject {
     Q_OBJECT
 public:
@@ -68,6 +70,9 @@ public:
     void MenuGalleries_Click();
     void ViewInfoMenu_Click();
 
+    // New, Open, Save, Save As, Export, Edit Image and Copy to Clipboard.
+    const std::vector<QAction*>& runBoundItems() const { return m_runBoundItems; }
+
 private:
     using Handler = void (MainMenus::*)();
 
@@ -92,11 +97,8 @@ private:
 
     // Sets the preview's zoom and redraws.
     void zoomTo(float percent);
-    // The file items refuse to start while a run is on.
-    void enableFileItems(bool running);
-
     MainWindow& m_window;
-    std::vector<QAction*> m_fileItems;
+    std::vector<QAction*> m_runBoundItems;
 };
 
 }  // namespace kalvora

@@ -12,8 +12,8 @@ namespace kalvora {
 namespace {
 
 constexpr int kIconSize = 24;
-// The buttons of the file commands, 1 to 3.
-constexpr int kFileButtons = 3;
+// The buttons of New, Open, Save and Copy to Clipboard.
+constexpr int kRunBoundButtons[] = {1, 2, 3, 6};
 
 }  // namespace
 
@@ -40,9 +40,13 @@ MainToolbar::MainToolbar(MainWindow& window, MainMenus& menus) : QToolBar(&windo
     addSeparator();
     addButton("help", tr("Help (F1)"));
     addButton("info", tr("Info"));
-    connect(&window, &MainWindow::runningChanged, this, [this](bool running) {
-        for (int i = 0; i < kFileButtons; ++i) actions().at(i)->setEnabled(!running);
-    });
+}
+
+std::vector<QAction*> MainToolbar::runBoundButtons() const
+{
+    std::vector<QAction*> buttons;
+    for (int index : kRunBoundButtons) buttons.push_back(actions().at(index - 1));
+    return buttons;
 }
 
 void MainToolbar::addButton(const char* icon, const QString& toolTip)

@@ -2,6 +2,7 @@
 
 #include <QToolBar>
 #include <cstdint>
+#include <vector>
 
 namespace kalvora {
 
@@ -11,8 +12,7 @@ class MainWindow;
 // The main window's toolbar Toolbar1: fifteen entries by 1-based index,
 // icons with tooltips and no shortcuts, separators at 4, 8 and 13. Each
 // button acts as its menu item; button 5 is the output panel's update
-// button (generate, or cancel a running generation). Buttons 1 to 3 are
-// disabled while a run is on.
+// button (generate, or cancel a running generation).
 class MainToolbar : public QToolBar {
     Q_OBJECT
 public:
@@ -24,6 +24,10 @@ public:
 
     // Runs the command of the button at Index (1-based).
     void Toolbar1_ButtonClick(int Index);
+
+    // The buttons of the menu items that wait for a run: New, Open, Save
+    // and Copy to Clipboard.
+    std::vector<QAction*> runBoundButtons() const;
 
 private:
     void addButton(const char* icon, const QString& toolTip);

@@ -9,6 +9,7 @@
 #include <QWindow>
 #include <array>
 #include <memory>
+#include <utility>
 
 #include "app/BrickFilesDialog.h"
 #include "app/ChildWindowFrame.h"
@@ -179,6 +180,8 @@ void MainWindow::ResetBrickData() { BrickDefaults::reset(BrickData); }
 
 void MainWindow::UpdateBrickData()
 {
+    // A run reads the project: the controls reach it once the run has ended.
+    if (m_running) return;
     SettingsCopier(*m_display, *m_options).toProject(BrickData, HasChangedFlag);
 }
 
@@ -192,24 +195,40 @@ void MainWindow::UpdateUserControls()
 
 bool MainWindow::IsDataChanged()
 {
-    UpdateBrickData();
-    return HasChangedFlag;
+    if (!m_running) {
+        UpdateBrickData();
+        return HasChangedFlag;
+    }
+    // A run reads the project: the controls are compared with a copy of the
+    // project as the run started, and nothing is written.
+    BrickSettings asStarted = m_runStartSettings;
+    bool changed = HasChangedFlag;
+    SettingsCopier(*m_display, *m_options).toProject(asStarted, changed);
+    return changed;
 }
 
-bool MainWindow::QuerySaveChanges()
+MainWindow::SaveAnswer MainWindow::askSaveChanges()
 {
-    if (!IsDataChanged()) return true;
+    if (!IsDataChanged()) return SaveAnswer::Unchanged;
     const std::string prompt =
         CurrentFile.isEmpty()
             ? std::string("Save changed Data?")
             : "Save changed Data to \"" + UISupport::FileTitleFromPath(CurrentFile.toStdString()) + "\"?";
     const int answer = platform::Services::messageBox().show(prompt, "Save to File",
                                                              platform::ButtonsYesNoCancel + platform::IconQuestion);
-    if (answer == platform::AnswerYes) {
-        SaveFileMenu_Click();
-        return !HasChangedFlag;
+    if (answer == platform::AnswerYes) return SaveAnswer::Yes;
+    return answer == platform::AnswerNo ? SaveAnswer::No : SaveAnswer::Cancel;
+}
+
+bool MainWindow::QuerySaveChanges()
+{
+    switch (askSaveChanges()) {
+    case SaveAnswer::Unchanged:
+    case SaveAnswer::No: return true;
+    case SaveAnswer::Yes: SaveFileMenu_Click(); return !HasChangedFlag;
+    case SaveAnswer::Cancel: break;
     }
-    return answer == platform::AnswerNo;
+    return false;
 }
 
 void MainWindow::NewFile()
@@ -318,8 +337,22 @@ void MainWindow::openCommandLine(const QString& commandLine)
 
 bool MainWindow::ExitApplication()
 {
-    if (!ExitApplicationFlag) ExitApplicationFlag = QuerySaveChanges();
+    if (!ExitApplicationFlag) ExitApplicationFlag = m_running ? exitDuringRun() : QuerySaveChanges();
     return ExitApplicationFlag;
+}
+
+// The question comes at once, while the run waits in its yield. The run
+// reads the project, so a save waits for its end: Yes cancels the run and
+// saves afterwards, and only a written file lets the program end.
+bool MainWindow::exitDuringRun()
+{
+    switch (askSaveChanges()) {
+    case SaveAnswer::Unchanged:
+    case SaveAnswer::No: return true;
+    case SaveAnswer::Yes: stopRunThen(AfterRun::SaveThenClose); break;
+    case SaveAnswer::Cancel: break;
+    }
+    return false;
 }
 
 void MainWindow::ExitMenu_Click()
@@ -329,18 +362,34 @@ void MainWindow::ExitMenu_Click()
 
 void MainWindow::closeEvent(QCloseEvent* event)
 {
-    // Inside a run the close waits: the run is cancelled, and the close
-    // comes again once the project holds its own sizes.
+    // Inside a run an allowed close waits: the run is cancelled, and the
+    // close comes again once the project holds its own sizes.
     if (m_running) {
         event->ignore();
-        m_closeAfterRun = true;
-        m_display->UpdateCancel();
+        if (ExitApplication()) stopRunThen(AfterRun::Close);
         return;
     }
-    if (ExitApplication())
-        event->accept();
-    else
-        event->ignore();
+    event->setAccepted(ExitApplication());
+}
+
+void MainWindow::stopRunThen(AfterRun next)
+{
+    m_afterRun = next;
+    m_display->UpdateCancel();
+}
+
+void MainWindow::doAfterRun()
+{
+    const AfterRun next = std::exchange(m_afterRun, AfterRun::Nothing);
+    if (next == AfterRun::Nothing) return;
+    if (next == AfterRun::SaveThenClose) {
+        SaveFileMenu_Click();
+        // Not written (the dialog cancelled, or the save failed and said
+        // why): the program stays open.
+        if (HasChangedFlag) return;
+        ExitApplicationFlag = true;
+    }
+    close();
 }
 
 }  // namespace kalvora

@@ -89,13 +89,17 @@ public:
     bool isRunning() const { return m_running; }
 
     // Settings controls to the project, setting the changed flag for every
-    // value that differs, and the project back to the controls.
+    // value that differs (nothing while a run reads the project), and the
+    // project back to the controls.
     void UpdateBrickData();
     void UpdateUserControls();
     // The project's default values; controls and changed flag stay.
     void ResetBrickData();
 
     // Whether the program may end: the save question, asked once at most.
+    // During a run it is asked at once, and an end it allows waits for the
+    // run, which is cancelled: Yes saves once the run has ended and ends
+    // the program only when the file was written.
     bool ExitApplication();
     void ExitMenu_Click();
 
@@ -136,10 +140,20 @@ private:
     void ArrangeChildWindows();
     void placeOverWorkArea();
 
+    // What happens once the run on the stack has ended.
+    enum class AfterRun { Nothing, Close, SaveThenClose };
+    // The save question's answer; Unchanged when it was not asked.
+    enum class SaveAnswer { Unchanged, Yes, No, Cancel };
+
     template <typename T, typename U>
     T TrackValueChange(const T& oldValue, const U& newValue);
     bool IsDataChanged();
+    SaveAnswer askSaveChanges();
     bool QuerySaveChanges();
+    bool exitDuringRun();
+    // Cancels the run and has next done once it has ended.
+    void stopRunThen(AfterRun next);
+    void doAfterRun();
     void NewFile();
     void SaveFile(const QString& path);
     // The chosen path, or empty when the dialog was cancelled. The save
@@ -159,6 +173,8 @@ private:
     void showProgressLook(int32_t Progress, bool IsFinal);
     void showPreview(bool phaseStart, bool isFinal);
     void setRunning(bool running);
+    // The one place that decides which commands wait for a run.
+    void enableRunBoundCommands(bool on);
     int64_t now() const;
     // Whether a yield now lets the event queue run.
     bool queueDue(int64_t nowMs) const;
@@ -183,11 +199,14 @@ private:
     QLabel* m_statusPanel1 = nullptr;
 
     bool m_running = false;
+    // The project's settings as the run on the stack started, before the
+    // preview's size replaced the output size.
+    BrickSettings m_runStartSettings;
     // The run's final report has been shown: a cancel comes too late.
     bool m_finalShown = false;
     // When the event queue last ran in this run; below 0 before its first run.
     int64_t m_queueRunAtMs = -1;
-    bool m_closeAfterRun = false;
+    AfterRun m_afterRun = AfterRun::Nothing;
     bool m_insideYield = false;
     bool m_insideProgress = false;
 

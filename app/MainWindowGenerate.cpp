@@ -1,10 +1,13 @@
 // The main window's side of a run: generate, cancel, the progress handler
 // and what the generator asks of its host.
 
+#include <QAction>
 #include <QCoreApplication>
 #include <QLabel>
 
 #include "app/DisplayWindow.h"
+#include "app/MainMenus.h"
+#include "app/MainToolbar.h"
 #include "app/MainWindow.h"
 #include "app/OptionsWindow.h"
 #include "app/TextureOptions.h"
@@ -27,24 +30,35 @@ int64_t MainWindow::now() const { return m_tickSource(); }
 void MainWindow::setRunning(bool running)
 {
     m_running = running;
-    // The project's images stay as they are while a run reads them.
-    m_options->setRunning(running);
+    enableRunBoundCommands(!running);
     emit runningChanged(running);
+}
+
+void MainWindow::enableRunBoundCommands(bool on)
+{
+    // A run reads the project and replaces the output, and work given inside
+    // its yields runs on one thread, so the commands that would change the
+    // project, read the preview's half-drawn image or run long work of their
+    // own (file commands, export, copy, the image editor, the image dialogs)
+    // wait for it; their shortcuts with them.
+    for (QAction* item : m_menus->runBoundItems()) item->setEnabled(on);
+    for (QAction* button : m_toolbar->runBoundButtons()) button->setEnabled(on);
+    m_options->setRunning(!on);
 }
 
 void MainWindow::GenerateBricks(int32_t BrickStyle)
 {
     if (m_running || BrickGenerator.isRunning()) return;
+    m_afterRun = AfterRun::Nothing;
     runGenerator(BrickStyle);
-    if (!m_closeAfterRun) return;
-    m_closeAfterRun = false;
-    close();
+    doAfterRun();
 }
 
 void MainWindow::runGenerator(int32_t BrickStyle)
 {
     setRunning(true);
     platform::Services::cursor().setBusy();
+    m_runStartSettings = BrickData.settings();
     const int32_t width = BrickData.Width;
     const int32_t height = BrickData.Height;
     // The project's size, the cursor and the running flag come back on every

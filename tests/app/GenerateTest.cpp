@@ -4,13 +4,18 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QDialog>
+#include <QTemporaryDir>
 #include <QTimer>
+#include <QToolButton>
 #include <QWindow>
 #include <QLineEdit>
 #include <QSlider>
+#include <algorithm>
+#include <string>
 
 #include "AppTestSupport.h"
 #include "engine/BrickLayout.h"
+#include "tests/support/MenuClicks.h"
 #include "tests/support/ModalDialogAnswerer.h"
 #include "uicore/ProgressText.h"
 
@@ -372,6 +377,151 @@ TEST(Generate, ClosingDuringARunCancelsItAndThenCloses)
     EXPECT_TRUE(f.services.messageBox.shown.empty());
     EXPECT_FALSE(f.window.isVisible());
     EXPECT_FALSE(f.window.isRunning());
+}
+
+// File > Exit as the menu delivers it, at the run's next yield; running
+// tells whether the run was still on then.
+void exitAtNextYield(MainWindow& window, bool& running)
+{
+    QAction* exit = testing::menuEntry(window.menuBar()->findChild<QMenu*>("FileMenu"), "ExitMenu");
+    QMetaObject::invokeMethod(
+        &window,
+        [&window, &running, exit] {
+            running = window.isRunning();
+            exit->trigger();
+        },
+        Qt::QueuedConnection);
+}
+
+// A copy of the image, or nothing for an image without pixels.
+cBitmap copyOf(const cBitmap& image)
+{
+    cBitmap copy;
+    if (image.Handle()) copy.CreateFromClone(image.Width(), image.Height(), image.Handle(), image.PixelFormat());
+    return copy;
+}
+
+// The question answered Cancel in any phase, of a border texture on the
+// final image tab and of a preview: the run ends with the texture it makes
+// when left alone, and the project keeps its sizes.
+TEST(Generate, ExitCancelledDuringARunLeavesItsTextureWhole)
+{
+    struct Case {
+        int tab;
+        int typeIndex;
+    };
+    for (const Case c : {Case{1, 3}, Case{0, 0}}) {
+        AppFixture f;
+        // The sizes typed differ from the project's: a changed project.
+        f.setSizes(512, 256);
+        testing::clickTab(f.display.DisplayTab1, c.tab);
+        QComboBox* types = f.display.TextureTypeCombo;
+        types->setFocus();
+        for (int i = 0; i < c.typeIndex; ++i) QTest::keyClick(types, Qt::Key_Down);
+        const auto run = [&] {
+            f.reports.clear();
+            if (c.typeIndex == 0) return f.clickUpdate();
+            // A border strip narrower than the output size typed.
+            testing::ModalDialogAnswerer options(QStringLiteral("TextureOptions"), [](QWidget* d) {
+                auto* width = d->findChild<QLineEdit*>("WidthText");
+                width->selectAll();
+                QTest::keyClicks(width, QStringLiteral("100"));
+                QTest::keyClick(width, Qt::Key_Tab);
+                QTest::mouseClick(d->findChild<QPushButton*>("OKButton"), Qt::LeftButton);
+            });
+            f.clickUpdate();
+        };
+        run();
+        const cBitmap alone = copyOf(f.window.brickGenerator().OutBitmap);
+        ASSERT_GT(alone.Width(), 0);
+        // Every step the run reports up to its final report, of the bricks
+        // the first and the last.
+        std::vector<std::string> phases;
+        for (size_t i = 0; i + 1 < f.reports.size(); ++i) {
+            const std::string& text = f.reports[i].text;
+            const bool innerBrick = startsWith(text, "Drawing Brick (") && startsWith(f.reports[i - 1].text, "Drawing Brick (") &&
+                                    startsWith(f.reports[i + 1].text, "Drawing Brick (");
+            if (!innerBrick && std::find(phases.begin(), phases.end(), text) == phases.end()) phases.push_back(text);
+        }
+        ASSERT_GE(phases.size(), 5u) << ::testing::PrintToString(phases);
+
+        bool running = false;
+        for (const std::string& phase : phases) {
+            SCOPED_TRACE("tab " + std::to_string(c.tab) + ", " + phase);
+            f.services.messageBox.shown.clear();
+            f.services.messageBox.answers = {platform::AnswerCancel};
+            bool asked = false;
+            running = false;
+            f.onReport = [&](const ShownReport& r) {
+                if (asked || r.text != phase) return;
+                asked = true;
+                exitAtNextYield(f.window, running);
+            };
+            run();
+            f.onReport = nullptr;
+            EXPECT_TRUE(running);
+            ASSERT_EQ(f.services.messageBox.shown.size(), 1u);
+            EXPECT_EQ(f.services.messageBox.shown[0].text, "Save changed Data?");
+            EXPECT_TRUE(startsWith(f.reports.back().text, "Completed (")) << f.reports.back().text;
+            EXPECT_TRUE(samePixels(const_cast<cBitmap&>(f.window.brickGenerator().OutBitmap), alone));
+            EXPECT_TRUE(f.window.isVisible());
+            EXPECT_EQ(f.window.BrickData.Width, 512);
+        }
+    }
+}
+
+// No ends the program once the run is cancelled. Yes cancels the run and
+// then saves the window's settings, a change typed during the run included;
+// a save that fails says so and keeps the program open.
+TEST(Generate, ExitDuringARunAnsweredNoEndsItAndYesSavesAfterIt)
+{
+    {
+        AppFixture f;
+        f.setSizes(256, 128);
+        f.services.messageBox.answers = {platform::AnswerNo};
+        bool running = false;
+        f.onReport = [&](const ShownReport& r) {
+            if (startsWith(r.text, "Drawing Brick (1 of")) exitAtNextYield(f.window, running);
+        };
+        f.clickUpdate();
+        EXPECT_TRUE(running);
+        EXPECT_TRUE(startsWith(f.reports.back().text, "Aborted (")) << f.reports.back().text;
+        EXPECT_EQ(f.services.messageBox.shown.size(), 1u);
+        EXPECT_FALSE(f.window.isVisible());
+    }
+
+    QTemporaryDir folder;
+    AppFixture f;
+    f.setSizes(256, 128);
+    auto* name = f.window.optionsWindow().findChild<QLineEdit*>(QStringLiteral("NameText"));
+    auto* closeBox = f.window.findChild<QWidget*>(QStringLiteral("OptionsWindowFrame"))
+                         ->findChild<QToolButton*>(QStringLiteral("CloseBox"));
+    f.onReport = [&](const ShownReport& r) {
+        if (!startsWith(r.text, "Drawing Brick (1 of")) return;
+        name->setText(QStringLiteral("Typed during the run"));
+        testing::postClick(closeBox);
+    };
+    const QString unwritable = folder.filePath(QStringLiteral("missing/wall.bricks"));
+    f.window.CurrentFile = unwritable;
+    f.services.messageBox.answers = {platform::AnswerYes};
+    f.clickUpdate();
+    EXPECT_TRUE(startsWith(f.reports.back().text, "Aborted (")) << f.reports.back().text;
+    ASSERT_EQ(f.services.messageBox.shown.size(), 2u);
+    EXPECT_EQ(f.services.messageBox.shown[0].text, "Save changed Data to \"wall.bricks\"?");
+    EXPECT_TRUE(startsWith(f.services.messageBox.shown[1].text, "Could not save File " + unwritable.toStdString()));
+    EXPECT_TRUE(f.window.isVisible());
+    EXPECT_TRUE(f.window.HasChangedFlag);
+
+    f.window.CurrentFile = folder.filePath(QStringLiteral("wall.bricks"));
+    f.services.messageBox.answers = {platform::AnswerYes};
+    f.clickUpdate();
+    EXPECT_TRUE(startsWith(f.reports.back().text, "Aborted (")) << f.reports.back().text;
+    EXPECT_FALSE(f.window.isVisible());
+    cBrickData saved;
+    ASSERT_TRUE(saved.LoadBrickFile(f.window.CurrentFile.toStdString()));
+    EXPECT_EQ(saved.Name, "Typed during the run");
+    EXPECT_EQ(saved.Width, 256);
+    EXPECT_TRUE(saved.settings() == f.window.BrickData.settings());
 }
 
 TEST(Generate, WithoutBrickImagesAsksForThem)

@@ -13,6 +13,7 @@
 #include <QUrl>
 #include <QUrlQuery>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "AppTestSupport.h"
@@ -447,33 +448,57 @@ TEST(MainToolbar, EachButtonActsAsItsMenuItem)
     info->close();
 }
 
-TEST(MainToolbar, UpdateRunsAndCancelsAndTheFileCommandsWaitForTheRun)
+// The commands that would read or replace the project or the preview's
+// image, or run long work of their own, are greyed during a run, their
+// shortcuts do nothing, and afterwards they act on the finished texture.
+TEST(MainToolbar, UpdateRunsAndCancelsAndTheCommandsThatNeedTheTextureWaitForTheRun)
 {
     MenuFixture f;
     f.setSizes(256, 128);
-    const QMenu* file = f.bar->findChild<QMenu*>("FileMenu");
-    const auto fileCommandsEnabled = [&] {
+    const auto runBoundEnabled = [&] {
         std::vector<bool> enabled;
-        for (int i = 1; i <= 3; ++i) enabled.push_back(f.button(i)->isEnabled());
-        for (const char* item : {"NewFileMenu", "OpenFileMenu", "SaveFileMenu", "SaveFileAsMenu"})
-            enabled.push_back(testing::menuEntry(const_cast<QMenu*>(file), item)->isEnabled());
+        for (int i : {1, 2, 3, 6}) enabled.push_back(f.button(i)->isEnabled());
+        for (const auto& [menu, item] : std::vector<std::pair<const char*, const char*>>{
+                 {"FileMenu", "NewFileMenu"},
+                 {"FileMenu", "OpenFileMenu"},
+                 {"FileMenu", "SaveFileMenu"},
+                 {"FileMenu", "SaveFileAsMenu"},
+                 {"FileMenu", "ExportImageMenu"},
+                 {"EditMenu", "EditImageMenu"},
+                 {"EditMenu", "CopyToClipboardMenu"}})
+            enabled.push_back(testing::menuEntry(f.bar->findChild<QMenu*>(menu), item)->isEnabled());
         return enabled;
     };
-    const std::vector<bool> allOn(7, true);
-    const std::vector<bool> allOff(7, false);
+    const std::vector<bool> allOn(11, true);
+    const std::vector<bool> allOff(11, false);
     std::vector<std::vector<bool>> duringRun;
-    f.onReport = [&](const testing::ShownReport&) { duringRun.push_back(fileCommandsEnabled()); };
+    bool keysPressed = false;
+    f.onReport = [&](const testing::ShownReport& r) {
+        duringRun.push_back(runBoundEnabled());
+        if (keysPressed || r.text.rfind("Drawing Brick (1 of", 0) != 0) return;
+        keysPressed = true;
+        const NoModalDialog none;
+        f.preview.setFocus();
+        for (Qt::Key key : {Qt::Key_C, Qt::Key_X, Qt::Key_E, Qt::Key_S, Qt::Key_N, Qt::Key_O})
+            QTest::keyClick(&f.preview, key, Qt::ControlModifier);
+    };
     f.clickButton(5);
     EXPECT_EQ(f.runsStarted(), 1);
     EXPECT_EQ(f.reports.back().text.rfind("Completed (", 0), 0u) << f.reports.back().text;
+    EXPECT_TRUE(keysPressed);
+    EXPECT_EQ(f.services.clipboard.held, nullptr);
     ASSERT_FALSE(duringRun.empty());
     for (const std::vector<bool>& enabled : duringRun) EXPECT_EQ(enabled, allOff);
-    EXPECT_EQ(fileCommandsEnabled(), allOn);
-    // The texture replaced the 40 x 30 image.
+    EXPECT_EQ(runBoundEnabled(), allOn);
+    // The texture replaced the 40 x 30 image, and a copy now takes it.
     EXPECT_GT(f.preview.Bitmap().Width(), 40);
+    f.press(Qt::Key_C, Qt::ControlModifier);
+    ASSERT_NE(f.services.clipboard.held, nullptr);
+    EXPECT_EQ(f.services.clipboard.held->width(), f.window.brickGenerator().OutBitmap.Width());
 
     // A second click during the run cancels it and starts none.
     f.reports.clear();
+    f.onReport = nullptr;
     QToolButton* update = qobject_cast<QToolButton*>(f.toolbar.widgetForAction(f.button(5)));
     f.onReport = [&](const testing::ShownReport& r) {
         if (r.text.rfind("Drawing Brick (2 of", 0) == 0) testing::postClick(update);
@@ -482,7 +507,7 @@ TEST(MainToolbar, UpdateRunsAndCancelsAndTheFileCommandsWaitForTheRun)
     EXPECT_EQ(f.runsStarted(), 1);
     EXPECT_EQ(f.reports.back().text.rfind("Aborted (", 0), 0u) << f.reports.back().text;
     EXPECT_FALSE(f.window.isRunning());
-    EXPECT_EQ(fileCommandsEnabled(), allOn);
+    EXPECT_EQ(runBoundEnabled(), allOn);
 }
 
 TEST(MainToolbar, TheBackgroundKeepsItsFixedColourUnderADarkPalette)
