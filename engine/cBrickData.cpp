@@ -5,6 +5,7 @@
 #include "engine/cBrickDataFile.h"
 #include "imaging/UISupport.h"
 #include "platform/AtomicFileWriter.h"
+#include "platform/SaveFailedText.h"
 #include "platform/ScopeExit.h"
 #include "platform/Services.h"
 
@@ -30,7 +31,7 @@ void cBrickData::adopt(cBrickData& loaded)
     MortarFile.swap(loaded.MortarFile);
 }
 
-bool cBrickData::writeBrickFile(const std::string& path) const
+bool cBrickData::writeBrickFile(const std::string& path, int& writeError) const
 {
     // The busy cursor goes back to normal on every way out, also when an
     // exception leaves the save.
@@ -42,14 +43,17 @@ bool cBrickData::writeBrickFile(const std::string& path) const
                         return file.write(data, count);
                     }) &&
                     file.commit();
-    if (!ok) file.discard();
-    return ok;
+    if (ok) return true;
+    writeError = file.lastError();
+    file.discard();
+    return false;
 }
 
 bool cBrickData::SaveBrickFile(const std::string& path)
 {
-    const bool ok = writeBrickFile(path);
-    if (!ok) platform::Services::messageBox().show("Could not save File " + path, "Error", kExclamation);
+    int writeError = 0;
+    const bool ok = writeBrickFile(path, writeError);
+    if (!ok) platform::Services::messageBox().show(platform::saveFailedText(path, writeError), "Error", kExclamation);
     return ok;
 }
 

@@ -28,7 +28,8 @@ public:
 
     // Writes the project to a "*.bricks" file. The file is replaced only when
     // the whole project was written; on failure the previous file stays as
-    // it was, "Could not save File <path>" is shown and false returned.
+    // it was, "Could not save File <path>" is shown, with the system's reason
+    // on a second line when the system refused a step, and false returned.
     bool SaveBrickFile(const std::string& path);
 
     // Reads a "*.bricks" file. The project changes only when the whole file
@@ -46,7 +47,9 @@ public:
 private:
     // The file work of SaveBrickFile and LoadBrickFile with the busy cursor
     // shown; the callers report a failure once the cursor is normal again.
-    bool writeBrickFile(const std::string& path) const;
+    // A failed write sets writeError to the system's error number of the
+    // step that failed, 0 when the project itself could not be written.
+    bool writeBrickFile(const std::string& path, int& writeError) const;
     bool readBrickFile(const std::string& path);
 };
 

@@ -67,12 +67,6 @@ std::string noEncoderText(const std::string& extension) { return "Could not find
 
 std::string errorTitle(const std::string& extension) { return "Error Saving " + lowered(extension) + "-File"; }
 
-std::string saveFailedText(const std::string& path, const std::string& reason)
-{
-    const std::string text = "Could not save File " + path;
-    return reason.empty() ? text : text + "\n" + reason;
-}
-
 std::string openFailedText(const std::string& fileTitle) { return "Could not open " + fileTitle; }
 
 std::string openFailedTitle() { return "Unsupported File Format"; }

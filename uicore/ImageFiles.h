@@ -5,8 +5,7 @@
 
 // The texts and rules of the image windows' file commands: the open and save
 // dialogs' titles and filters, the format a save chooses by the file's
-// extension, and the messages when no encoder fits, a save fails or a file
-// cannot be opened.
+// extension, and the messages when no encoder fits or a file cannot be opened.
 namespace kalvora::ImageFiles {
 
 // "Save Image File" and "Open Image File".
@@ -32,10 +31,8 @@ std::string mimeTypeFor(const std::string& extension);
 // extension: "Could not find XYZ-Encoder." titled "Error Saving xyz-File".
 std::string noEncoderText(const std::string& extension);
 std::string errorTitle(const std::string& extension);
-// The message when the file could not be written: "Could not save File
-// <path>", and on a second line the system's reason when there is one
-// ("No space left on device").
-std::string saveFailedText(const std::string& path, const std::string& reason = {});
+// A file that could not be written is reported under the same title and
+// style, with platform::saveFailedText, the text a failed project save shows.
 constexpr int kMessageStyle = 16;
 
 // The message when an image file cannot be read, with the file's title, and

@@ -11,6 +11,7 @@
 
 #include "imaging/UISupport.h"
 #include "imaging/cGDIP.h"
+#include "platform/SaveFailedText.h"
 #include "platform/Services.h"
 #include "platform/codecs/Codecs.h"
 #include "uicore/ImageFiles.h"
@@ -145,9 +146,7 @@ bool ImageViewer::saveByExtension(const std::string& path)
     platform::EncoderParameters quality;
     quality.quality = ImageFiles::kQuality;
     if (m_view.Bitmap.SaveToFile(path, encoder, &quality) != platform::Ok) {
-        const int error = m_view.Bitmap.lastWriteError();
-        const std::string reason = error ? platform::errorNumberText(error) : std::string();
-        platform::Services::messageBox().show(ImageFiles::saveFailedText(path, reason),
+        platform::Services::messageBox().show(platform::saveFailedText(path, m_view.Bitmap.lastWriteError()),
                                               ImageFiles::errorTitle(extension), ImageFiles::kMessageStyle);
         return true;
     }

@@ -11,8 +11,8 @@
 #include <QSlider>
 #include <QTemporaryDir>
 #include <QTest>
-#include <csignal>
-#include <sys/resource.h>
+#include <cerrno>
+#include <cstring>
 
 #include "app/DescriptionTextBox.h"
 #include "app/DisplayWindow.h"
@@ -23,6 +23,7 @@
 #include "tests/app/AppTestSupport.h"
 #include "tests/support/FakeServices.h"
 #include "tests/support/FileDialogTyping.h"
+#include "tests/support/FileSizeLimit.h"
 #include "tests/support/MenuClicks.h"
 #include "tests/support/ModalDialogAnswerer.h"
 
@@ -251,22 +252,16 @@ TEST(FileCommands, AFailedSaveKeepsTheFlagAndTheOldFile)
     f.window.BrickData.BrickFiles->Add(testing::brickImage(400, 400, 0xFF806040u));
     f.control("NameText")->setText("Second");
 
-    rlimit old{};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = static_cast<rlim_t>(before.size()) + 100;
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
     f.services.messageBox.answers = {platform::AnswerYes};
-    const bool mayEnd = f.window.ExitApplication();
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
-
-    EXPECT_FALSE(mayEnd);
+    {
+        testing::FileSizeLimit limit(static_cast<rlim_t>(before.size()) + 100);
+        EXPECT_FALSE(f.window.ExitApplication());
+    }
     EXPECT_TRUE(f.window.HasChangedFlag);
     EXPECT_EQ(fileBytes(f.path("kept.bricks")), before);
     ASSERT_FALSE(f.services.messageBox.shown.empty());
-    EXPECT_EQ(f.services.messageBox.shown.back().text, "Could not save File " + f.path("kept.bricks").toStdString());
+    EXPECT_EQ(f.services.messageBox.shown.back().text,
+              "Could not save File " + f.path("kept.bricks").toStdString() + "\n" + std::strerror(EFBIG));
 }
 
 TEST(FileCommands, ARefusedFileChangesNothingAndTheNextSaveLeavesIt)

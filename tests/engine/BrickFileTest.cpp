@@ -1,19 +1,18 @@
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <cmath>
-#include <csignal>
 #include <cstring>
 #include <limits>
 #include <string>
 #include <vector>
-
-#include <sys/resource.h>
 
 #include "BrickTestSupport.h"
 #include "engine/BinaryReader.h"
 #include "engine/TaggedValue.h"
 #include "engine/cBrickDataFile.h"
 #include "tests/support/FakeServices.h"
+#include "tests/support/FileSizeLimit.h"
 
 namespace fs = std::filesystem;
 using namespace kalvora;
@@ -451,7 +450,9 @@ TEST_F(BrickFileTest, FailedSavesKeepThePreviousFileAndReportOnce)
     fs::remove(dir / "longest.bricks");
 
     ASSERT_EQ(services.messageBox.shown.size(), 3u);
-    EXPECT_EQ(services.messageBox.shown[1].text, "Could not save File " + impossible);
+    // The system's reason on a second line; none when the system refused
+    // nothing and the project itself could not be written.
+    EXPECT_EQ(services.messageBox.shown[1].text, "Could not save File " + impossible + "\n" + std::strerror(ENOTDIR));
     EXPECT_EQ(services.messageBox.shown[1].title, "Error");
     EXPECT_EQ(services.messageBox.shown[1].style, 48);
     EXPECT_EQ(services.messageBox.shown[2].text, "Could not save File " + target.string());
@@ -465,21 +466,15 @@ TEST_F(BrickFileTest, SaveCutShortByTheFileSizeLimitKeepsTheOldFile)
     cBrickData p;
     fill(p);
 
-    rlimit old {};
-    ASSERT_EQ(::getrlimit(RLIMIT_FSIZE, &old), 0);
-    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    rlimit small = old;
-    small.rlim_cur = 300;  // the project with its images is larger
-    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &small), 0);
-    const bool saved = p.SaveBrickFile(target.string());
-    ::setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
-
-    EXPECT_FALSE(saved);
+    {
+        kalvora::testing::FileSizeLimit limit(300);  // the project with its images is larger
+        EXPECT_FALSE(p.SaveBrickFile(target.string()));
+    }
     EXPECT_EQ(fileBytes(target), kResetProject);
     EXPECT_EQ(entries(), 1u);
     ASSERT_EQ(services.messageBox.shown.size(), 1u);
-    EXPECT_EQ(services.messageBox.shown[0].text, "Could not save File " + target.string());
+    EXPECT_EQ(services.messageBox.shown[0].text,
+              "Could not save File " + target.string() + "\n" + std::strerror(EFBIG));
     EXPECT_EQ(services.cursor.calls, (std::vector<std::string>{"busy", "normal"}));
 
     // Without the limit the same save replaces the file.

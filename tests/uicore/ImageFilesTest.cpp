@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include "platform/SaveFailedText.h"
 #include "uicore/ImageFiles.h"
 
 namespace kalvora {
@@ -28,7 +29,7 @@ TEST(ImageFiles, MessagesNameTheExtensionAndTheFolderKeepsItsSeparator)
 {
     EXPECT_EQ(ImageFiles::noEncoderText("xyz"), "Could not find XYZ-Encoder.");
     EXPECT_EQ(ImageFiles::errorTitle("xyz"), "Error Saving xyz-File");
-    EXPECT_EQ(ImageFiles::saveFailedText("/tmp/a b.png"), "Could not save File /tmp/a b.png");
+    EXPECT_EQ(platform::saveFailedText("/tmp/a b.png", 0), "Could not save File /tmp/a b.png");
     EXPECT_EQ(ImageFiles::openFailedText("brick.png"), "Could not open brick.png");
     EXPECT_EQ(ImageFiles::openFailedTitle(), "Unsupported File Format");
     EXPECT_EQ(ImageFiles::saveDialogTitle(), "Save Image File");
