@@ -508,7 +508,7 @@ TEST(Generate, ExitDuringARunAnsweredNoEndsItAndYesSavesAfterIt)
     EXPECT_TRUE(startsWith(f.reports.back().text, "Aborted (")) << f.reports.back().text;
     ASSERT_EQ(f.services.messageBox.shown.size(), 2u);
     EXPECT_EQ(f.services.messageBox.shown[0].text, "Save changed Data to \"wall.bricks\"?");
-    EXPECT_TRUE(startsWith(f.services.messageBox.shown[1].text, "Could not save File " + unwritable.toStdString()));
+    EXPECT_TRUE(startsWith(f.services.messageBox.shown[1].text, "Could not save File " + unwritable.toStdString() + "\n"));
     EXPECT_TRUE(f.window.isVisible());
     EXPECT_TRUE(f.window.HasChangedFlag);
 
