@@ -44,6 +44,9 @@ class MainWindow : public QMainWindow, public GeneratorHost {
 public:
     // The least time between two runs of the event queue during a run.
     static constexpr int64_t kQueueSpacingMs = 40;
+    // The most time one yield spends readying the preview's memory for a
+    // new size.
+    static constexpr int64_t kMemoryStepMs = 15;
 
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;

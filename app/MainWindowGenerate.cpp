@@ -115,8 +115,12 @@ void MainWindow::showProgressLook(int32_t Progress, bool IsFinal)
 void MainWindow::showPreview(bool phaseStart, bool isFinal)
 {
     const int64_t start = now();
+    // An output the preview's memory does not hold waits for memory readied
+    // in the run's yields (see processEvents); the final report copies it
+    // all the same.
+    const bool memoryReady = m_preview->canTakeAtOnce(BrickGenerator.OutBitmap);
     const PreviewCopyThrottle::Decision decision =
-        m_previewCopies.report(start, phaseStart, isFinal, BrickGenerator.hasDrawnArea());
+        m_previewCopies.report(start, phaseStart, isFinal, BrickGenerator.hasDrawnArea() && memoryReady);
     if (!decision.copy) return;
     // The preview keeps its own copy of the output; only what the generator
     // drew since the last copy is brought over.
@@ -144,9 +148,14 @@ void MainWindow::processEvents()
     const int64_t t = now();
     if (!queueDue(t)) return;
     m_queueRunAtMs = t;
-    m_insideYield = true;
-    const platform::ScopeExit leave([this] { m_insideYield = false; });
-    QCoreApplication::processEvents();
+    {
+        m_insideYield = true;
+        const platform::ScopeExit leave([this] { m_insideYield = false; });
+        QCoreApplication::processEvents();
+    }
+    // Fresh memory for the preview's next size takes a page fault per page
+    // at its first write; readied here in steps, no report waits for it.
+    m_preview->readyMemory(kMemoryStepMs, m_tickSource);
 }
 
 bool MainWindow::queueDue(int64_t nowMs) const

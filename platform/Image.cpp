@@ -69,6 +69,7 @@ Status Image::create(int32_t width, int32_t height, PixelFormatId format, std::u
     image->m_height = height;
     image->m_format = format;
     image->m_stride = stride;
+    image->m_capacity = static_cast<int64_t>(bytes);
     image->m_pixels = static_cast<uint8_t*>(pixels);
     if (format == kFormat32bppRGB) {
         for (int32_t y = 0; y < height; ++y) {
@@ -335,10 +336,50 @@ Status Image::rotateFlip(RotateFlipType type)
         }
     }
     std::swap(m_pixels, out->m_pixels);
+    std::swap(m_capacity, out->m_capacity);
     m_width = newW;
     m_height = newH;
     m_stride = out->m_stride;
     return Ok;
+}
+
+int64_t Image::byteSizeFor(int32_t width, int32_t height, PixelFormatId format)
+{
+    return static_cast<int64_t>(strideFor(width, format)) * height;
+}
+
+Status Image::reshape(int32_t width, int32_t height, PixelFormatId format)
+{
+    if (width < 1 || height < 1 || !isSupportedFormat(format)) return InvalidParameter;
+    if (m_locked) return WrongState;
+    if (byteSizeFor(width, height, format) > m_capacity) return OutOfMemory;
+    m_width = width;
+    m_height = height;
+    m_format = format;
+    m_stride = strideFor(width, format);
+    m_palette.clear();
+    return Ok;
+}
+
+void Image::touchMemory(int64_t offset, int64_t length)
+{
+    offset = std::clamp<int64_t>(offset, 0, m_capacity);
+    length = std::clamp<int64_t>(length, 0, m_capacity - offset);
+    if (length == 0) return;
+    constexpr int64_t kPage = 4096;
+#if defined(__linux__)
+#ifndef MADV_POPULATE_WRITE
+    constexpr int MADV_POPULATE_WRITE = 23;
+#endif
+    // The system fills the whole pages of the range in one call; the pages
+    // at its ends are this image's memory too, so rounding out is safe.
+    const auto begin = reinterpret_cast<uintptr_t>(m_pixels + offset) & ~uintptr_t(kPage - 1);
+    const auto end = (reinterpret_cast<uintptr_t>(m_pixels + offset + length) + kPage - 1) & ~uintptr_t(kPage - 1);
+    if (madvise(reinterpret_cast<void*>(begin), end - begin, MADV_POPULATE_WRITE) == 0) return;
+#endif
+    // Without that call every page is written once, with the byte it holds.
+    volatile uint8_t* bytes = m_pixels + offset;
+    for (int64_t i = 0; i < length; i += kPage) bytes[i] = bytes[i];
 }
 
 }  // namespace kalvora::platform

@@ -81,6 +81,22 @@ public:
         return row(y) + static_cast<int64_t>(x) * bytesPerPixel(m_format);
     }
     int64_t byteSize() const { return static_cast<int64_t>(m_stride) * m_height; }
+    // The bytes of pixel memory the image holds: a reshape within them
+    // takes no new memory.
+    int64_t capacity() const { return m_capacity; }
+    // The bytes of pixel memory an image of that shape needs.
+    static int64_t byteSizeFor(int32_t width, int32_t height, PixelFormatId format);
+
+    // Gives the image another size and format in the memory it holds. Its
+    // pixels are then whatever that memory held: the caller writes them all.
+    // Width or height below 1 or an unknown format: InvalidParameter; more
+    // bytes than the capacity: OutOfMemory; while locked: WrongState. On
+    // failure nothing changes.
+    Status reshape(int32_t width, int32_t height, PixelFormatId format);
+    // Has the system back the pixel memory from byte offset on for length
+    // bytes (clipped to the capacity) now, so that the first write there
+    // takes no page faults. The pixels stay as they are.
+    void touchMemory(int64_t offset, int64_t length);
 
     // Copy of the area (0, 0, w, h) converted to another format. ARGB to RGB
     // drops alpha without compositing; RGB to ARGB gives alpha 255.
@@ -129,6 +145,7 @@ private:
     int32_t m_height = 0;
     PixelFormatId m_format = 0;
     int32_t m_stride = 0;
+    int64_t m_capacity = 0;
     uint8_t* m_pixels = nullptr;
     bool m_locked = false;
     std::vector<uint32_t> m_palette;

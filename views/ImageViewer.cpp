@@ -156,9 +156,9 @@ bool ImageViewer::saveByExtension(const std::string& path)
 
 bool ImageViewer::takeCopyOf(cBitmap& NewBitmap)
 {
-    // An image of the same size and format is copied into the shown one:
-    // during a run every report brings one, and fresh memory for each would
-    // cost more than the copy itself.
+    // An image the shown one's memory holds is copied into it: during a run
+    // every report brings one, and fresh memory for each would cost more
+    // than the copy itself.
     if (!copyAreaIntoShown(NewBitmap, {0, 0, NewBitmap.Width(), NewBitmap.Height()})) {
         // A fresh copy is made first, so a copy that fails leaves the shown image.
         cBitmap copy;
@@ -176,9 +176,32 @@ bool ImageViewer::copyAreaIntoShown(const cBitmap& NewBitmap, const platform::Pi
 {
     platform::Image* shown = m_view.Bitmap.Handle();
     const platform::Image* source = NewBitmap.Handle();
-    const bool sameShape = shown && source && shown->width() == source->width() &&
-                           shown->height() == source->height() && shown->format() == source->format();
-    return sameShape && shown->copyPixelsFrom(*source, area) == platform::Ok;
+    if (!shown || !source) return false;
+    const bool sameShape = shown->width() == source->width() && shown->height() == source->height() &&
+                           shown->format() == source->format();
+    if (sameShape) return shown->copyPixelsFrom(*source, area) == platform::Ok;
+    // Another shape: the shown image's memory takes it when large enough,
+    // and then all of it is copied.
+    if (!reshapeShown(source->width(), source->height(), source->format())) return false;
+    return m_view.Bitmap.Handle()->copyPixelsFrom(*source) == platform::Ok;
+}
+
+bool ImageViewer::reshapeShown(int32_t width, int32_t height, platform::PixelFormatId format)
+{
+    std::unique_ptr<platform::Image> image = m_view.Bitmap.releaseImage();
+    const bool reshaped = image->reshape(width, height, format) == platform::Ok;
+    m_view.Bitmap.adoptImage(std::move(image));
+    m_view.imgWidth = m_view.Bitmap.Width();
+    m_view.imgHeight = m_view.Bitmap.Height();
+    return reshaped;
+}
+
+void ImageViewer::adoptMemory(std::unique_ptr<platform::Image> image)
+{
+    if (!image) return;
+    m_view.Bitmap.adoptImage(std::move(image));
+    m_view.imgWidth = m_view.Bitmap.Width();
+    m_view.imgHeight = m_view.Bitmap.Height();
 }
 
 void ImageViewer::registerToolDialog(QWidget* dialog)

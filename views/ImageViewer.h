@@ -3,6 +3,7 @@
 #include <QPointer>
 #include <QString>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "uicore/ImageView.h"
@@ -80,8 +81,12 @@ protected:
     // shown one, which spares fresh memory at every progress report.
     bool takeCopyOf(cBitmap& NewBitmap);
     // Copies the area's pixels of NewBitmap into the shown image when both
-    // have the same size and format; false (nothing copied) otherwise.
+    // have the same size and format. For another shape that the shown
+    // image's memory holds, the shown image takes that shape and all of
+    // NewBitmap. False (nothing copied) when the memory is too small.
     bool copyAreaIntoShown(const cBitmap& NewBitmap, const platform::PixelRect& area);
+    // Makes the image the shown one (its pixels are written next).
+    void adoptMemory(std::unique_ptr<platform::Image> image);
 
     // The file chosen in the open or save dialog (CommonDialog1, starting in
     // the last folder used, which then becomes the chosen file's folder);
@@ -90,6 +95,9 @@ protected:
 
 private:
     QLabel* addPanel(const char* name, const QString& toolTip);
+    // Gives the shown image another shape in its own memory; false when it
+    // does not hold it.
+    bool reshapeShown(int32_t width, int32_t height, platform::PixelFormatId format);
     // Passes the focus to a visible bound tool dialog whenever the window is
     // activated or takes the focus.
     void passFocusToToolDialog();

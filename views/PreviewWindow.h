@@ -3,6 +3,7 @@
 #include <QWidget>
 #include <functional>
 
+#include "uicore/ImageMemoryReserve.h"
 #include "views/ImageViewer.h"
 
 namespace kalvora {
@@ -33,6 +34,13 @@ public:
     // Turns the tiled view on or off and redraws.
     void ShowTiles();
 
+    // Whether the image can be taken now without fresh memory: the shown
+    // image's memory holds it, or memory readied for it ahead does. When
+    // not, memory for it starts being readied (see readyMemory).
+    bool canTakeAtOnce(const cBitmap& image);
+    // Readies part of that memory, for about budgetMs of the clock.
+    void readyMemory(int64_t budgetMs, const std::function<int64_t()>& clock);
+
     // Asked whenever the window is about to close; while none is installed,
     // closing is allowed.
     void setClosePermission(std::function<bool()> mayClose);
@@ -43,8 +51,13 @@ protected:
 private:
     // The view after a new image: reset when asked, caption, redraw.
     void showTakenImage(bool ChangePosition);
+    // Makes the readied memory the shown image's when the image needs it,
+    // or when it is ready and larger than the shown image's; true when
+    // taken (all of the image is copied next).
+    bool takeReadiedMemoryFor(const cBitmap& image);
 
     std::function<bool()> m_mayClose;
+    ImageMemoryReserve m_reserve;
 };
 
 }  // namespace kalvora
