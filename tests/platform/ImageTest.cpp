@@ -92,7 +92,22 @@ TEST(Image, CopyingPixelsIntoAnImageOfTheSameSize)
     LockedBits bits;
     ASSERT_EQ(target->lockBits({0, 0, 1, 1}, LockRead, bits), Ok);
     EXPECT_EQ(target->copyPixelsFrom(*argb), WrongState);
+    EXPECT_EQ(target->reshape(10, 10, kFormat32bppARGB), WrongState);
     ASSERT_EQ(target->unlockBits(bits), Ok);
+
+    // Touched memory keeps its pixels; another shape within the memory held
+    // keeps the memory, a larger one changes nothing.
+    target->touchMemory(-5, target->capacity() + 4096);
+    EXPECT_EQ(std::memcmp(target->data(), argb->data(), static_cast<size_t>(argb->byteSize())), 0);
+    EXPECT_EQ(target->capacity(), 300 * 4 * 200);
+    ASSERT_EQ(target->reshape(399, 200, kFormat24bppRGB), Ok);
+    EXPECT_EQ(target->data(), pixels);
+    EXPECT_EQ(target->stride(), 1200);
+    EXPECT_EQ(target->format(), kFormat24bppRGB);
+    ASSERT_EQ(target->copyPixelsFrom(*makeImage(399, 200, kFormat24bppRGB)), Ok);
+    EXPECT_EQ(target->reshape(401, 200, kFormat24bppRGB), OutOfMemory);
+    EXPECT_EQ(target->width(), 399);
+    EXPECT_EQ(target->reshape(0, 200, kFormat24bppRGB), InvalidParameter);
 }
 
 TEST(Image, WriteLockConvertsBackToTheOwnFormat)

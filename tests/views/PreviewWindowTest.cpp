@@ -95,7 +95,10 @@ TEST(PreviewWindow, TakesOverImagesAndResetsTheViewOnlyWhenAsked)
     EXPECT_EQ(f.window.windowTitle(), "Preview");
 }
 
-TEST(PreviewWindow, AnImageOfTheShownSizeIsCopiedIntoTheShownOne)
+// Every image the shown one's memory holds is copied into that memory: no
+// report of a run waits on fresh memory. A larger one waits for memory
+// readied ahead in steps, and then comes over whole.
+TEST(PreviewWindow, ImagesTheShownMemoryHoldsAreCopiedIntoItLargerOnesIntoReadiedMemory)
 {
     PreviewFixture f(400, 300);
     cBitmap first;
@@ -114,16 +117,35 @@ TEST(PreviewWindow, AnImageOfTheShownSizeIsCopiedIntoTheShownOne)
     second.Handle()->setPixel(5, 6, 0xFF000000u);
     EXPECT_EQ(f.window.Bitmap().Handle()->pixelArgb(5, 6), 0xFF123456u);
 
-    // Another format or size: a new copy in the source's format.
+    // Another format or a smaller size: the same memory, all pixels copied.
     cBitmap rgb;
     ASSERT_EQ(rgb.CreateFromScan0(64, 48, 0, platform::kFormat24bppRGB), platform::Ok);
     f.window.SetBitmap(rgb, false);
     EXPECT_EQ(f.window.Bitmap().PixelFormat(), platform::kFormat24bppRGB);
+    cBitmap smaller;
+    makeBitmap(smaller, 40, 30, pattern);
+    EXPECT_TRUE(f.window.canTakeAtOnce(smaller));
+    f.window.SetBitmapArea(smaller, {0, 0, 1, 1}, false);
+    EXPECT_EQ(f.window.Bitmap().Handle(), shown);
+    EXPECT_EQ(f.window.imgWidth(), 40);
+    EXPECT_EQ(f.window.Bitmap().Handle()->pixelArgb(39, 29), pattern(39, 29));
+
+    // Larger than one step of readying (8 MiB): not at once; each yield
+    // readies a step, and the first copy then brings all of it over.
     cBitmap larger;
-    makeBitmap(larger, 65, 48, pattern);
-    f.window.SetBitmap(larger, false);
-    EXPECT_EQ(f.window.imgWidth(), 65);
-    EXPECT_EQ(f.window.Bitmap().Width(), 65);
+    makeBitmap(larger, 2100, 1100, pattern);
+    int64_t clock = 0;
+    int steps = 0;
+    while (!f.window.canTakeAtOnce(larger) && steps < 10) {
+        f.window.readyMemory(15, [&clock] { return clock += 20; });
+        ++steps;
+    }
+    EXPECT_EQ(steps, 2);
+    f.window.SetBitmapArea(larger, {0, 0, 1, 1}, false);
+    EXPECT_EQ(f.window.imgWidth(), 2100);
+    EXPECT_EQ(f.window.Bitmap().Width(), 2100);
+    EXPECT_EQ(f.window.Bitmap().Handle()->pixelArgb(2099, 1099), pattern(2099, 1099));
+    EXPECT_TRUE(f.window.canTakeAtOnce(first));
 }
 
 TEST(PreviewWindow, RightDragZoomsAroundTheCentreAndStopsAtTheMinimum)
