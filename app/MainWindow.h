@@ -47,6 +47,10 @@ public:
     // The most time one yield spends readying the preview's memory for a
     // new size.
     static constexpr int64_t kMemoryStepMs = 15;
+    // The most pixels one report copies to the preview per thread that
+    // copies (128 MiB, some 10 to 40 ms on one thread): a larger drawn area comes
+    // over in bands, one per report.
+    static constexpr int64_t kCopyBandPixels = int64_t(32) << 20;
 
     explicit MainWindow(QWidget* parent = nullptr);
     ~MainWindow() override;
@@ -175,6 +179,7 @@ private:
     void runGenerator(int32_t BrickStyle);
     void showProgressLook(int32_t Progress, bool IsFinal);
     void showPreview(bool phaseStart, bool isFinal);
+    static int64_t copyBandPixels();
     void setRunning(bool running);
     // The one place that decides which commands wait for a run.
     void enableRunBoundCommands(bool on);

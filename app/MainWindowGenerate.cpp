@@ -4,6 +4,7 @@
 #include <QAction>
 #include <QCoreApplication>
 #include <QLabel>
+#include <cstdint>
 
 #include "app/DisplayWindow.h"
 #include "app/MainMenus.h"
@@ -13,6 +14,7 @@
 #include "app/TextureOptions.h"
 #include "platform/Clock.h"
 #include "platform/ScopeExit.h"
+#include "platform/ThreadPool.h"
 #include "platform/Services.h"
 #include "uicore/ProgressText.h"
 #include "views/PreviewWindow.h"
@@ -115,18 +117,28 @@ void MainWindow::showProgressLook(int32_t Progress, bool IsFinal)
 void MainWindow::showPreview(bool phaseStart, bool isFinal)
 {
     const int64_t start = now();
-    // An output the preview's memory does not hold waits for memory readied
+    // An output of another size than the preview's waits for memory readied
     // in the run's yields (see processEvents); the final report copies it
     // all the same.
-    const bool memoryReady = m_preview->canTakeAtOnce(BrickGenerator.OutBitmap);
+    const bool memoryReady = isFinal || m_preview->canTakeAtOnce(BrickGenerator.OutBitmap);
     const PreviewCopyThrottle::Decision decision =
         m_previewCopies.report(start, phaseStart, isFinal, BrickGenerator.hasDrawnArea() && memoryReady);
     if (!decision.copy) return;
     // The preview keeps its own copy of the output; only what the generator
-    // drew since the last copy is brought over.
-    const platform::PixelRect area = BrickGenerator.takeDrawnArea();
+    // drew since the last copy is brought over, a large area in bands over
+    // several reports. The final report brings all.
+    const auto [area, rest] =
+        PreviewCopyThrottle::split(BrickGenerator.takeDrawnArea(), isFinal ? INT64_MAX : copyBandPixels());
+    if (rest.height > 0) BrickGenerator.keepDrawn(rest);
     m_preview->SetBitmapArea(BrickGenerator.OutBitmap, area, decision.resetView);
-    m_previewCopies.copied(start, now(), int64_t{area.width} * area.height);
+    m_previewCopies.copied(start, now(), int64_t{area.width} * area.height, rest.height == 0);
+}
+
+int64_t MainWindow::copyBandPixels()
+{
+    // A copy runs on the pool's threads when they are free, and on this
+    // thread alone inside one of the run's parallel loops.
+    return kCopyBandPixels * (platform::ThreadPool::workersBeside() ? platform::ThreadPool::size() : 1);
 }
 
 int32_t MainWindow::showTextureOptions(cBrickData& project, int32_t brickStyle)

@@ -1,11 +1,13 @@
 #include "uicore/ImageMemoryReserve.h"
 
+#include <algorithm>
+
 namespace kalvora {
 
 namespace {
 
-// One step of readying: a few large pages, a few milliseconds at most.
-constexpr int64_t kStepBytes = int64_t(8) << 20;
+// One step of readying: one large page, a few milliseconds at most.
+constexpr int64_t kStepBytes = int64_t(2) << 20;
 
 }  // namespace
 
@@ -14,6 +16,7 @@ void ImageMemoryReserve::reserve(int32_t width, int32_t height, platform::PixelF
     if (holds(width, height, format)) return;
     m_image.reset();
     m_readyBytes = 0;
+    m_gatheredRows = 0;
     if (platform::Image::create(width, height, format, m_image) != platform::Ok) {
         m_image.reset();
         return;
@@ -39,15 +42,32 @@ bool ImageMemoryReserve::ready(int64_t budgetMs, const std::function<int64_t()>&
 
 bool ImageMemoryReserve::holds(int32_t width, int32_t height, platform::PixelFormatId format) const
 {
-    return m_image && width >= 1 && height >= 1 && platform::Image::byteSizeFor(width, height, format) <= m_image->capacity();
+    return m_image && width >= 1 && height >= 1 &&
+           platform::Image::byteSizeFor(width, height, format) <= m_image->capacity();
 }
 
-std::unique_ptr<platform::Image> ImageMemoryReserve::take(int32_t width, int32_t height,
-                                                          platform::PixelFormatId format)
+bool ImageMemoryReserve::gather(const platform::Image& source, const platform::PixelRect& area)
 {
-    if (!m_image || m_image->reshape(width, height, format) != platform::Ok) return nullptr;
-    m_readyBytes = 0;
-    return std::move(m_image);
+    if (!isReady()) return false;
+    const bool sameShape = m_image->width() == source.width() && m_image->height() == source.height() &&
+                           m_image->format() == source.format();
+    if (!sameShape) {
+        if (m_image->reshape(source.width(), source.height(), source.format()) != platform::Ok) return false;
+        m_gatheredRows = 0;
+    }
+    if (m_image->copyPixelsFrom(source, area) != platform::Ok) return false;
+    if (area.x <= 0 && area.x + area.width >= source.width() && area.y <= m_gatheredRows)
+        m_gatheredRows = std::max(m_gatheredRows, area.y + area.height);
+    return true;
+}
+
+std::unique_ptr<platform::Image> ImageMemoryReserve::exchange(std::unique_ptr<platform::Image> replaced)
+{
+    std::unique_ptr<platform::Image> gathered = std::move(m_image);
+    m_image = std::move(replaced);
+    m_readyBytes = m_image ? m_image->capacity() : 0;
+    m_gatheredRows = 0;
+    return gathered;
 }
 
 }  // namespace kalvora

@@ -9,10 +9,11 @@
 namespace kalvora {
 
 // Memory for an image of a size still to come, made ready ahead in short
-// steps. A large image in fresh memory takes a page fault for every page
-// at its first write, a good part of a second for 1 GiB, which a window
-// cannot spend inside one report of a run; the steps spread it over the
-// run's yields.
+// steps, and the image gathered in it. A large image in fresh memory takes
+// a page fault for every page at its first write, a good part of a second
+// for 1 GiB, which a window cannot spend inside one report of a run; the
+// steps spread it over the run's yields. An image gathered here is handed
+// over whole, and the memory it replaces is kept for the next one.
 class ImageMemoryReserve {
 public:
     // Memory for an image of that shape. Memory held already is kept when
@@ -25,14 +26,22 @@ public:
     bool isReady() const { return m_image && m_readyBytes >= m_image->capacity(); }
     // Whether the memory held holds an image of that shape.
     bool holds(int32_t width, int32_t height, platform::PixelFormatId format) const;
-    int64_t capacity() const { return m_image ? m_image->capacity() : 0; }
-    // The memory as an image of that shape, its pixels unspecified; null
-    // when none held holds it. The reserve is empty afterwards.
-    std::unique_ptr<platform::Image> take(int32_t width, int32_t height, platform::PixelFormatId format);
+
+    // Copies the area of the source into the image gathered here, which
+    // takes the source's shape (a new shape starts it anew). The image is
+    // complete once its rows from the top have all come, each in an area of
+    // the whole width. Needs ready memory that holds the shape; false
+    // (nothing copied) otherwise.
+    bool gather(const platform::Image& source, const platform::PixelRect& area);
+    bool complete() const { return m_image && m_gatheredRows >= m_image->height(); }
+    // Hands over the gathered image and keeps the memory of the one given
+    // (all of it written, so ready) for the next image.
+    std::unique_ptr<platform::Image> exchange(std::unique_ptr<platform::Image> replaced);
 
 private:
     std::unique_ptr<platform::Image> m_image;
     int64_t m_readyBytes = 0;
+    int32_t m_gatheredRows = 0;
 };
 
 }  // namespace kalvora

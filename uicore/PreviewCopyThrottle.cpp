@@ -16,7 +16,7 @@ PreviewCopyThrottle::Decision PreviewCopyThrottle::report(int64_t nowMs, bool ph
 {
     const int64_t sinceLastReport = std::max<int64_t>(nowMs - m_lastReportMs, 0);
     m_lastReportMs = nowMs;
-    if (!isFinal && !(drawn && allowed(nowMs, sinceLastReport))) {
+    if (!isFinal && !(drawn && (m_unfinished || allowed(nowMs, sinceLastReport)))) {
         if (phaseStart) m_resetPending = true;
         return {};
     }
@@ -25,14 +25,25 @@ PreviewCopyThrottle::Decision PreviewCopyThrottle::report(int64_t nowMs, bool ph
     return {true, reset};
 }
 
-void PreviewCopyThrottle::copied(int64_t startMs, int64_t endMs, int64_t pixels)
+void PreviewCopyThrottle::copied(int64_t startMs, int64_t endMs, int64_t pixels, bool finished)
 {
+    m_unfinished = !finished;
     ++m_copies;
     m_copiedPixels += pixels;
     m_lastCopyStartMs = startMs;
     if (endMs <= startMs) return;
     m_copyTimeMs += endMs - startMs;
     m_longestCopyMs = std::max(m_longestCopyMs, endMs - startMs);
+}
+
+std::pair<platform::PixelRect, platform::PixelRect> PreviewCopyThrottle::split(const platform::PixelRect& area,
+                                                                              int64_t maxPixels)
+{
+    if (area.width < 1 || area.height < 1) return {area, {}};
+    const int64_t rows = std::clamp<int64_t>(maxPixels / area.width, 1, area.height);
+    const auto first = static_cast<int32_t>(rows);
+    if (first == area.height) return {area, {}};
+    return {{area.x, area.y, area.width, first}, {area.x, area.y + first, area.width, area.height - first}};
 }
 
 bool PreviewCopyThrottle::allowed(int64_t nowMs, int64_t sinceLastReportMs) const

@@ -1,6 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
+
+#include "platform/Image.h"
 
 namespace kalvora {
 
@@ -22,6 +25,9 @@ namespace kalvora {
 //   area at once (the whole background of a large texture, or the first
 //   copy into fresh memory), which would otherwise use up the budget for
 //   the rest of the run.
+// A large area comes over in parts of whole rows, one part per report, so
+// that no report holds the window long: while a copy is unfinished, every
+// report that finds something drawn goes on with it.
 // A phase start (0 %) resets the preview's view; when its copy is skipped,
 // the next copy resets it instead. Times are milliseconds of one clock.
 class PreviewCopyThrottle {
@@ -44,8 +50,14 @@ public:
     // changed since the last copy; a skipped phase start is remembered.
     Decision report(int64_t nowMs, bool phaseStart, bool isFinal, bool drawn = true);
     // A copy decided by report() ran from startMs to endMs and brought
-    // over that many pixels.
-    void copied(int64_t startMs, int64_t endMs, int64_t pixels = 0);
+    // over that many pixels; unfinished when part of what was drawn waits
+    // for the next report.
+    void copied(int64_t startMs, int64_t endMs, int64_t pixels = 0, bool finished = true);
+
+    // The part of an area that one copy brings over: its rows from the top,
+    // at most maxPixels of them but at least one row, and the rest.
+    static std::pair<platform::PixelRect, platform::PixelRect> split(const platform::PixelRect& area,
+                                                                     int64_t maxPixels);
 
     int32_t copies() const { return m_copies; }
     int64_t copyTimeMs() const { return m_copyTimeMs; }
@@ -63,6 +75,7 @@ private:
     int64_t m_copiedPixels = 0;
     int32_t m_copies = 0;
     bool m_resetPending = false;
+    bool m_unfinished = false;
 };
 
 }  // namespace kalvora

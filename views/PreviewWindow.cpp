@@ -1,6 +1,7 @@
 #include "views/PreviewWindow.h"
 
 #include <QCloseEvent>
+#include <utility>
 
 namespace kalvora {
 
@@ -20,56 +21,57 @@ PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent), ImageViewer(thi
 void PreviewWindow::SetBitmap(cBitmap& NewBitmap, bool ChangePosition)
 {
     if (NewBitmap.Width() <= 0 || NewBitmap.Height() <= 0) return;
-    takeReadiedMemoryFor(NewBitmap);
+    const platform::PixelRect whole{0, 0, NewBitmap.Width(), NewBitmap.Height()};
+    if (showGathered(NewBitmap, whole, ChangePosition)) return;
     if (!takeCopyOf(NewBitmap)) return;
     showTakenImage(ChangePosition);
 }
 
 void PreviewWindow::SetBitmapArea(cBitmap& NewBitmap, const platform::PixelRect& area, bool ChangePosition)
 {
-    const bool wholeImage = takeReadiedMemoryFor(NewBitmap);
-    if (!copyAreaIntoShown(NewBitmap, wholeImage ? platform::PixelRect{0, 0, NewBitmap.Width(), NewBitmap.Height()}
-                                                  : area)) {
-        SetBitmap(NewBitmap, ChangePosition);
+    const platform::Image* source = NewBitmap.Handle();
+    if (!source) return;
+    if (isShownShape(*source)) {
+        if (!copyAreaIntoShown(NewBitmap, area)) return;
+        showTakenImage(ChangePosition);
         return;
     }
-    showTakenImage(ChangePosition);
+    if (!showGathered(NewBitmap, area, ChangePosition)) SetBitmap(NewBitmap, ChangePosition);
+}
+
+bool PreviewWindow::showGathered(cBitmap& NewBitmap, const platform::PixelRect& area, bool ChangePosition)
+{
+    const platform::Image* source = NewBitmap.Handle();
+    if (!source || isShownShape(*source) || !m_reserve.gather(*source, area)) return false;
+    // The shown picture stays until all of the new one has come; a view
+    // reset asked for meanwhile is made when it is shown.
+    m_resetWhenShown = m_resetWhenShown || ChangePosition;
+    if (!m_reserve.complete()) return true;
+    adoptMemory(m_reserve.exchange(Bitmap().releaseImage()));
+    showTakenImage(std::exchange(m_resetWhenShown, false));
+    return true;
+}
+
+bool PreviewWindow::isShownShape(const platform::Image& image)
+{
+    const platform::Image* shown = Bitmap().Handle();
+    return shown && shown->width() == image.width() && shown->height() == image.height() &&
+           shown->format() == image.format();
 }
 
 bool PreviewWindow::canTakeAtOnce(const cBitmap& image)
 {
     const platform::Image* source = image.Handle();
-    if (!source) return true;
-    const int32_t w = source->width();
-    const int32_t h = source->height();
-    const platform::PixelFormatId format = source->format();
-    const platform::Image* shown = Bitmap().Handle();
-    if (shown && platform::Image::byteSizeFor(w, h, format) <= shown->capacity()) return true;
-    if (m_reserve.isReady() && m_reserve.holds(w, h, format)) return true;
-    m_reserve.reserve(w, h, format);
+    if (!source || isShownShape(*source)) return true;
+    // Another shape is gathered in memory readied ahead, apart from the
+    // shown picture.
+    m_reserve.reserve(source->width(), source->height(), source->format());
     return m_reserve.isReady();
 }
 
 void PreviewWindow::readyMemory(int64_t budgetMs, const std::function<int64_t()>& clock)
 {
     if (!m_reserve.isReady()) m_reserve.ready(budgetMs, clock);
-}
-
-bool PreviewWindow::takeReadiedMemoryFor(const cBitmap& image)
-{
-    const platform::Image* source = image.Handle();
-    const platform::Image* shown = Bitmap().Handle();
-    if (!source || !m_reserve.holds(source->width(), source->height(), source->format())) return false;
-    const bool sameShape = shown && shown->width() == source->width() && shown->height() == source->height() &&
-                           shown->format() == source->format();
-    const int64_t shownCapacity = shown ? shown->capacity() : 0;
-    const bool shownHolds = platform::Image::byteSizeFor(source->width(), source->height(), source->format()) <=
-                            shownCapacity;
-    // Memory held already is used while readied memory is not ready or no
-    // larger: taking it then would spend page faults or give nothing.
-    if (sameShape || (shownHolds && (!m_reserve.isReady() || m_reserve.capacity() <= shownCapacity))) return false;
-    adoptMemory(m_reserve.take(source->width(), source->height(), source->format()));
-    return true;
 }
 
 void PreviewWindow::showTakenImage(bool ChangePosition)

@@ -22,8 +22,12 @@ public:
     // small image, fitted otherwise; without it zoom and position stay.
     void SetBitmap(cBitmap& NewBitmap, bool ChangePosition = true) override;
     // The same for an image of which only the area changed since the last
-    // one it was given: when the shown copy has the new image's size and
-    // format, only the area's pixels are copied; otherwise the whole image is.
+    // one it was given. An image of the shown size and format has only the
+    // area's pixels copied. An image of another shape is gathered apart, in
+    // memory readied for it ahead, over as many calls as its areas take
+    // (each a band of whole rows, top down), and shown once complete; the
+    // shown picture stays meanwhile. Without such memory the whole image
+    // is copied at once.
     void SetBitmapArea(cBitmap& NewBitmap, const platform::PixelRect& area, bool ChangePosition);
     // Centres the image at the current zoom and redraws.
     void CenterImage();
@@ -34,8 +38,8 @@ public:
     // Turns the tiled view on or off and redraws.
     void ShowTiles();
 
-    // Whether the image can be taken now without fresh memory: the shown
-    // image's memory holds it, or memory readied for it ahead does. When
+    // Whether the image's areas can be taken now without fresh memory: it
+    // has the shown image's shape, or memory readied ahead holds it. When
     // not, memory for it starts being readied (see readyMemory).
     bool canTakeAtOnce(const cBitmap& image);
     // Readies part of that memory, for about budgetMs of the clock.
@@ -51,13 +55,14 @@ protected:
 private:
     // The view after a new image: reset when asked, caption, redraw.
     void showTakenImage(bool ChangePosition);
-    // Makes the readied memory the shown image's when the image needs it,
-    // or when it is ready and larger than the shown image's; true when
-    // taken (all of the image is copied next).
-    bool takeReadiedMemoryFor(const cBitmap& image);
+    // Gathers the area of an image of another shape in the readied memory
+    // and shows it once complete; false when that memory cannot take it.
+    bool showGathered(cBitmap& NewBitmap, const platform::PixelRect& area, bool ChangePosition);
+    bool isShownShape(const platform::Image& image);
 
     std::function<bool()> m_mayClose;
     ImageMemoryReserve m_reserve;
+    bool m_resetWhenShown = false;
 };
 
 }  // namespace kalvora

@@ -144,6 +144,26 @@ TEST_F(ThrottleTest, ASkippedPhaseStartResetsTheViewAtTheNextCopy)
     EXPECT_TRUE(throttle.report(kFirst + 101, false, true, false).copy);
 }
 
+// A large area comes over in bands of whole rows, and every report that
+// finds something drawn goes on with an unfinished copy at once.
+TEST_F(ThrottleTest, ALargeAreaComesOverInBandsOnePerReport)
+{
+    using platform::PixelRect;
+    const auto [band, rest] = PreviewCopyThrottle::split({3, 10, 100, 50}, 1099);
+    EXPECT_EQ((std::vector<int32_t>{band.x, band.y, band.width, band.height}), (std::vector<int32_t>{3, 10, 100, 10}));
+    EXPECT_EQ((std::vector<int32_t>{rest.x, rest.y, rest.width, rest.height}), (std::vector<int32_t>{3, 20, 100, 40}));
+    EXPECT_EQ(PreviewCopyThrottle::split({0, 0, 100, 50}, 10).first.height, 1);
+    EXPECT_EQ(PreviewCopyThrottle::split({0, 0, 100, 50}, 5000).second.height, 0);
+    EXPECT_EQ(PreviewCopyThrottle::split({0, 0, 0, 0}, 5000).second.height, 0);
+
+    throttle.startRun(0);
+    ASSERT_TRUE(throttle.report(kFirst, false, false).copy);
+    throttle.copied(kFirst, kFirst + 400, 0, false);
+    EXPECT_TRUE(throttle.report(kFirst + 401, false, false).copy);
+    throttle.copied(kFirst + 401, kFirst + 402, 0, true);
+    EXPECT_FALSE(throttle.report(kFirst + 403, false, false).copy);
+}
+
 TEST_F(ThrottleTest, ANewRunForgetsTheLastOne)
 {
     throttle.startRun(0);

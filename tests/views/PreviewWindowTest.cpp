@@ -95,10 +95,12 @@ TEST(PreviewWindow, TakesOverImagesAndResetsTheViewOnlyWhenAsked)
     EXPECT_EQ(f.window.windowTitle(), "Preview");
 }
 
-// Every image the shown one's memory holds is copied into that memory: no
-// report of a run waits on fresh memory. A larger one waits for memory
-// readied ahead in steps, and then comes over whole.
-TEST(PreviewWindow, ImagesTheShownMemoryHoldsAreCopiedIntoItLargerOnesIntoReadiedMemory)
+// An image of the shown shape is copied into the shown one, and one of
+// another shape into its memory when it holds it. During a run, an image of
+// another shape is gathered in memory readied ahead in steps, band by band,
+// while the old picture stays, and shown once whole: no report waits on
+// fresh memory or on a copy of all of a large image.
+TEST(PreviewWindow, ImagesAreCopiedIntoMemoryHeldOrReadiedAheadAndShownWhole)
 {
     PreviewFixture f(400, 300);
     cBitmap first;
@@ -117,21 +119,19 @@ TEST(PreviewWindow, ImagesTheShownMemoryHoldsAreCopiedIntoItLargerOnesIntoReadie
     second.Handle()->setPixel(5, 6, 0xFF000000u);
     EXPECT_EQ(f.window.Bitmap().Handle()->pixelArgb(5, 6), 0xFF123456u);
 
-    // Another format or a smaller size: the same memory, all pixels copied.
+    // Another format, then a smaller size: the same memory, all pixels.
     cBitmap rgb;
     ASSERT_EQ(rgb.CreateFromScan0(64, 48, 0, platform::kFormat24bppRGB), platform::Ok);
     f.window.SetBitmap(rgb, false);
     EXPECT_EQ(f.window.Bitmap().PixelFormat(), platform::kFormat24bppRGB);
     cBitmap smaller;
     makeBitmap(smaller, 40, 30, pattern);
-    EXPECT_TRUE(f.window.canTakeAtOnce(smaller));
-    f.window.SetBitmapArea(smaller, {0, 0, 1, 1}, false);
+    f.window.SetBitmap(smaller, false);
     EXPECT_EQ(f.window.Bitmap().Handle(), shown);
     EXPECT_EQ(f.window.imgWidth(), 40);
     EXPECT_EQ(f.window.Bitmap().Handle()->pixelArgb(39, 29), pattern(39, 29));
 
-    // Larger than one step of readying (8 MiB): not at once; each yield
-    // readies a step, and the first copy then brings all of it over.
+    // Larger than a step of readying (2 MiB): each yield readies a step.
     cBitmap larger;
     makeBitmap(larger, 2100, 1100, pattern);
     int64_t clock = 0;
@@ -140,11 +140,20 @@ TEST(PreviewWindow, ImagesTheShownMemoryHoldsAreCopiedIntoItLargerOnesIntoReadie
         f.window.readyMemory(15, [&clock] { return clock += 20; });
         ++steps;
     }
-    EXPECT_EQ(steps, 2);
-    f.window.SetBitmapArea(larger, {0, 0, 1, 1}, false);
+    EXPECT_EQ(steps, 5);
+    // Its first band leaves the old picture shown, reset and all; the last
+    // shows it whole, with the reset asked for at the first.
+    f.window.SetZoom(37);
+    f.window.SetBitmapArea(larger, {0, 0, 2100, 600}, true);
+    EXPECT_EQ(f.window.imgWidth(), 40);
+    EXPECT_EQ(f.window.Zoom(), 37.0f);
+    f.window.SetBitmapArea(larger, {0, 600, 2100, 500}, false);
     EXPECT_EQ(f.window.imgWidth(), 2100);
     EXPECT_EQ(f.window.Bitmap().Width(), 2100);
+    EXPECT_NE(f.window.Zoom(), 37.0f);
+    EXPECT_EQ(f.window.Bitmap().Handle()->pixelArgb(0, 0), pattern(0, 0));
     EXPECT_EQ(f.window.Bitmap().Handle()->pixelArgb(2099, 1099), pattern(2099, 1099));
+    // The memory of the picture it replaced takes the next shape at once.
     EXPECT_TRUE(f.window.canTakeAtOnce(first));
 }
 
