@@ -131,7 +131,10 @@ void MainWindow::showPreview(bool phaseStart, bool isFinal)
         PreviewCopyThrottle::split(BrickGenerator.takeDrawnArea(), isFinal ? INT64_MAX : copyBandPixels());
     if (rest.height > 0) BrickGenerator.keepDrawn(rest);
     m_preview->SetBitmapArea(BrickGenerator.OutBitmap, area, decision.resetView);
-    m_previewCopies.copied(start, now(), int64_t{area.width} * area.height, rest.height == 0);
+    // A picture of a new size shows only once whole, so its bands come at
+    // every report; the rest of an area of the shown size waits for the
+    // next copy the throttle allows.
+    m_previewCopies.copied(start, now(), int64_t{area.width} * area.height, !m_preview->gatheringNewSize());
 }
 
 int64_t MainWindow::copyBandPixels()

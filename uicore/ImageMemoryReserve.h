@@ -34,6 +34,8 @@ public:
     // (nothing copied) otherwise.
     bool gather(const platform::Image& source, const platform::PixelRect& area);
     bool complete() const { return m_image && m_gatheredRows >= m_image->height(); }
+    // Some rows of an image have come, but not all.
+    bool gathering() const { return m_gatheredRows > 0 && !complete(); }
     // Hands over the gathered image and keeps the memory of the one given
     // (all of it written, so ready) for the next image.
     std::unique_ptr<platform::Image> exchange(std::unique_ptr<platform::Image> replaced);

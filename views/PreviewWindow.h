@@ -44,6 +44,8 @@ public:
     bool canTakeAtOnce(const cBitmap& image);
     // Readies part of that memory, for about budgetMs of the clock.
     void readyMemory(int64_t budgetMs, const std::function<int64_t()>& clock);
+    // An image of a new shape is being gathered: part of it has come.
+    bool gatheringNewSize() const { return m_reserve.gathering(); }
 
     // Asked whenever the window is about to close; while none is installed,
     // closing is allowed.
