@@ -126,9 +126,11 @@ void MainWindow::showPreview(bool phaseStart, bool isFinal)
     if (!decision.copy) return;
     // The preview keeps its own copy of the output; only what the generator
     // drew since the last copy is brought over, a large area in bands over
-    // several reports. The final report brings all.
-    const auto [area, rest] =
-        PreviewCopyThrottle::split(BrickGenerator.takeDrawnArea(), isFinal ? INT64_MAX : copyBandPixels());
+    // several reports (a new size from where its gathering stands). The
+    // final report brings all.
+    const auto [area, rest] = PreviewCopyThrottle::split(BrickGenerator.takeDrawnArea(),
+                                                         isFinal ? INT64_MAX : copyBandPixels(),
+                                                         isFinal ? 0 : m_preview->gatherFront());
     if (rest.height > 0) BrickGenerator.keepDrawn(rest);
     m_preview->SetBitmapArea(BrickGenerator.OutBitmap, area, decision.resetView);
     // A picture of a new size shows only once whole, so its bands come at

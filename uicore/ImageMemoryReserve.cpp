@@ -21,6 +21,7 @@ void ImageMemoryReserve::reserve(int32_t width, int32_t height, platform::PixelF
         m_image.reset();
         return;
     }
+    m_image->preferSmallPages();
     // Memory of one step is readied at once: it costs no more than a step.
     if (m_image->capacity() <= kStepBytes) {
         m_image->touchMemory(0, kStepBytes);

@@ -36,6 +36,8 @@ public:
     bool complete() const { return m_image && m_gatheredRows >= m_image->height(); }
     // Some rows of an image have come, but not all.
     bool gathering() const { return m_gatheredRows > 0 && !complete(); }
+    // The rows from the top that have all come.
+    int32_t gatheredRows() const { return m_gatheredRows; }
     // Hands over the gathered image and keeps the memory of the one given
     // (all of it written, so ready) for the next image.
     std::unique_ptr<platform::Image> exchange(std::unique_ptr<platform::Image> replaced);

@@ -46,6 +46,9 @@ public:
     void readyMemory(int64_t budgetMs, const std::function<int64_t()>& clock);
     // An image of a new shape is being gathered: part of it has come.
     bool gatheringNewSize() const { return m_reserve.gathering(); }
+    // The row from which that image still has to come (0 when none is
+    // being gathered).
+    int32_t gatherFront() const { return m_reserve.gathering() ? m_reserve.gatheredRows() : 0; }
 
     // Asked whenever the window is about to close; while none is installed,
     // closing is allowed.

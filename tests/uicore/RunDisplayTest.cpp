@@ -155,6 +155,11 @@ TEST_F(ThrottleTest, ALargeAreaComesOverInBandsOnePerReport)
     EXPECT_EQ(PreviewCopyThrottle::split({0, 0, 100, 50}, 10).first.height, 1);
     EXPECT_EQ(PreviewCopyThrottle::split({0, 0, 100, 50}, 5000).second.height, 0);
     EXPECT_EQ(PreviewCopyThrottle::split({0, 0, 0, 0}, 5000).second.height, 0);
+    // From a row inside the area: the rows above it are left too.
+    const auto [inner, around] = PreviewCopyThrottle::split({0, 10, 100, 50}, 1000, 30);
+    EXPECT_EQ((std::vector<int32_t>{inner.y, inner.height, around.y, around.height}),
+              (std::vector<int32_t>{30, 10, 10, 50}));
+    EXPECT_EQ(PreviewCopyThrottle::split({0, 10, 100, 50}, 1000, 90).first.y, 59);
 
     throttle.startRun(0);
     ASSERT_TRUE(throttle.report(kFirst, false, false).copy);
