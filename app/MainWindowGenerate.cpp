@@ -121,8 +121,9 @@ void MainWindow::showPreview(bool phaseStart, bool isFinal)
     // in the run's yields (see processEvents); the final report copies it
     // all the same.
     const bool memoryReady = isFinal || m_preview->canTakeAtOnce(BrickGenerator.OutBitmap);
+    const int64_t queueWait = m_queueRunAtMs < 0 ? 0 : start - m_queueRunAtMs;
     const PreviewCopyThrottle::Decision decision =
-        m_previewCopies.report(start, phaseStart, isFinal, BrickGenerator.hasDrawnArea() && memoryReady);
+        m_previewCopies.report(start, phaseStart, isFinal, BrickGenerator.hasDrawnArea() && memoryReady, queueWait);
     if (!decision.copy) return;
     // The preview keeps its own copy of the output; only what the generator
     // drew since the last copy is brought over, a large area in bands over

@@ -12,11 +12,13 @@ void PreviewCopyThrottle::startRun(int64_t nowMs)
     m_lastCopyStartMs = nowMs;
 }
 
-PreviewCopyThrottle::Decision PreviewCopyThrottle::report(int64_t nowMs, bool phaseStart, bool isFinal, bool drawn)
+PreviewCopyThrottle::Decision PreviewCopyThrottle::report(int64_t nowMs, bool phaseStart, bool isFinal, bool drawn,
+                                                          int64_t queueWaitMs)
 {
     const int64_t sinceLastReport = std::max<int64_t>(nowMs - m_lastReportMs, 0);
     m_lastReportMs = nowMs;
-    if (!isFinal && !(drawn && (m_unfinished || allowed(nowMs, sinceLastReport)))) {
+    const bool queueFirst = queueWaitMs > kQueueWaitLimitMs && nowMs - m_lastCopyStartMs < kCadenceMs;
+    if (!isFinal && !(drawn && !queueFirst && (m_unfinished || allowed(nowMs, sinceLastReport)))) {
         if (phaseStart) m_resetPending = true;
         return {};
     }

@@ -25,6 +25,9 @@ namespace kalvora {
 //   area at once (the whole background of a large texture, or the first
 //   copy into fresh memory), which would otherwise use up the budget for
 //   the rest of the run.
+// A report that comes when the event queue has waited longer than
+// kQueueWaitLimitMs copies nothing, so that the queue runs at once, unless
+// the picture shown is a second old.
 // A large area comes over in parts of whole rows, one part per report, so
 // that no report holds the window long: while a copy is unfinished, every
 // report that finds something drawn goes on with it.
@@ -39,6 +42,7 @@ public:
     // Copies but the longest may take at most 1 / kRunShareDivisor of the
     // run's time.
     static constexpr int64_t kRunShareDivisor = 50;
+    static constexpr int64_t kQueueWaitLimitMs = 80;
 
     struct Decision {
         bool copy = false;
@@ -47,8 +51,9 @@ public:
 
     void startRun(int64_t nowMs);
     // The decision for one report, of which drawn says whether the output
-    // changed since the last copy; a skipped phase start is remembered.
-    Decision report(int64_t nowMs, bool phaseStart, bool isFinal, bool drawn = true);
+    // changed since the last copy and queueWaitMs how long the event queue
+    // has not run; a skipped phase start is remembered.
+    Decision report(int64_t nowMs, bool phaseStart, bool isFinal, bool drawn = true, int64_t queueWaitMs = 0);
     // A copy decided by report() ran from startMs to endMs and brought
     // over that many pixels; unfinished when part of what was drawn waits
     // for the next report.

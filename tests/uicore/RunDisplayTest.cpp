@@ -167,6 +167,14 @@ TEST_F(ThrottleTest, ALargeAreaComesOverInBandsOnePerReport)
     EXPECT_TRUE(throttle.report(kFirst + 401, false, false).copy);
     throttle.copied(kFirst + 401, kFirst + 402, 0, true);
     EXPECT_FALSE(throttle.report(kFirst + 403, false, false).copy);
+
+    // A queue that has waited long goes first, unless the picture is a
+    // second old; the final report copies all the same.
+    throttle.copied(kFirst + 500, kFirst + 500, 0, false);
+    EXPECT_FALSE(throttle.report(kFirst + 600, false, false, true, 81).copy);
+    EXPECT_TRUE(throttle.report(kFirst + 601, false, false, true, 80).copy);
+    EXPECT_TRUE(throttle.report(kFirst + 1601, false, false, true, 200).copy);
+    EXPECT_TRUE(throttle.report(kFirst + 1602, false, true, true, 200).copy);
 }
 
 TEST_F(ThrottleTest, ANewRunForgetsTheLastOne)
