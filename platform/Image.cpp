@@ -12,6 +12,7 @@
 #endif
 
 #include "platform/ImageLimits.h"
+#include "platform/LargeBlockReleaser.h"
 #include "platform/ThreadPool.h"
 
 namespace kalvora::platform {
@@ -26,30 +27,7 @@ int32_t strideFor(int32_t width, PixelFormatId format)
 
 }  // namespace
 
-Image::~Image() { std::free(m_pixels); }
-
-namespace {
-
-// A large image's memory is fresh from the system and not yet touched: its
-// whole 2 MiB blocks may come as large pages, so drawing it takes one page
-// fault per 2 MiB instead of one per 4 KiB. Only advice: where the system
-// has no large pages, nothing changes.
-void adviseLargePages(void* pixels, size_t bytes)
-{
-#if defined(__linux__) && defined(MADV_HUGEPAGE)
-    constexpr uintptr_t kLargePage = uintptr_t(2) << 20;
-    if (bytes < 4 * kLargePage) return;
-    const auto begin = reinterpret_cast<uintptr_t>(pixels);
-    const uintptr_t first = (begin + kLargePage - 1) & ~(kLargePage - 1);
-    const uintptr_t last = (begin + bytes) & ~(kLargePage - 1);
-    if (last > first) madvise(reinterpret_cast<void*>(first), last - first, MADV_HUGEPAGE);
-#else
-    (void)pixels;
-    (void)bytes;
-#endif
-}
-
-}  // namespace
+Image::~Image() { LargeBlockReleaser::release(m_pixels, static_cast<size_t>(m_capacity)); }
 
 Status Image::create(int32_t width, int32_t height, PixelFormatId format, std::unique_ptr<Image>& out)
 {
@@ -57,9 +35,16 @@ Status Image::create(int32_t width, int32_t height, PixelFormatId format, std::u
     if (!ImageLimits::allows(width, height, bytesPerPixel(format))) return OutOfMemory;
     int32_t stride = strideFor(width, format);
     const size_t bytes = static_cast<size_t>(stride) * static_cast<size_t>(height);
+    // No large pages are asked for: where the system hands unused memory
+    // back to its host, a fresh large page can take tens of milliseconds to
+    // fault in, on the thread that first writes it. A failed allocation
+    // tries again once the blocks still being freed are given back.
     void* pixels = std::calloc(bytes, 1);
+    if (!pixels) {
+        LargeBlockReleaser::waitUntilReleased();
+        pixels = std::calloc(bytes, 1);
+    }
     if (!pixels) return OutOfMemory;
-    adviseLargePages(pixels, bytes);
     std::unique_ptr<Image> image(new (std::nothrow) Image);
     if (!image) {
         std::free(pixels);

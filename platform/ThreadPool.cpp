@@ -221,7 +221,8 @@ void runChunk(const Work& work)
 }
 
 // A loop on a thread that polls a yield hook is cut into this many bands
-// when it runs serially, and into an eighth of this many per thread.
+// when it runs serially, and into half this many per thread: a chunk that
+// writes fresh memory alongside the other threads can take 30 times as long.
 constexpr int64_t kResponsiveBands = 64;
 
 }  // namespace
@@ -262,7 +263,7 @@ void ThreadPool::parallelFor(int64_t first, int64_t last, int64_t minChunk,
         }
         return;
     }
-    const int64_t piecesPerThread = responsive ? kResponsiveBands / 8 : 4;
+    const int64_t piecesPerThread = responsive ? kResponsiveBands / 2 : 4;
     int64_t pieces = std::min<int64_t>(count / minChunk, int64_t(p.size()) * piecesPerThread);
     int64_t chunk = (count + pieces - 1) / pieces;
     InsideLoop caller;

@@ -4,6 +4,7 @@
 
 #include "platform/Image.h"
 #include "platform/ImageLimits.h"
+#include "platform/LargeBlockReleaser.h"
 
 using namespace kalvora::platform;
 
@@ -108,6 +109,16 @@ TEST(Image, CopyingPixelsIntoAnImageOfTheSameSize)
     EXPECT_EQ(target->reshape(401, 200, kFormat24bppRGB), OutOfMemory);
     EXPECT_EQ(target->width(), 399);
     EXPECT_EQ(target->reshape(0, 200, kFormat24bppRGB), InvalidParameter);
+}
+
+TEST(Image, LargeImagesAreFreedOnAThreadOfTheirOwn)
+{
+    // Dropped large images are freed in the order they came; a wait returns
+    // once all are, and new images come zeroed as before.
+    for (int i = 0; i < 3; ++i) makeImage(4096, 4096, kFormat32bppARGB)->setPixel(4095, 4095, 0xFFFFFFFFu);
+    LargeBlockReleaser::waitUntilReleased();
+    LargeBlockReleaser::waitUntilReleased();
+    EXPECT_EQ(makeImage(4096, 4096, kFormat32bppARGB)->pixelArgb(4095, 4095), 0u);
 }
 
 TEST(Image, WriteLockConvertsBackToTheOwnFormat)
