@@ -33,7 +33,11 @@ public:
     explicit Pool(int threads)
     {
         for (int i = 1; i < threads; ++i)
-            if (!startWorker()) break;
+            if (!startWorker(false)) return;
+        // One more worker takes the calling thread's share of a responsive
+        // loop, so that the caller only polls: a chunk that writes fresh
+        // memory can hold a thread for a hundred milliseconds and more.
+        if (threads > 1) m_hasStandIn = startWorker(true);
     }
 
     ~Pool()
@@ -46,31 +50,38 @@ public:
         for (auto& t : m_workers) t.join();
     }
 
-    // The workers and the calling thread, which takes chunks too.
-    int size() const { return static_cast<int>(m_workers.size()) + 1; }
+    // The workers and the calling thread, which takes chunks too (or the
+    // stand-in worker for it).
+    int size() const { return static_cast<int>(m_workers.size()) + (m_hasStandIn ? 0 : 1); }
 
     // With responsive set, the calling thread polls its yield hook between
     // its chunks and while it waits for the workers; when the hook throws,
     // no further chunk starts, and the exception is passed on once the
     // chunks under way are done. With callerWork, the calling thread runs
-    // that instead of taking chunks.
+    // that instead of taking chunks. A responsive caller with a stand-in
+    // takes no chunks and only polls while it waits.
     void run(int64_t first, int64_t last, int64_t chunk, const std::function<void(int64_t, int64_t)>& body,
              bool responsive, const std::function<void()>* callerWork = nullptr)
     {
         std::unique_lock<std::mutex> serial(m_runMutex);
+        const bool callerPollsOnly = responsive && m_hasStandIn && !callerWork;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
             m_body = &body;
             m_last = last;
             m_chunk = chunk;
             m_next = first;
-            m_pending = static_cast<int>(m_workers.size());
+            m_standInJoins = callerPollsOnly;
+            m_pending = static_cast<int>(m_workers.size()) - (m_hasStandIn && !callerPollsOnly ? 1 : 0);
             m_failure = nullptr;
             ++m_generation;
         }
         m_wake.notify_all();
-        std::exception_ptr stopped = callerWork ? runStopping(*callerWork) : drain(responsive);
-        waitForWorkers(responsive);
+        std::exception_ptr stopped = callerWork ? runStopping(*callerWork) : callerPollsOnly ? nullptr : drain(responsive);
+        // Polls while waiting stop only a loop whose chunks were not all
+        // handed out, which is the case only when the caller took none.
+        std::exception_ptr stoppedWaiting = waitForWorkers(responsive);
+        if (callerPollsOnly) stopped = stoppedWaiting;
         m_body = nullptr;
         if (stopped) {
             m_failure = nullptr;
@@ -82,15 +93,16 @@ public:
     }
 
 private:
-    // Starts one more worker; false when its thread could not be started.
-    bool startWorker()
+    // Starts one more worker (the stand-in joins responsive loops only);
+    // false when its thread could not be started.
+    bool startWorker(bool standIn)
     {
         try {
             const int limit = g_workerStartLimit.load();
             if (limit >= 0 && static_cast<int>(m_workers.size()) >= limit)
                 throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again),
                                         "thread start refused");
-            m_workers.emplace_back([this] { workLoop(); });
+            m_workers.emplace_back([this, standIn] { workLoop(standIn); });
             return true;
         } catch (const std::system_error&) {
             return false;
@@ -138,29 +150,34 @@ private:
 
     // Until the workers are done; a responsive caller polls meanwhile, also
     // after a stop (its hook may throw again: the loop is stopping already).
-    void waitForWorkers(bool responsive)
+    // Gives back the first thing a poll threw.
+    std::exception_ptr waitForWorkers(bool responsive)
     {
+        std::exception_ptr stopped;
         std::unique_lock<std::mutex> lock(m_mutex);
         while (m_pending != 0) {
             if (!responsive) {
                 m_done.wait(lock, [this] { return m_pending == 0; });
-                return;
+                break;
             }
-            m_done.wait_for(lock, std::chrono::milliseconds(YieldPoint::kSpacingMs));
-            if (m_pending == 0) return;
+            m_done.wait_for(lock, std::chrono::milliseconds(std::max<int64_t>(1, YieldPoint::spacingMs())));
+            if (m_pending == 0) break;
             lock.unlock();
-            pollCaller();
+            std::exception_ptr thrown = pollCaller();
+            if (!stopped) stopped = thrown;
             lock.lock();
         }
+        return stopped;
     }
 
-    void workLoop()
+    void workLoop(bool standIn)
     {
         uint64_t seen = 0;
         for (;;) {
             {
                 std::unique_lock<std::mutex> lock(m_mutex);
-                m_wake.wait(lock, [&] { return m_stop || m_generation != seen; });
+                m_wake.wait(lock,
+                            [&] { return m_stop || (m_generation != seen && (!standIn || m_standInJoins)); });
                 if (m_stop) return;
                 seen = m_generation;
             }
@@ -183,6 +200,9 @@ private:
     std::exception_ptr m_failure;
     uint64_t m_generation = 0;
     bool m_stop = false;
+    bool m_hasStandIn = false;
+    // Whether the stand-in takes part in the loop under way.
+    bool m_standInJoins = false;
 };
 
 std::atomic<int> g_requestedSize{0};

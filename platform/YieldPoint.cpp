@@ -32,6 +32,8 @@ YieldPoint::Scope::~Scope()
 
 void YieldPoint::setSpacingMs(int64_t spacingMs) { g_spacingMs = spacingMs < 0 ? kSpacingMs : spacingMs; }
 
+int64_t YieldPoint::spacingMs() { return g_spacingMs.load(std::memory_order_relaxed); }
+
 YieldPoint::Hold::Hold() { ++t_holds; }
 
 YieldPoint::Hold::~Hold() { --t_holds; }

@@ -28,6 +28,7 @@ public:
     static constexpr int64_t kSpacingMs = 15;
     // Tests set 0, so every poll calls the hook; negative puts kSpacingMs back.
     static void setSpacingMs(int64_t spacingMs);
+    static int64_t spacingMs();
 
     // Installs the hook on the calling thread for the scope's life (the one
     // before comes back afterwards).
