@@ -15,7 +15,8 @@ public:
     // Sets the size; has an effect only before the pool first runs a loop.
     static void setSize(int threads);
     // The threads that run loops: the calling thread and the workers that
-    // started. Fewer than set when the system refused to start some threads.
+    // started (in a loop with a yield hook, a stand-in worker for the calling
+    // thread). Fewer than set when the system refused to start some threads.
     static int size();
 
     // For tests on a system that would start every thread: the pool's thread
@@ -28,9 +29,10 @@ public:
     // shorter than minChunk * 2 run serially on the calling thread. When a
     // chunk throws, the other chunks still run and the first exception is
     // rethrown here, on the calling thread. On a thread with an active yield
-    // hook (YieldPoint) the calling thread polls it between chunks and while
-    // it waits, a serial run is cut into bands for it, and what the hook
-    // throws stops the loop before its next chunk and is rethrown here.
+    // hook (YieldPoint) the calling thread leaves its chunks to a stand-in
+    // worker and polls it while it waits (between its own chunks where no
+    // stand-in started), a serial run is cut into bands for it, and what the
+    // hook throws stops the loop before its next chunk and is rethrown here.
     static void parallelFor(int64_t first, int64_t last, int64_t minChunk,
                             const std::function<void(int64_t, int64_t)>& body);
 
