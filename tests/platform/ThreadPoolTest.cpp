@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <new>
+#include <thread>
 #include <vector>
 
 #include "platform/ScopeExit.h"
@@ -58,6 +59,9 @@ TEST(ThreadPool, AThreadWithAYieldHookPollsBetweenBandsAndAThrowStopsTheLoop)
     static thread_local bool insideChunk = false;
     int calls = 0;
     bool calledInsideChunk = false;
+    // With workers, the calling thread takes no chunk: it only polls.
+    const std::thread::id caller = std::this_thread::get_id();
+    std::atomic<bool> callerTookAChunk{false};
     {
         const YieldPoint::Scope hook([&] {
             ++calls;
@@ -66,6 +70,7 @@ TEST(ThreadPool, AThreadWithAYieldHookPollsBetweenBandsAndAThrowStopsTheLoop)
         std::vector<std::atomic<int>> hits(20000);
         ThreadPool::parallelFor(0, 20000, 16, [&](int64_t b, int64_t e) {
             insideChunk = true;
+            if (std::this_thread::get_id() == caller) callerTookAChunk = true;
             for (int64_t i = b; i < e; ++i) {
                 hits[i]++;
                 busyWork();
@@ -78,6 +83,7 @@ TEST(ThreadPool, AThreadWithAYieldHookPollsBetweenBandsAndAThrowStopsTheLoop)
     }
     EXPECT_GE(calls, 1);
     EXPECT_FALSE(calledInsideChunk);
+    EXPECT_EQ(callerTookAChunk.load(), ThreadPool::size() == 1);
 
     // A hook that throws stops the loop before its next band; the chunks
     // under way end whole and the throw reaches the caller.
