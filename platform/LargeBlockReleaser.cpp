@@ -20,19 +20,13 @@ public:
     void push(void* block)
     {
         std::unique_lock<std::mutex> lock(m_mutex);
-        if (!startThread()) {
-            lock.unlock();
-            std::free(block);
+        if (startThread() && queued(block)) {
+            m_wake.notify_one();
             return;
         }
-        try {
-            m_blocks.push_back(block);
-        } catch (const std::bad_alloc&) {
-            lock.unlock();
-            std::free(block);
-            return;
-        }
-        m_wake.notify_one();
+        // No thread, or no room in the queue: freed here after all.
+        lock.unlock();
+        std::free(block);
     }
 
     void waitUntilEmpty()
@@ -42,6 +36,17 @@ public:
     }
 
 private:
+    // Under the lock; false when the queue could not grow.
+    bool queued(void* block)
+    {
+        try {
+            m_blocks.push_back(block);
+            return true;
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+    }
+
     // Under the lock; false when no thread could be started.
     bool startThread()
     {
