@@ -52,20 +52,39 @@ void TexturePostProcess::DrawBrickAlpha(const tBrick& b, bool WithMargin)
     m_work.Dispose();
 }
 
+bool TexturePostProcess::makeTransparentCanvas(cBitmap& canvas, int32_t width, int32_t height)
+{
+    // The memory of the last canvas is cleared and used again when it holds
+    // the new one: fresh memory for every cut would be backed page by page
+    // and given back again, which costs more than the clearing.
+    std::unique_ptr<platform::Image> kept = canvas.releaseImage();
+    if (kept && kept->reshape(width, height, platform::kFormat32bppARGB) == platform::Ok &&
+        kept->resetPixels() == platform::Ok) {
+        canvas.adoptImage(std::move(kept));
+        return true;
+    }
+    kept.reset();
+    canvas.Dispose();
+    return canvas.CreateFromScan0(width, height, 0, platform::kFormat32bppARGB) == platform::Ok;
+}
+
 bool TexturePostProcess::shapeCutMask(const BorderCut& cut, cBitmap& mask, clsImageFilter& filter) const
 {
-    mask.Dispose();
     const tBrick& b = cut.piece;
-    if (b.Width < 1 || b.Height < 1 || !m_out.Handle()) return false;
+    if (b.Width < 1 || b.Height < 1 || !m_out.Handle()) {
+        mask.Dispose();
+        return false;
+    }
     const int64_t margin = marginOf(cut);
     const int64_t canvasHeight = b.Height + 2 * margin;
-    if (canvasHeight > LayoutPixelSizes::kLargestSize) return false;
+    if (canvasHeight > LayoutPixelSizes::kLargestSize) {
+        mask.Dispose();
+        return false;
+    }
 
     // A transparent canvas of the piece's size plus the margins gets the
     // outline's alpha; its colour stays black.
-    if (mask.CreateFromScan0(b.Width, static_cast<int32_t>(canvasHeight), 0, platform::kFormat32bppARGB) !=
-        platform::Ok)
-        return false;
+    if (!makeTransparentCanvas(mask, b.Width, static_cast<int32_t>(canvasHeight))) return false;
     if (!BrickPainter::ShapeBrickImage(mask, filter, cut.sizes, BrickPainter::noiseLength(m_project.NoiseFrequency,
                                                                                            cut.sizes))) {
         mask.Dispose();
@@ -193,6 +212,8 @@ void TexturePostProcess::ProcessBorders(const std::vector<tBrick>& bricks, const
 {
     const size_t n = bricks.size();
     const std::vector<BorderCut> cuts = planBorderCuts(bricks);
+    // The cuts share one mask canvas, given back at the end.
+    const platform::ScopeExit releaseMask([this] { m_work.Dispose(); });
     // Before the first cut of each brick: the stop poll and the report.
     const auto startBrick = [&](size_t k) {
         if (k > 0 && cuts[k - 1].brick == cuts[k].brick) return true;
@@ -205,7 +226,6 @@ void TexturePostProcess::ProcessBorders(const std::vector<tBrick>& bricks, const
     for (size_t k = 0; k < cuts.size(); ++k) {
         if (!startBrick(k)) break;
         if (shapeCutMask(cuts[k], m_work, m_filter)) cutWithMask(cuts[k], m_work);
-        m_work.Dispose();
     }
 }
 

@@ -68,6 +68,9 @@ private:
     static int64_t marginOf(const BorderCut& cut);
     // The cuts of a border strip in the order they are made.
     std::vector<BorderCut> planBorderCuts(const std::vector<tBrick>& bricks) const;
+    // Makes the canvas a transparent image of that size, in its own memory
+    // when that holds it; false when no memory can be had.
+    static bool makeTransparentCanvas(cBitmap& canvas, int32_t width, int32_t height);
     // The mask of a cut in mask (the piece's size with its margins); false
     // when the piece cuts nothing.
     bool shapeCutMask(const BorderCut& cut, cBitmap& mask, clsImageFilter& filter) const;

@@ -64,7 +64,13 @@ public:
 
     // A zeroed image (transparent black for ARGB). Width or height below 1:
     // InvalidParameter; beyond ImageLimits or allocation failure: OutOfMemory.
+    // A large image's memory is backed by the system before create returns,
+    // written on the pool's threads, so that no reader ever meets untouched
+    // memory.
     static Status create(int32_t width, int32_t height, PixelFormatId format, std::unique_ptr<Image>& out);
+    // The same, its memory left untouched: for memory readied later in
+    // steps (touchMemory) on a thread that cannot wait for all of it.
+    static Status createUnbacked(int32_t width, int32_t height, PixelFormatId format, std::unique_ptr<Image>& out);
 
     int32_t width() const { return m_width; }
     int32_t height() const { return m_height; }
@@ -141,6 +147,8 @@ public:
     uint32_t pixelArgb(int32_t x, int32_t y) const;
 
 private:
+    static Status create(int32_t width, int32_t height, PixelFormatId format, std::unique_ptr<Image>& out,
+                         bool backed);
     // Mirrors this image's rows into out (same size and format).
     void flipRows(Image& out, bool mirrorX, bool mirrorY) const;
     Image() = default;

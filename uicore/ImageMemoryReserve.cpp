@@ -17,7 +17,7 @@ void ImageMemoryReserve::reserve(int32_t width, int32_t height, platform::PixelF
     m_image.reset();
     m_readyBytes = 0;
     m_gatheredRows = 0;
-    if (platform::Image::create(width, height, format, m_image) != platform::Ok) {
+    if (platform::Image::createUnbacked(width, height, format, m_image) != platform::Ok) {
         m_image.reset();
         return;
     }
