@@ -280,16 +280,15 @@ void MainWindow::SaveFile(const QString& path)
 {
     if (path.isEmpty()) return;
     UpdateBrickData();
-    // Only a save that wrote the file makes the project unchanged.
-    if (BrickData.SaveBrickFile(path.toStdString())) HasChangedFlag = false;
+    // Only a save that wrote the file makes the project unchanged and the
+    // file current: a failed one keeps the name, caption and folder as they
+    // were, so the next Save does not retry the unwritten path unasked.
+    if (!BrickData.SaveBrickFile(path.toStdString())) return;
+    HasChangedFlag = false;
+    makeCurrent(path);
 }
 
-QString MainWindow::ShowSaveFileDialog()
-{
-    const QString path = askProjectFile(true);
-    if (!path.isEmpty()) makeCurrent(path);
-    return path;
-}
+QString MainWindow::ShowSaveFileDialog() { return askProjectFile(true); }
 
 QString MainWindow::ShowOpenFileDialog() { return askProjectFile(false); }
 

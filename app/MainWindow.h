@@ -163,9 +163,8 @@ private:
     void doAfterRun();
     void NewFile();
     void SaveFile(const QString& path);
-    // The chosen path, or empty when the dialog was cancelled. The save
-    // dialog makes the chosen file current at once; an opened file becomes
-    // current only once it has been read.
+    // The chosen path, or empty when the dialog was cancelled. A chosen
+    // file becomes current only once it has been written or read.
     QString ShowSaveFileDialog();
     QString ShowOpenFileDialog();
     QString askProjectFile(bool forSaving);

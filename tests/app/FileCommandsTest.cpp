@@ -264,6 +264,47 @@ TEST(FileCommands, AFailedSaveKeepsTheFlagAndTheOldFile)
               "Could not save File " + f.path("kept.bricks").toStdString() + "\n" + std::strerror(EFBIG));
 }
 
+TEST(FileCommands, AFailedSaveAsKeepsTheNameTheNextSaveUses)
+{
+    FileFixture f;
+    const QString unwritable = f.path("missing/wall.bricks");
+    const auto saveAsUnwritable = [&] {
+        ModalDialogAnswerer answer(QStringLiteral("CommonDialog1"), typeName("Save File As", unwritable));
+        f.file("SaveFileAsMenu");
+    };
+    const std::string failed = "Could not save File " + unwritable.toStdString() + "\n" + std::strerror(ENOENT);
+
+    // Untitled: the project stays untitled, and Save asks for a name again.
+    f.control("NameText")->setText("Wall");
+    saveAsUnwritable();
+    ASSERT_FALSE(f.services.messageBox.shown.empty());
+    EXPECT_EQ(f.services.messageBox.shown.back().text, failed);
+    EXPECT_EQ(f.window.windowTitle(), "Kalvora");
+    EXPECT_TRUE(f.window.HasChangedFlag);
+    {
+        ModalDialogAnswerer answer(QStringLiteral("CommonDialog1"), typeName("Save File As", f.path("wall.bricks")));
+        f.file("SaveFileMenu");
+    }
+    EXPECT_EQ(f.window.windowTitle(), "wall.bricks - Kalvora");
+    EXPECT_FALSE(f.window.HasChangedFlag);
+
+    // Titled: caption and save question keep the old file, and Save writes it.
+    f.control("NameText")->setText("Wall two");
+    saveAsUnwritable();
+    EXPECT_EQ(f.services.messageBox.shown.back().text, failed);
+    EXPECT_EQ(f.window.windowTitle(), "wall.bricks - Kalvora");
+    f.services.messageBox.answers = {platform::AnswerCancel};
+    EXPECT_FALSE(f.window.ExitApplication());
+    EXPECT_EQ(f.services.messageBox.shown.back().text, "Save changed Data to \"wall.bricks\"?");
+    const size_t shown = f.services.messageBox.shown.size();
+    f.file("SaveFileMenu");
+    EXPECT_EQ(f.services.messageBox.shown.size(), shown);
+    EXPECT_FALSE(f.window.HasChangedFlag);
+    cBrickData saved;
+    ASSERT_TRUE(saved.LoadBrickFile(f.path("wall.bricks").toStdString()));
+    EXPECT_EQ(saved.Name, "Wall two");
+}
+
 TEST(FileCommands, ARefusedFileChangesNothingAndTheNextSaveLeavesIt)
 {
     FileFixture f;
