@@ -44,9 +44,6 @@ class MainWindow : public QMainWindow, public GeneratorHost {
 public:
     // The least time between two runs of the event queue during a run.
     static constexpr int64_t kQueueSpacingMs = 40;
-    // The most time one yield spends readying the preview's memory for a
-    // new size.
-    static constexpr int64_t kMemoryStepMs = 15;
     // The most pixels one report copies to the preview per thread that
     // copies (128 MiB, some 10 to 40 ms on one thread): a larger drawn area comes
     // over in bands, one per report.

@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 #include <QLabel>
 #include <cstdint>
+#include <utility>
 
 #include "app/DisplayWindow.h"
 #include "app/MainMenus.h"
@@ -80,6 +81,9 @@ void MainWindow::runGenerator(int32_t BrickStyle)
     m_finalShown = false;
     m_queueRunAtMs = -1;
     m_previewCopies.startRun(now());
+    // The preview shows only what this run brings.
+    m_preview->beginRun();
+    const platform::ScopeExit previewEnd([this] { m_preview->endRun(); });
     BrickGenerator.GenerateBricks(BrickData, BrickStyle, *this);
 }
 
@@ -120,24 +124,26 @@ void MainWindow::showPreview(bool phaseStart, bool isFinal)
     // An output of another size than the preview's waits for memory readied
     // in the run's yields (see processEvents); the final report copies it
     // all the same.
-    const bool memoryReady = isFinal || m_preview->canTakeAtOnce(BrickGenerator.OutBitmap);
+    const bool memoryReady = m_preview->canTakeAtOnce(BrickGenerator.OutBitmap) || isFinal;
     const int64_t queueWait = m_queueRunAtMs < 0 ? 0 : start - m_queueRunAtMs;
     const PreviewCopyThrottle::Decision decision =
         m_previewCopies.report(start, phaseStart, isFinal, BrickGenerator.hasDrawnArea() && memoryReady, queueWait);
     if (!decision.copy) return;
     // The preview keeps its own copy of the output; only what the generator
     // drew since the last copy is brought over, a large area in bands over
-    // several reports (a new size from where its gathering stands). The
-    // final report brings all.
-    const auto [area, rest] = PreviewCopyThrottle::split(BrickGenerator.takeDrawnArea(),
-                                                         isFinal ? INT64_MAX : copyBandPixels(),
-                                                         isFinal ? 0 : m_preview->gatherFront());
+    // several reports, the rows still to come first. The final report
+    // brings all.
+    const platform::PixelRect drawn = BrickGenerator.takeDrawnArea();
+    const platform::PixelRect whole{0, 0, BrickGenerator.OutBitmap.Width(), BrickGenerator.OutBitmap.Height()};
+    const auto [area, rest] =
+        isFinal ? std::pair{m_preview->pictureComing() ? whole : drawn, platform::PixelRect{}}
+                : PreviewCopyThrottle::split(drawn, copyBandPixels(), m_preview->comingFrom());
     if (rest.height > 0) BrickGenerator.keepDrawn(rest);
     m_preview->SetBitmapArea(BrickGenerator.OutBitmap, area, decision.resetView);
-    // A picture of a new size shows only once whole, so its bands come at
-    // every report; the rest of an area of the shown size waits for the
-    // next copy the throttle allows.
-    m_previewCopies.copied(start, now(), int64_t{area.width} * area.height, !m_preview->gatheringNewSize());
+    // While the run's picture has not all come, its bands come at every
+    // report; afterwards the rest of an area waits for the next copy the
+    // throttle allows.
+    m_previewCopies.copied(start, now(), int64_t{area.width} * area.height, !m_preview->pictureComing());
 }
 
 int64_t MainWindow::copyBandPixels()
@@ -171,9 +177,6 @@ void MainWindow::processEvents()
         const platform::ScopeExit leave([this] { m_insideYield = false; });
         QCoreApplication::processEvents();
     }
-    // Fresh memory for the preview's next size takes a page fault per page
-    // at its first write; readied here in steps, no report waits for it.
-    m_preview->readyMemory(kMemoryStepMs, m_tickSource);
 }
 
 bool MainWindow::queueDue(int64_t nowMs) const

@@ -69,7 +69,10 @@ public:
     // memory.
     static Status create(int32_t width, int32_t height, PixelFormatId format, std::unique_ptr<Image>& out);
     // The same, its memory left untouched: for memory readied later in
-    // steps (touchMemory) on a thread that cannot wait for all of it.
+    // steps (touchMemory) on a thread that cannot wait for all of it, and
+    // for decoders, which write each row before anything reads it and must
+    // not back all the memory a hostile header declares before its data
+    // turns out to be missing.
     static Status createUnbacked(int32_t width, int32_t height, PixelFormatId format, std::unique_ptr<Image>& out);
 
     int32_t width() const { return m_width; }

@@ -3,13 +3,20 @@
 #include "platform/Image.h"
 #include "platform/ImageSource.h"
 
+#include <cstdint>
+
 namespace kalvora::platform {
 
 // An image of any supported format read as straight ARGB rows; 32bpp ARGB
 // rows are handed out in place, other formats are converted into scratch.
+// Rows from shownRows on read as transparent: a picture whose lower rows
+// have not come yet.
 class PlainImageSource final : public ImageSource {
 public:
-    explicit PlainImageSource(const Image& image) : m_image(image) {}
+    explicit PlainImageSource(const Image& image, int32_t shownRows = INT32_MAX)
+        : m_image(image), m_shownRows(shownRows)
+    {
+    }
 
     int32_t width() const override { return m_image.width(); }
     int32_t height() const override { return m_image.height(); }
@@ -18,6 +25,7 @@ public:
 
 private:
     const Image& m_image;
+    int32_t m_shownRows;
 };
 
 }  // namespace kalvora::platform

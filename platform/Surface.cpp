@@ -112,14 +112,14 @@ Status Surface::drawImageRectRect(const Image& src, int32_t dx, int32_t dy, int3
 }
 
 Status Surface::drawImageRectRectF(const Image& src, const RectF& dst, const RectF& srcRect,
-                                   const ImageAttributes* attributes)
+                                   const ImageAttributes* attributes, int32_t shownRows)
 {
     if (!finite(dst) || !finite(srcRect)) return InvalidParameter;
     std::unique_ptr<Image> copy;
     const Image* image = nullptr;
     const Status s = readableSource(src, m_target, copy, image);
     if (s != Ok) return s;
-    return draw(PlainImageSource(*image), dst, srcRect, attributes);
+    return draw(PlainImageSource(*image, shownRows), dst, srcRect, attributes);
 }
 
 Status Surface::drawImagePadded(const Image& src, int32_t pad, int32_t dx, int32_t dy, int32_t dw, int32_t dh)
@@ -158,7 +158,7 @@ Status Surface::draw(const ImageSource& source, const RectF& dst, const RectF& s
     return Resampler::run(job);
 }
 
-Status Surface::drawImageTiled(const Image& src, const RectF& tile)
+Status Surface::drawImageTiled(const Image& src, const RectF& tile, int32_t shownRows)
 {
     if (!finite(tile)) return InvalidParameter;
     if (!(tile.width > 0) || !(tile.height > 0)) return Ok;
@@ -184,7 +184,7 @@ Status Surface::drawImageTiled(const Image& src, const RectF& tile)
     };
     const int32_t marginX = margin(scaleX);
     const int32_t marginY = margin(scaleY);
-    const WrappingImageSource source(*image, marginX, marginY);
+    const WrappingImageSource source(*image, marginX, marginY, shownRows);
     job.source = &source;
     job.target = &m_target;
     job.mapX = AxisMapping{

@@ -79,8 +79,9 @@ public:
     Status drawImageRect(const Image& src, int32_t x, int32_t y, int32_t w, int32_t h);
     Status drawImageRectRect(const Image& src, int32_t dx, int32_t dy, int32_t dw, int32_t dh, int32_t sx, int32_t sy,
                              int32_t sw, int32_t sh, const ImageAttributes* attributes = nullptr);
+    // Rows of src from shownRows on are drawn as transparent.
     Status drawImageRectRectF(const Image& src, const RectF& dst, const RectF& srcRect,
-                              const ImageAttributes* attributes = nullptr);
+                              const ImageAttributes* attributes = nullptr, int32_t shownRows = INT32_MAX);
 
     // Draws the source rectangle (pad, pad, W, H) of the edge-padded virtual
     // image of src: the (W + 2 pad) x (H + 2 pad) image whose pixel (X, Y),
@@ -97,7 +98,8 @@ public:
     // edge into its neighbour. A tile narrower or lower than 1/1024 of a
     // target pixel is refused with InvalidParameter (the filters would average
     // over thousands of copies).
-    Status drawImageTiled(const Image& src, const RectF& tile);
+    // Rows of src from shownRows on are drawn as transparent.
+    Status drawImageTiled(const Image& src, const RectF& tile, int32_t shownRows = INT32_MAX);
 
     void setInterpolationMode(InterpolationMode mode) { m_interpolation = mode; }
     InterpolationMode interpolationMode() const { return m_interpolation; }

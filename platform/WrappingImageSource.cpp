@@ -15,9 +15,9 @@ int32_t wrap(int64_t v, int32_t n)
 
 }  // namespace
 
-WrappingImageSource::WrappingImageSource(const Image& image, int32_t marginX, int32_t marginY)
+WrappingImageSource::WrappingImageSource(const Image& image, int32_t marginX, int32_t marginY, int32_t shownRows)
     : m_image(image),
-      m_plain(image),
+      m_plain(image, shownRows),
       m_marginX(marginX),
       m_marginY(marginY),
       m_width(image.width() + 2 * marginX),

@@ -15,7 +15,8 @@ namespace kalvora::platform {
 class WrappingImageSource final : public ImageSource {
 public:
     // The caller guarantees margins >= 0 and the widened sizes within int32.
-    WrappingImageSource(const Image& image, int32_t marginX, int32_t marginY);
+    // Image rows from shownRows on read as transparent.
+    WrappingImageSource(const Image& image, int32_t marginX, int32_t marginY, int32_t shownRows = INT32_MAX);
 
     int32_t width() const override { return m_width; }
     int32_t height() const override { return m_height; }

@@ -1,74 +1,78 @@
 #include "uicore/ImageMemoryReserve.h"
 
-#include <algorithm>
+#include <system_error>
 
 namespace kalvora {
 
 namespace {
 
-// One step of readying: one large page, a few milliseconds at most.
+// One step of readying; a stop waits for one step at most.
 constexpr int64_t kStepBytes = int64_t(2) << 20;
 
 }  // namespace
 
+ImageMemoryReserve::~ImageMemoryReserve() { stopReadying(); }
+
+bool ImageMemoryReserve::suits(int64_t capacity, int64_t bytes) { return bytes <= capacity && 2 * bytes > capacity; }
+
 void ImageMemoryReserve::reserve(int32_t width, int32_t height, platform::PixelFormatId format)
 {
     if (holds(width, height, format)) return;
-    m_image.reset();
-    m_readyBytes = 0;
-    m_gatheredRows = 0;
+    release();
     if (platform::Image::createUnbacked(width, height, format, m_image) != platform::Ok) {
         m_image.reset();
         return;
     }
-    m_image->preferSmallPages();
-    // Memory of one step is readied at once: it costs no more than a step.
-    if (m_image->capacity() <= kStepBytes) {
-        m_image->touchMemory(0, kStepBytes);
-        m_readyBytes = m_image->capacity();
+    platform::Image* image = m_image.get();
+    if (image->capacity() <= kStepBytes) {
+        image->touchMemory(0, kStepBytes);
+        m_ready = true;
+        return;
     }
-}
-
-bool ImageMemoryReserve::ready(int64_t budgetMs, const std::function<int64_t()>& clock)
-{
-    if (!m_image) return false;
-    const int64_t start = clock();
-    while (!isReady()) {
-        m_image->touchMemory(m_readyBytes, kStepBytes);
-        m_readyBytes += kStepBytes;
-        if (clock() - start >= budgetMs) break;
+    m_stop = false;
+    try {
+        m_readier = std::thread([this, image] {
+            const int64_t capacity = image->capacity();
+            for (int64_t offset = 0; offset < capacity && !m_stop.load(std::memory_order_relaxed);
+                 offset += kStepBytes)
+                image->touchMemory(offset, kStepBytes);
+            m_ready.store(true, std::memory_order_release);
+        });
+    } catch (const std::system_error&) {
+        // No thread: the memory is taken as it is, and the first copy into
+        // it backs it.
+        m_ready = true;
     }
-    return isReady();
 }
 
 bool ImageMemoryReserve::holds(int32_t width, int32_t height, platform::PixelFormatId format) const
 {
     return m_image && width >= 1 && height >= 1 &&
-           platform::Image::byteSizeFor(width, height, format) <= m_image->capacity();
+           suits(m_image->capacity(), platform::Image::byteSizeFor(width, height, format));
 }
 
-bool ImageMemoryReserve::gather(const platform::Image& source, const platform::PixelRect& area)
+std::unique_ptr<platform::Image> ImageMemoryReserve::take(int32_t width, int32_t height,
+                                                          platform::PixelFormatId format)
 {
-    if (!isReady()) return false;
-    const bool sameShape = m_image->width() == source.width() && m_image->height() == source.height() &&
-                           m_image->format() == source.format();
-    if (!sameShape) {
-        if (m_image->reshape(source.width(), source.height(), source.format()) != platform::Ok) return false;
-        m_gatheredRows = 0;
-    }
-    if (m_image->copyPixelsFrom(source, area) != platform::Ok) return false;
-    if (area.x <= 0 && area.x + area.width >= source.width() && area.y <= m_gatheredRows)
-        m_gatheredRows = std::max(m_gatheredRows, area.y + area.height);
-    return true;
+    if (!holds(width, height, format)) return nullptr;
+    stopReadying();
+    if (m_image->reshape(width, height, format) != platform::Ok) return nullptr;
+    m_ready = false;
+    return std::move(m_image);
 }
 
-std::unique_ptr<platform::Image> ImageMemoryReserve::exchange(std::unique_ptr<platform::Image> replaced)
+void ImageMemoryReserve::release()
 {
-    std::unique_ptr<platform::Image> gathered = std::move(m_image);
-    m_image = std::move(replaced);
-    m_readyBytes = m_image ? m_image->capacity() : 0;
-    m_gatheredRows = 0;
-    return gathered;
+    stopReadying();
+    m_image.reset();
+    m_ready = false;
+}
+
+void ImageMemoryReserve::stopReadying()
+{
+    if (!m_readier.joinable()) return;
+    m_stop = true;
+    m_readier.join();
 }
 
 }  // namespace kalvora

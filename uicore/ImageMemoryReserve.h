@@ -1,51 +1,53 @@
 #pragma once
 
+#include <atomic>
 #include <cstdint>
-#include <functional>
 #include <memory>
+#include <thread>
 
 #include "platform/Image.h"
 
 namespace kalvora {
 
-// Memory for an image of a size still to come, made ready ahead in short
-// steps, and the image gathered in it. A large image in fresh memory takes
-// a page fault for every page at its first write, a good part of a second
-// for 1 GiB, which a window cannot spend inside one report of a run; the
-// steps spread it over the run's yields. An image gathered here is handed
-// over whole, and the memory it replaces is kept for the next one.
+// Memory for a picture of a size still to come, readied ahead by a thread
+// of its own. A large image in fresh memory takes a page fault for every
+// page at its first write, a good part of a second for 1 GiB, which a window
+// cannot spend inside one report of a run; that thread spends it beside the
+// run, and the window takes the memory once it is ready.
 class ImageMemoryReserve {
 public:
-    // Memory for an image of that shape. Memory held already is kept when
-    // it holds the shape; otherwise it is replaced by fresh memory (nothing
-    // is held when that cannot be had), ready at once when it is small.
-    void reserve(int32_t width, int32_t height, platform::PixelFormatId format);
-    // Readies the next parts of the memory until budgetMs have passed on
-    // the clock (at least one part); true when all of it is ready.
-    bool ready(int64_t budgetMs, const std::function<int64_t()>& clock);
-    bool isReady() const { return m_image && m_readyBytes >= m_image->capacity(); }
-    // Whether the memory held holds an image of that shape.
-    bool holds(int32_t width, int32_t height, platform::PixelFormatId format) const;
+    ImageMemoryReserve() = default;
+    ~ImageMemoryReserve();
+    ImageMemoryReserve(const ImageMemoryReserve&) = delete;
+    ImageMemoryReserve& operator=(const ImageMemoryReserve&) = delete;
 
-    // Copies the area of the source into the image gathered here, which
-    // takes the source's shape (a new shape starts it anew). The image is
-    // complete once its rows from the top have all come, each in an area of
-    // the whole width. Needs ready memory that holds the shape; false
-    // (nothing copied) otherwise.
-    bool gather(const platform::Image& source, const platform::PixelRect& area);
-    bool complete() const { return m_image && m_gatheredRows >= m_image->height(); }
-    // Some rows of an image have come, but not all.
-    bool gathering() const { return m_gatheredRows > 0 && !complete(); }
-    // The rows from the top that have all come.
-    int32_t gatheredRows() const { return m_gatheredRows; }
-    // Hands over the gathered image and keeps the memory of the one given
-    // (all of it written, so ready) for the next image.
-    std::unique_ptr<platform::Image> exchange(std::unique_ptr<platform::Image> replaced);
+    // Whether memory of capacity bytes is the right memory for an image of
+    // bytes: large enough, and not more than twice as large, so that a
+    // smaller picture gives the rest back.
+    static bool suits(int64_t capacity, int64_t bytes);
+
+    // Memory for an image of that shape. Memory held already is kept when it
+    // suits the shape; otherwise it is replaced by fresh memory, which
+    // starts being readied at once (nothing is held when none can be had).
+    void reserve(int32_t width, int32_t height, platform::PixelFormatId format);
+    bool isReady() const { return m_image && m_ready.load(std::memory_order_acquire); }
+    // Whether the memory held suits an image of that shape.
+    bool holds(int32_t width, int32_t height, platform::PixelFormatId format) const;
+    // Hands the memory held over as an image of that shape, ready or not
+    // (its pixels are whatever the memory held); null when it does not hold
+    // the shape.
+    std::unique_ptr<platform::Image> take(int32_t width, int32_t height, platform::PixelFormatId format);
+    // Gives the memory held back.
+    void release();
 
 private:
+    // Stops the readying thread and waits for it (a step at most).
+    void stopReadying();
+
     std::unique_ptr<platform::Image> m_image;
-    int64_t m_readyBytes = 0;
-    int32_t m_gatheredRows = 0;
+    std::thread m_readier;
+    std::atomic<bool> m_stop{false};
+    std::atomic<bool> m_ready{false};
 };
 
 }  // namespace kalvora

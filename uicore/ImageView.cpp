@@ -128,7 +128,7 @@ void ImageView::drawImage()
     platform::Surface& surface = *BufferGraphics.Handle();
     if (!TileMode) {
         surface.drawImageRectRectF(*image, platform::RectF{x0, y0, sw, sh},
-                                   platform::RectF{0, 0, double(imgWidth), double(imgHeight)});
+                                   platform::RectF{0, 0, double(imgWidth), double(imgHeight)}, nullptr, shownRows);
         return;
     }
     if (!(sw > 0) || !(sh > 0) || !std::isfinite(x0) || !std::isfinite(y0)) return;
@@ -138,7 +138,7 @@ void ImageView::drawImage()
         const double r = std::fmod(origin, size);
         return r > 0 ? r - size : r;
     };
-    surface.drawImageTiled(*image, platform::RectF{firstTile(x0, sw), firstTile(y0, sh), sw, sh});
+    surface.drawImageTiled(*image, platform::RectF{firstTile(x0, sw), firstTile(y0, sh), sw, sh}, shownRows);
 }
 
 void ImageView::Zoom_CenterImage(float FitToZoom)

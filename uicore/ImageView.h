@@ -54,6 +54,10 @@ public:
     bool TileMode = false;
     // The shown image, always the window's own copy.
     cBitmap Bitmap;
+    // The rows of the image from the top that hold the picture shown; the
+    // rows below are drawn as empty (a picture whose lower part is still to
+    // come, over memory that holds an older one).
+    int32_t shownRows = INT32_MAX;
     // Interpolation used to draw the image into the back buffer.
     platform::InterpolationMode CurrentInterpolationMode = platform::InterpolationMode::NearestNeighbor;
 

@@ -69,6 +69,7 @@ public:
 
     // The viewing engine, for the window's own commands.
     ImageView& view() { return m_view; }
+    const ImageView& view() const { return m_view; }
     ImageViewCanvas* canvas() const { return m_canvas; }
 
 protected:

@@ -1,6 +1,8 @@
 #include "views/PreviewWindow.h"
 
 #include <QCloseEvent>
+#include <algorithm>
+#include <climits>
 #include <utility>
 
 namespace kalvora {
@@ -21,36 +23,69 @@ PreviewWindow::PreviewWindow(QWidget* parent) : QWidget(parent), ImageViewer(thi
 void PreviewWindow::SetBitmap(cBitmap& NewBitmap, bool ChangePosition)
 {
     if (NewBitmap.Width() <= 0 || NewBitmap.Height() <= 0) return;
-    const platform::PixelRect whole{0, 0, NewBitmap.Width(), NewBitmap.Height()};
-    if (showGathered(NewBitmap, whole, ChangePosition)) return;
-    if (!takeCopyOf(NewBitmap)) return;
-    showTakenImage(ChangePosition);
+    SetBitmapArea(NewBitmap, {0, 0, NewBitmap.Width(), NewBitmap.Height()}, ChangePosition);
 }
 
-void PreviewWindow::SetBitmapArea(cBitmap& NewBitmap, const platform::PixelRect& area, bool ChangePosition)
+bool PreviewWindow::SetBitmapArea(cBitmap& NewBitmap, const platform::PixelRect& area, bool ChangePosition)
 {
     const platform::Image* source = NewBitmap.Handle();
-    if (!source) return;
-    if (isShownShape(*source)) {
-        if (!copyAreaIntoShown(NewBitmap, area)) return;
-        showTakenImage(ChangePosition);
-        return;
+    if (!source) return false;
+    if (!isShownShape(*source) && !startPictureOf(*source)) {
+        // No memory suits it: all of it at once, in fresh memory.
+        if (!copyWhole(NewBitmap)) return false;
+    } else {
+        if (!copyAreaIntoShown(NewBitmap, area)) return false;
+        rowsCame(area);
     }
-    if (!showGathered(NewBitmap, area, ChangePosition)) SetBitmap(NewBitmap, ChangePosition);
-}
-
-bool PreviewWindow::showGathered(cBitmap& NewBitmap, const platform::PixelRect& area, bool ChangePosition)
-{
-    const platform::Image* source = NewBitmap.Handle();
-    if (!source || isShownShape(*source) || !m_reserve.gather(*source, area)) return false;
-    // The shown picture stays until all of the new one has come; a view
-    // reset asked for meanwhile is made when it is shown.
-    m_resetWhenShown = m_resetWhenShown || ChangePosition;
-    if (!m_reserve.complete()) return true;
-    adoptMemory(m_reserve.exchange(Bitmap().releaseImage()));
-    showTakenImage(std::exchange(m_resetWhenShown, false));
+    m_broughtThisRun = true;
+    showTakenImage(ChangePosition);
     return true;
 }
+
+bool PreviewWindow::copyWhole(cBitmap& NewBitmap)
+{
+    // The copy is made first, so one that fails leaves the shown picture.
+    cBitmap copy;
+    if (copy.CreateFromClone(NewBitmap.Width(), NewBitmap.Height(), NewBitmap.Handle(), NewBitmap.PixelFormat()) !=
+        platform::Ok)
+        return false;
+    adoptMemory(copy.releaseImage());
+    view().shownRows = INT32_MAX;
+    return true;
+}
+
+bool PreviewWindow::startPictureOf(const platform::Image& image)
+{
+    const int64_t bytes = platform::Image::byteSizeFor(image.width(), image.height(), image.format());
+    std::unique_ptr<platform::Image> memory;
+    if (const platform::Image* shown = Bitmap().Handle(); shown && ImageMemoryReserve::suits(shown->capacity(), bytes)) {
+        memory = Bitmap().releaseImage();
+        if (memory->reshape(image.width(), image.height(), image.format()) != platform::Ok) {
+            adoptMemory(std::move(memory));
+            return false;
+        }
+    } else {
+        memory = m_reserve.take(image.width(), image.height(), image.format());
+        if (!memory) return false;
+    }
+    // The picture it held is gone: none of the new one has come.
+    adoptMemory(std::move(memory));
+    view().shownRows = 0;
+    return true;
+}
+
+void PreviewWindow::rowsCame(const platform::PixelRect& area)
+{
+    int32_t& shown = view().shownRows;
+    if (shown >= imgHeight()) return;
+    if (area.x <= 0 && area.x + area.width >= imgWidth() && area.y <= shown)
+        shown = std::max(shown, area.y + area.height);
+    if (shown >= imgHeight()) shown = INT32_MAX;
+}
+
+int32_t PreviewWindow::comingFrom() const { return pictureComing() ? view().shownRows : 0; }
+
+bool PreviewWindow::pictureComing() const { return view().shownRows < view().imgHeight; }
 
 bool PreviewWindow::isShownShape(const platform::Image& image)
 {
@@ -63,15 +98,27 @@ bool PreviewWindow::canTakeAtOnce(const cBitmap& image)
 {
     const platform::Image* source = image.Handle();
     if (!source || isShownShape(*source)) return true;
-    // Another shape is gathered in memory readied ahead, apart from the
-    // shown picture.
+    const platform::Image* shown = Bitmap().Handle();
+    if (shown && ImageMemoryReserve::suits(shown->capacity(), platform::Image::byteSizeFor(
+                                                                   source->width(), source->height(), source->format())))
+        return true;
     m_reserve.reserve(source->width(), source->height(), source->format());
     return m_reserve.isReady();
 }
 
-void PreviewWindow::readyMemory(int64_t budgetMs, const std::function<int64_t()>& clock)
+void PreviewWindow::beginRun()
 {
-    if (!m_reserve.isReady()) m_reserve.ready(budgetMs, clock);
+    m_broughtThisRun = false;
+    view().shownRows = 0;
+    ShowPicture();
+}
+
+void PreviewWindow::endRun()
+{
+    m_reserve.release();
+    if (m_broughtThisRun) return;
+    view().shownRows = INT32_MAX;
+    ShowPicture();
 }
 
 void PreviewWindow::showTakenImage(bool ChangePosition)

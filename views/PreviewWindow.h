@@ -22,13 +22,13 @@ public:
     // small image, fitted otherwise; without it zoom and position stay.
     void SetBitmap(cBitmap& NewBitmap, bool ChangePosition = true) override;
     // The same for an image of which only the area changed since the last
-    // one it was given. An image of the shown size and format has only the
-    // area's pixels copied. An image of another shape is gathered apart, in
-    // memory readied for it ahead, over as many calls as its areas take
-    // (each a band of whole rows, top down), and shown once complete; the
-    // shown picture stays meanwhile. Without such memory the whole image
-    // is copied at once.
-    void SetBitmapArea(cBitmap& NewBitmap, const platform::PixelRect& area, bool ChangePosition);
+    // one it was given: its pixels there are copied into the shown picture.
+    // An image of another shape takes the shown picture's memory when that
+    // suits it, or memory readied ahead for it; a picture in new memory is
+    // shown from its top down as far as its rows have come in areas of the
+    // whole width. Without such memory the whole image is copied at once.
+    // False when nothing could be copied.
+    bool SetBitmapArea(cBitmap& NewBitmap, const platform::PixelRect& area, bool ChangePosition);
     // Centres the image at the current zoom and redraws.
     void CenterImage();
     // 100 % centred when the image is smaller than the view both ways, else
@@ -38,17 +38,22 @@ public:
     // Turns the tiled view on or off and redraws.
     void ShowTiles();
 
+    // A run begins: the picture shown is the run's own from here on, so the
+    // view is empty until the run's rows come (the memory still holds the
+    // previous picture, which shows again when the run brings nothing).
+    void beginRun();
+    // The run has ended: a run that brought nothing leaves the previous
+    // picture shown; memory readied for a picture that never came is given
+    // back.
+    void endRun();
     // Whether the image's areas can be taken now without fresh memory: it
-    // has the shown image's shape, or memory readied ahead holds it. When
-    // not, memory for it starts being readied (see readyMemory).
+    // has the shown picture's shape, the shown memory suits it, or memory
+    // readied ahead holds it. When not, memory for it starts being readied.
     bool canTakeAtOnce(const cBitmap& image);
-    // Readies part of that memory, for about budgetMs of the clock.
-    void readyMemory(int64_t budgetMs, const std::function<int64_t()>& clock);
-    // An image of a new shape is being gathered: part of it has come.
-    bool gatheringNewSize() const { return m_reserve.gathering(); }
-    // The row from which that image still has to come (0 when none is
-    // being gathered).
-    int32_t gatherFront() const { return m_reserve.gathering() ? m_reserve.gatheredRows() : 0; }
+    // The row from which the shown picture still has to come; 0 when it is
+    // whole.
+    int32_t comingFrom() const;
+    bool pictureComing() const;
 
     // Asked whenever the window is about to close; while none is installed,
     // closing is allowed.
@@ -60,14 +65,19 @@ protected:
 private:
     // The view after a new image: reset when asked, caption, redraw.
     void showTakenImage(bool ChangePosition);
-    // Gathers the area of an image of another shape in the readied memory
-    // and shows it once complete; false when that memory cannot take it.
-    bool showGathered(cBitmap& NewBitmap, const platform::PixelRect& area, bool ChangePosition);
     bool isShownShape(const platform::Image& image);
+    // Makes the shown picture an empty one of the image's shape, in the
+    // shown memory or in memory readied for it; false when neither holds it.
+    bool startPictureOf(const platform::Image& image);
+    // Shows a copy of all of the image in fresh memory; false when none can
+    // be had.
+    bool copyWhole(cBitmap& NewBitmap);
+    // Rows from the top that have come; the picture is whole once all have.
+    void rowsCame(const platform::PixelRect& area);
 
     std::function<bool()> m_mayClose;
     ImageMemoryReserve m_reserve;
-    bool m_resetWhenShown = false;
+    bool m_broughtThisRun = false;
 };
 
 }  // namespace kalvora

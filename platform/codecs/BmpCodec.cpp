@@ -214,7 +214,7 @@ Status BmpCodec::decode(const uint8_t* data, size_t size, std::unique_ptr<Image>
     if (!runLength && rowBytes * uint64_t(h.height) > size - h.pixelOffset) return UnknownImageFormat;
 
     std::unique_ptr<Image> image;
-    s = Image::create(h.width, h.height, format, image);
+    s = Image::createUnbacked(h.width, h.height, format, image);
     if (s != Ok) return s;
     try {
         std::vector<uint32_t> palette;

@@ -123,7 +123,7 @@ Status decodeFrame(GifFileType* gif, const FirstFrame& frame, std::unique_ptr<Im
     }
 
     std::unique_ptr<Image> image;
-    Status s = Image::create(screenW, screenH, format, image);
+    Status s = Image::createUnbacked(screenW, screenH, format, image);
     if (s != Ok) return s;
     std::vector<GifPixelType> line(static_cast<size_t>(frame.width));
     const std::vector<int> order = lineOrder(frame.height, frame.interlaced);

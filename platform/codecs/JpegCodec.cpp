@@ -164,7 +164,7 @@ Status runDecode(JpegDecodeState& s)
     jpeg_start_decompress(cinfo);
     if (cinfo->output_components != (cmyk ? 4 : 3)) return UnknownImageFormat;
 
-    s.status = Image::create(static_cast<int32_t>(cinfo->output_width), static_cast<int32_t>(cinfo->output_height),
+    s.status = Image::createUnbacked(static_cast<int32_t>(cinfo->output_width), static_cast<int32_t>(cinfo->output_height),
                              kFormat24bppRGB, *s.out);
     if (s.status != Ok) return s.status;
     s.status = UnknownImageFormat;

@@ -111,7 +111,7 @@ Status runDecode(PngDecodeState& s)
     const size_t channels = alpha ? 4 : 3;
     if (png_get_rowbytes(s.png, s.info) != size_t(width) * channels) return UnknownImageFormat;
 
-    s.status = Image::create(static_cast<int32_t>(width), static_cast<int32_t>(height), format, *s.out);
+    s.status = Image::createUnbacked(static_cast<int32_t>(width), static_cast<int32_t>(height), format, *s.out);
     if (s.status != Ok) return s.status;
     s.status = UnknownImageFormat;
     Image& image = **s.out;

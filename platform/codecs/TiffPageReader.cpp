@@ -155,7 +155,7 @@ Status readDirect(TIFF* tif, const TiffPageLayout& page, std::unique_ptr<Image>&
 {
     const bool alpha = page.alpha != TiffAlpha::None;
     std::unique_ptr<Image> image;
-    Status s = Image::create(static_cast<int32_t>(page.width), static_cast<int32_t>(page.height),
+    Status s = Image::createUnbacked(static_cast<int32_t>(page.width), static_cast<int32_t>(page.height),
                              alpha ? kFormat32bppARGB : kFormat24bppRGB, image);
     if (s != Ok) return s;
     // A contiguous page is one plane of all samples; a separate one has a
@@ -204,7 +204,7 @@ Status readGeneral(TIFF* tif, const TiffPageLayout& page, std::unique_ptr<Image>
     RgbaImageEnd end{&rgba};
     rgba.req_orientation = rgba.orientation;
     std::unique_ptr<Image> image;
-    Status s = Image::create(static_cast<int32_t>(page.width), static_cast<int32_t>(page.height), kFormat32bppARGB,
+    Status s = Image::createUnbacked(static_cast<int32_t>(page.width), static_cast<int32_t>(page.height), kFormat32bppARGB,
                              image);
     if (s != Ok) return s;
     auto* raster = reinterpret_cast<uint32_t*>(image->data());

@@ -95,66 +95,70 @@ TEST(PreviewWindow, TakesOverImagesAndResetsTheViewOnlyWhenAsked)
     EXPECT_EQ(f.window.windowTitle(), "Preview");
 }
 
-// An image of the shown shape is copied into the shown one, and one of
-// another shape into its memory when it holds it. During a run, an image of
-// another shape is gathered in memory readied ahead in steps, band by band,
-// while the old picture stays, and shown once whole: no report waits on
-// fresh memory or on a copy of all of a large image.
-TEST(PreviewWindow, ImagesAreCopiedIntoMemoryHeldOrReadiedAheadAndShownWhole)
+// An image of the shown shape is copied into the shown one. A run shows only
+// its own rows: the view is empty from the run's start, and the picture
+// comes top down into the shown memory; a run that brings nothing shows the
+// old picture again. A picture for which the shown memory is too small, or
+// more than twice too large, gets memory of its own, readied ahead beside
+// the window.
+TEST(PreviewWindow, ARunShowsOnlyItsOwnRowsInMemoryThatSuitsThePicture)
 {
     PreviewFixture f(400, 300);
     cBitmap first;
     makeBitmap(first, 64, 48, pattern);
     f.window.SetBitmap(first);
     const platform::Image* shown = f.window.Bitmap().Handle();
+    // At 100 %, image pixel (x, y) is drawn at buffer pixel (StartX + x, StartY + y).
+    const auto drawn = [&f](int32_t x, int32_t y) {
+        return f.window.view().buffer()->pixelArgb(static_cast<int32_t>(f.window.view().StartX) + x,
+                                                   static_cast<int32_t>(f.window.view().StartY) + y);
+    };
+    const uint32_t background = f.window.view().buffer()->pixelArgb(0, 0);
+    ASSERT_EQ(drawn(5, 40), pattern(5, 40));
 
-    // The same size and format: the pixels are copied into the shown image.
+    f.window.beginRun();
+    EXPECT_EQ(drawn(5, 40), background);
+    f.window.endRun();
+    EXPECT_EQ(drawn(5, 40), pattern(5, 40));
+
+    // Rows come into the shown memory; those below the front stay empty.
+    const auto other = [](int32_t x, int32_t y) { return pattern(y, x) ^ 0x00FFFF00u; };
     cBitmap second;
-    makeBitmap(second, 64, 48, pattern);
-    second.Handle()->setPixel(5, 6, 0xFF123456u);
-    f.window.SetBitmap(second, false);
+    makeBitmap(second, 64, 48, other);
+    f.window.beginRun();
+    EXPECT_TRUE(f.window.SetBitmapArea(second, {0, 0, 64, 20}, false));
     EXPECT_EQ(f.window.Bitmap().Handle(), shown);
-    EXPECT_EQ(f.window.Bitmap().Handle()->pixelArgb(5, 6), 0xFF123456u);
+    EXPECT_EQ(drawn(5, 19), other(5, 19));
+    EXPECT_EQ(drawn(5, 20), background);
+    EXPECT_EQ(f.window.comingFrom(), 20);
+    EXPECT_TRUE(f.window.SetBitmapArea(second, {0, 10, 64, 38}, false));
+    EXPECT_FALSE(f.window.pictureComing());
+    EXPECT_EQ(drawn(5, 40), other(5, 40));
+    f.window.endRun();
+    EXPECT_EQ(drawn(5, 40), other(5, 40));
     // It stays the window's own copy.
-    second.Handle()->setPixel(5, 6, 0xFF000000u);
-    EXPECT_EQ(f.window.Bitmap().Handle()->pixelArgb(5, 6), 0xFF123456u);
+    second.Handle()->setPixel(5, 40, 0xFF000000u);
+    EXPECT_EQ(f.window.Bitmap().Handle()->pixelArgb(5, 40), other(5, 40));
 
-    // Another format, then a smaller size: the same memory, all pixels.
-    cBitmap rgb;
-    ASSERT_EQ(rgb.CreateFromScan0(64, 48, 0, platform::kFormat24bppRGB), platform::Ok);
-    f.window.SetBitmap(rgb, false);
-    EXPECT_EQ(f.window.Bitmap().PixelFormat(), platform::kFormat24bppRGB);
-    cBitmap smaller;
-    makeBitmap(smaller, 40, 30, pattern);
-    f.window.SetBitmap(smaller, false);
-    EXPECT_EQ(f.window.Bitmap().Handle(), shown);
-    EXPECT_EQ(f.window.imgWidth(), 40);
-    EXPECT_EQ(f.window.Bitmap().Handle()->pixelArgb(39, 29), pattern(39, 29));
-
-    // Larger than a step of readying (2 MiB): each yield readies a step.
+    // Larger than a step of readying (2 MiB): readied beside the window.
     cBitmap larger;
     makeBitmap(larger, 2100, 1100, pattern);
-    int64_t clock = 0;
-    int steps = 0;
-    while (!f.window.canTakeAtOnce(larger) && steps < 10) {
-        f.window.readyMemory(15, [&clock] { return clock += 20; });
-        ++steps;
-    }
-    EXPECT_EQ(steps, 5);
-    // Its first band leaves the old picture shown, reset and all; the last
-    // shows it whole, with the reset asked for at the first.
+    f.window.beginRun();
+    QTRY_VERIFY_WITH_TIMEOUT(f.window.canTakeAtOnce(larger), 10000);
     f.window.SetZoom(37);
-    f.window.SetBitmapArea(larger, {0, 0, 2100, 600}, true);
-    EXPECT_EQ(f.window.imgWidth(), 40);
-    EXPECT_EQ(f.window.Zoom(), 37.0f);
-    f.window.SetBitmapArea(larger, {0, 600, 2100, 500}, false);
+    EXPECT_TRUE(f.window.SetBitmapArea(larger, {0, 0, 2100, 600}, true));
     EXPECT_EQ(f.window.imgWidth(), 2100);
-    EXPECT_EQ(f.window.Bitmap().Width(), 2100);
     EXPECT_NE(f.window.Zoom(), 37.0f);
-    EXPECT_EQ(f.window.Bitmap().Handle()->pixelArgb(0, 0), pattern(0, 0));
+    EXPECT_EQ(f.window.comingFrom(), 600);
+    EXPECT_TRUE(f.window.SetBitmapArea(larger, {0, 600, 2100, 500}, false));
+    EXPECT_FALSE(f.window.pictureComing());
     EXPECT_EQ(f.window.Bitmap().Handle()->pixelArgb(2099, 1099), pattern(2099, 1099));
-    // The memory of the picture it replaced takes the next shape at once.
-    EXPECT_TRUE(f.window.canTakeAtOnce(first));
+    f.window.endRun();
+
+    // A small picture after it gives the large memory back.
+    f.window.SetBitmap(first, false);
+    EXPECT_LT(f.window.Bitmap().Handle()->capacity(), int64_t{1} << 20);
+    EXPECT_EQ(f.window.Bitmap().Handle()->pixelArgb(63, 47), pattern(63, 47));
 }
 
 TEST(PreviewWindow, RightDragZoomsAroundTheCentreAndStopsAtTheMinimum)
