@@ -16,6 +16,12 @@
 // Run 1 is the first run of the process, the one that pays for fresh memory
 // at the new size; runs 2 and 3 follow it in the same window.
 //
+// With KALVORA_BENCH_SIZES=a,b,... the program instead runs the seamless
+// final texture at each size in turn in one window (a x a, then b x b, ...)
+// and reports the memory the idle program holds after each run (resident
+// set, once the blocks being freed are given back) and the peak of the
+// whole sequence.
+//
 // The project comes from $KALVORA_BENCH_PROJECT, else from
 // $KALVORA_BENCH_DATA/render-4096.bricks, or render-16384.bricks for the
 // queue-gap runs (kalvora-make-bench-project writes both).
@@ -35,9 +41,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "app/DisplayWindow.h"
 #include "app/MainWindow.h"
@@ -47,6 +55,7 @@
 #include "engine/TextureOptionsModel.h"
 #include "engine/cBrickData.h"
 #include "engine/cBrickGenerator.h"
+#include "platform/LargeBlockReleaser.h"
 #include "views/PreviewWindow.h"
 
 namespace {
@@ -68,6 +77,37 @@ std::optional<int32_t> gapTextureType()
     const long type = std::strtol(text, &end, 10);
     if (*end || type < 0 || type >= kTextureTypes) return std::nullopt;
     return static_cast<int32_t>(type);
+}
+
+// The sizes of the memory sequence from $KALVORA_BENCH_SIZES; empty when
+// it is unset.
+std::vector<int32_t> memorySequenceSizes()
+{
+    std::vector<int32_t> sizes;
+    const char* text = std::getenv("KALVORA_BENCH_SIZES");
+    for (const char* p = text; p && *p;) {
+        char* end = nullptr;
+        const long size = std::strtol(p, &end, 10);
+        if (end == p || size < 1 || size > kGapSize) return {};
+        sizes.push_back(static_cast<int32_t>(size));
+        p = *end == ',' ? end + 1 : end;
+    }
+    return sizes;
+}
+
+// A field of /proc/self/status in MiB ("VmRSS", "VmHWM"); 0 when missing.
+double statusMiB(const std::string& field)
+{
+    std::ifstream status("/proc/self/status");
+    std::string name;
+    double kib = 0;
+    while (status >> name) {
+        if (name == field + ":") {
+            status >> kib;
+            return kib / 1024.0;
+        }
+    }
+    return 0;
 }
 
 std::string projectPath()
@@ -444,8 +484,50 @@ void registerGapRuns(int32_t type)
     }
 }
 
+// One seamless run at size x size through the window, then the memory the
+// idle program holds; the peak is that of the process so far.
+void MemoryAfterRun(benchmark::State& state, int32_t size)
+{
+    MainWindow* w = window();
+    if (!w) {
+        state.SkipWithError(("no project at " + projectPath()).c_str());
+        return;
+    }
+    w->BrickData.Width = size;
+    w->BrickData.Height = size;
+    w->UpdateUserControls();
+    QApplication::processEvents();
+    for (auto _ : state) {
+        const Clock::time_point start = Clock::now();
+        updateButton(*w)->click();
+        state.SetIterationTime(msSince(start) / 1000.0);
+    }
+    QApplication::processEvents();
+    platform::LargeBlockReleaser::waitUntilReleased();
+    state.counters["outWidth"] = w->brickGenerator().OutBitmap.Width();
+    state.counters["idleMiB"] = statusMiB("VmRSS");
+    state.counters["peakMiB"] = statusMiB("VmHWM");
+}
+
+void registerMemorySequence(const std::vector<int32_t>& sizes)
+{
+    for (size_t i = 0; i < sizes.size(); ++i) {
+        const std::string name = "MemoryAfterRun/step:" + std::to_string(i + 1) + "/size:" + std::to_string(sizes[i]) +
+                                 "/" + bench::threadsLabel();
+        const int32_t size = sizes[i];
+        benchmark::RegisterBenchmark(name.c_str(), [size](benchmark::State& state) { MemoryAfterRun(state, size); })
+            ->UseManualTime()
+            ->Iterations(1)
+            ->Unit(benchmark::kMillisecond);
+    }
+}
+
 void registerAll()
 {
+    if (const std::vector<int32_t> sizes = memorySequenceSizes(); !sizes.empty()) {
+        registerMemorySequence(sizes);
+        return;
+    }
     if (const std::optional<int32_t> type = gapTextureType()) {
         registerGapRuns(*type);
         return;
