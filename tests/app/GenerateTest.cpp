@@ -162,10 +162,28 @@ TEST(Generate, EveryReportShowsItsTextBarStatusAndPicture)
     EXPECT_LT(label->sizeHint().width(), label->fontMetrics().horizontalAdvance(label->text()));
     EXPECT_EQ(f.statusText(), "Completed (12:34)");
 
-    // A new run resets the view at its first report.
-    f.onReport = nullptr;
+    // A new run with another random ID resets the view at its first report
+    // and shows only its own picture: nothing of the last one from its first
+    // report on, and afterwards the output's rows as far as they have come.
+    testing::AppFixture::type(f.window.optionsWindow().findChild<QLineEdit*>(QStringLiteral("RandomText")), "2");
+    const size_t firstRunReports = f.reports.size();
+    int rowsShownAtReports = 0;
+    f.onReport = [&](const ShownReport&) {
+        f.clock += 100;
+        const int32_t shown = std::min(f.preview.view().shownRows, f.preview.imgHeight());
+        if (f.reports.size() == firstRunReports + 1) {
+            EXPECT_EQ(shown, 0);
+        }
+        rowsShownAtReports += shown;
+        const platform::Image* out = f.window.brickGenerator().OutBitmap.Handle();
+        for (int32_t y = 0; y < shown; ++y)
+            for (int32_t x = 0; x < f.preview.imgWidth(); x += 7)
+                ASSERT_EQ(f.preview.Bitmap().Handle()->pixelArgb(x, y), out->pixelArgb(x, y)) << x << ", " << y;
+    };
     f.clickUpdate();
+    EXPECT_GT(rowsShownAtReports, 0);
     EXPECT_EQ(f.preview.Zoom(), 100.0f);
+    EXPECT_TRUE(samePixels(f.preview.Bitmap(), f.window.brickGenerator().OutBitmap));
 }
 
 TEST(Generate, ACancelClickInsideARunShowsTheIdleLookAtOnce)
