@@ -177,6 +177,9 @@ void MainWindow::processEvents()
         const platform::ScopeExit leave([this] { m_insideYield = false; });
         QCoreApplication::processEvents();
     }
+    // An output of a new size has the preview's memory for it readied
+    // beside the run from the moment it exists, not from its first report.
+    m_preview->canTakeAtOnce(BrickGenerator.OutBitmap);
 }
 
 bool MainWindow::queueDue(int64_t nowMs) const

@@ -14,10 +14,11 @@ namespace kalvora {
 // and otherwise only when something was drawn, once the run has lasted a
 // second (a shorter run shows only its result, which is all the eye would
 // catch), and then when either
-// - the picture shown would be more than a second old at the next report,
+// - the picture shown would be older than kCadenceMs at the next report,
 //   expected as far after this one as this one came after the last: a long
-//   run shows a fresh picture at least every second, whatever its copies
-//   cost (each brings over what a second of drawing made, little beside the
+//   run shows a fresh picture well within every second, also as a screen
+//   that refreshes a few times a second sees it, whatever its copies cost
+//   (each brings over what that time of drawing made, little beside the
 //   drawing itself); or
 // - 50 ms have passed since the last copy and the copies so far, the
 //   longest of them left out, have taken under a fiftieth of the run's
@@ -27,7 +28,7 @@ namespace kalvora {
 //   the rest of the run.
 // A report that comes when the event queue has waited longer than
 // kQueueWaitLimitMs copies nothing, so that the queue runs at once, unless
-// the picture shown is a second old.
+// the picture shown is kCadenceMs old.
 // A large area comes over in parts of whole rows, one part per report, so
 // that no report holds the window long: while a copy is unfinished, every
 // report that finds something drawn goes on with it.
@@ -37,7 +38,7 @@ class PreviewCopyThrottle {
 public:
     static constexpr int64_t kFirstCopyAfterMs = 1000;
     // The oldest the shown picture may get while something new was drawn.
-    static constexpr int64_t kCadenceMs = 1000;
+    static constexpr int64_t kCadenceMs = 700;
     static constexpr int64_t kMinimumSpacingMs = 50;
     // Copies but the longest may take at most 1 / kRunShareDivisor of the
     // run's time.

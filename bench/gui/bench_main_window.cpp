@@ -278,8 +278,9 @@ public:
         m_timer.setTimerType(Qt::PreciseTimer);
         m_timer.setInterval(1);
         QObject::connect(&m_timer, &QTimer::timeout, [this] { stamp(); });
-        m_reports = QObject::connect(&w, &MainWindow::progressShown, [this](int progress, int, const QString& text) {
+        m_reports = QObject::connect(&w, &MainWindow::progressShown, [this, &w](int progress, int, const QString& text) {
             m_lastReport = text + QStringLiteral(" %1 %").arg(progress);
+            pictureShown(w.previewCopies().copies());
         });
     }
     ~QueueGapWatch() { QObject::disconnect(m_reports); }
@@ -291,6 +292,9 @@ public:
         m_longestEndMs = 0;
         m_lastReport = QStringLiteral("(click)");
         m_reportAtLast = m_lastReport;
+        m_copies = 0;
+        m_lastPictureMs = kFirstPictureDueMs;
+        m_longestPictureGapMs = 0;
         m_timer.start();
     }
 
@@ -307,8 +311,22 @@ public:
     // shown when it ended.
     const QString& reportBefore() const { return m_longestBefore; }
     const QString& reportAfter() const { return m_longestAfter; }
+    // The longest time without a new picture in the preview from the run's
+    // first second on, up to its last picture.
+    double longestPictureGapMs() const { return m_longestPictureGapMs; }
 
 private:
+    static constexpr double kFirstPictureDueMs = 1000;
+
+    void pictureShown(int32_t copies)
+    {
+        if (copies == m_copies) return;
+        m_copies = copies;
+        const double at = std::chrono::duration<double, std::milli>(Clock::now() - m_start).count();
+        m_longestPictureGapMs = std::max(m_longestPictureGapMs, at - m_lastPictureMs);
+        m_lastPictureMs = std::max(at, kFirstPictureDueMs);
+    }
+
     void stamp()
     {
         const Clock::time_point now = Clock::now();
@@ -332,6 +350,9 @@ private:
     QString m_lastReport;
     QString m_reportAtLast;
     QString m_longestBefore;
+    int32_t m_copies = 0;
+    double m_lastPictureMs = kFirstPictureDueMs;
+    double m_longestPictureGapMs = 0;
     QString m_longestAfter;
 };
 
@@ -463,6 +484,7 @@ void QueueGapRun(benchmark::State& state, int32_t type)
     }
     state.counters["maxGapMs"] = gaps.longestMs();
     state.counters["maxGapEndMs"] = gaps.longestEndMs();
+    state.counters["maxPictureGapMs"] = gaps.longestPictureGapMs();
     if (type != 0) state.counters["dialogMs"] = answer.answeredAtMs();
     state.counters["outWidth"] = w->brickGenerator().OutBitmap.Width();
     state.counters["outHeight"] = w->brickGenerator().OutBitmap.Height();
