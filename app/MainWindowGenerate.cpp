@@ -53,7 +53,15 @@ void MainWindow::GenerateBricks(int32_t BrickStyle)
     if (m_running || BrickGenerator.isRunning()) return;
     m_afterRun = AfterRun::Nothing;
     runGenerator(BrickStyle);
+    tellRunFailure();
     doAfterRun();
+}
+
+void MainWindow::tellRunFailure()
+{
+    const std::string failure = BrickGenerator.failureMessage();
+    if (failure.empty()) return;
+    platform::Services::messageBox().show(failure, "Not Enough Memory", platform::ButtonsOk + platform::IconExclamation);
 }
 
 void MainWindow::runGenerator(int32_t BrickStyle)
@@ -95,11 +103,19 @@ void MainWindow::BrickGenerator_Progress(int32_t Progress, int32_t SecondsLeft, 
     m_insideProgress = true;
     const platform::ScopeExit leave([this] { m_insideProgress = false; });
     m_finalShown = IsFinal;
-    m_display->showProgress(QString::fromStdString(ProgressText::label(Description, Progress, SecondsLeft)), Progress);
+    // The preview copies first: a copy it can get no memory for fails the
+    // run, and the final report then tells of the failure. A failed run's
+    // output is not copied: the preview keeps the picture it has.
+    std::string text = Description;
+    const bool failedRun = IsFinal && BrickGenerator.lastStatus() == platform::OutOfMemory;
+    if (!failedRun && !showPreview(Progress == 0, IsFinal)) {
+        BrickGenerator.failForLackOfMemory();
+        if (IsFinal) text = cBrickGenerator::kOutOfMemoryText + cBrickGenerator::elapsedSuffix(SecondsLeft);
+    }
+    m_display->showProgress(QString::fromStdString(ProgressText::label(text, Progress, SecondsLeft)), Progress);
     showProgressLook(Progress, IsFinal);
-    m_statusPanel1->setText(QString::fromStdString(Description));
-    showPreview(Progress == 0, IsFinal);
-    emit progressShown(Progress, SecondsLeft, QString::fromStdString(Description));
+    m_statusPanel1->setText(QString::fromStdString(text));
+    emit progressShown(Progress, SecondsLeft, QString::fromStdString(text));
 }
 
 void MainWindow::showProgressLook(int32_t Progress, bool IsFinal)
@@ -114,7 +130,7 @@ void MainWindow::showProgressLook(int32_t Progress, bool IsFinal)
         m_display->showRunning(true);
 }
 
-void MainWindow::showPreview(bool phaseStart, bool isFinal)
+bool MainWindow::showPreview(bool phaseStart, bool isFinal)
 {
     const int64_t start = now();
     // An output of another size than the preview's waits for memory readied
@@ -124,7 +140,7 @@ void MainWindow::showPreview(bool phaseStart, bool isFinal)
     const int64_t queueWait = m_queueRunAtMs < 0 ? 0 : start - m_queueRunAtMs;
     const PreviewCopyThrottle::Decision decision =
         m_previewCopies.report(start, phaseStart, isFinal, BrickGenerator.hasDrawnArea() && memoryReady, queueWait);
-    if (!decision.copy) return;
+    if (!decision.copy) return true;
     // The preview keeps its own copy of the output; only what the generator
     // drew since the last copy is brought over, a large area in bands over
     // several reports (a new size from where its gathering stands). The
@@ -133,11 +149,12 @@ void MainWindow::showPreview(bool phaseStart, bool isFinal)
                                                          isFinal ? INT64_MAX : copyBandPixels(),
                                                          isFinal ? 0 : m_preview->gatherFront());
     if (rest.height > 0) BrickGenerator.keepDrawn(rest);
-    m_preview->SetBitmapArea(BrickGenerator.OutBitmap, area, decision.resetView);
+    const bool taken = m_preview->SetBitmapArea(BrickGenerator.OutBitmap, area, decision.resetView);
     // A picture of a new size shows only once whole, so its bands come at
     // every report; the rest of an area of the shown size waits for the
     // next copy the throttle allows.
     m_previewCopies.copied(start, now(), int64_t{area.width} * area.height, !m_preview->gatheringNewSize());
+    return taken;
 }
 
 int64_t MainWindow::copyBandPixels()

@@ -27,16 +27,18 @@ void PreviewWindow::SetBitmap(cBitmap& NewBitmap, bool ChangePosition)
     showTakenImage(ChangePosition);
 }
 
-void PreviewWindow::SetBitmapArea(cBitmap& NewBitmap, const platform::PixelRect& area, bool ChangePosition)
+bool PreviewWindow::SetBitmapArea(cBitmap& NewBitmap, const platform::PixelRect& area, bool ChangePosition)
 {
     const platform::Image* source = NewBitmap.Handle();
-    if (!source) return;
+    if (!source) return true;
     if (isShownShape(*source)) {
-        if (!copyAreaIntoShown(NewBitmap, area)) return;
+        if (!copyAreaIntoShown(NewBitmap, area)) return true;
         showTakenImage(ChangePosition);
-        return;
+        return true;
     }
-    if (!showGathered(NewBitmap, area, ChangePosition)) SetBitmap(NewBitmap, ChangePosition);
+    if (showGathered(NewBitmap, area, ChangePosition)) return true;
+    SetBitmap(NewBitmap, ChangePosition);
+    return isShownShape(*source);
 }
 
 bool PreviewWindow::showGathered(cBitmap& NewBitmap, const platform::PixelRect& area, bool ChangePosition)

@@ -27,8 +27,9 @@ public:
     // memory readied for it ahead, over as many calls as its areas take
     // (each a band of whole rows, top down), and shown once complete; the
     // shown picture stays meanwhile. Without such memory the whole image
-    // is copied at once.
-    void SetBitmapArea(cBitmap& NewBitmap, const platform::PixelRect& area, bool ChangePosition);
+    // is copied at once. False when an image of another shape could get no
+    // memory at all: the shown picture stays.
+    bool SetBitmapArea(cBitmap& NewBitmap, const platform::PixelRect& area, bool ChangePosition);
     // Centres the image at the current zoom and redraws.
     void CenterImage();
     // 100 % centred when the image is smaller than the view both ways, else
