@@ -266,15 +266,21 @@ platform::Status TexturePostProcess::PostProcessArch()
     return status;
 }
 
+int32_t TexturePostProcess::columnWidth(int32_t canvasWidth, const LayoutPixelSizes& sizes)
+{
+    const int64_t margin = static_cast<int64_t>(sizes.BorderSizePx) + 2 * static_cast<int64_t>(sizes.NoiseStrengthPx);
+    if (margin > 0 && canvasWidth - 2 * margin >= 1) return static_cast<int32_t>(canvasWidth - 2 * margin);
+    return canvasWidth;
+}
+
 platform::Status TexturePostProcess::PostProcessColumn()
 {
     m_work.Dispose();
     if (!m_out.Handle()) return platform::Ok;
-    const int64_t margin = static_cast<int64_t>(m_sizes.BorderSizePx) + 2 * static_cast<int64_t>(m_sizes.NoiseStrengthPx);
-    const int64_t width = m_out.Width();
-    if (margin > 0 && width - 2 * margin >= 1) {
-        const int32_t narrower = static_cast<int32_t>(width - 2 * margin);
-        m_out.CropPicture(static_cast<int32_t>(margin), 0, narrower, m_out.Height());
+    const int32_t width = m_out.Width();
+    const int32_t narrower = columnWidth(width, m_sizes);
+    if (narrower != width) {
+        m_out.CropPicture((width - narrower) / 2, 0, narrower, m_out.Height());
         if (m_out.Width() != narrower) return m_out.CurErr();
     }
 

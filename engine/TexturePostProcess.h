@@ -57,6 +57,8 @@ public:
     // (WorkStopped) or a failure leaves the output cropped and unblended;
     // OutOfMemory when memory ran out.
     platform::Status PostProcessColumn();
+    // The width a column canvas that wide keeps once its sides are cropped.
+    static int32_t columnWidth(int32_t canvasWidth, const LayoutPixelSizes& sizes);
 
 private:
     // One cut of a border strip: the piece, whether its mask has the

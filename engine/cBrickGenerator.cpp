@@ -8,6 +8,7 @@
 
 #include "engine/BrickLayout.h"
 #include "engine/GeneratorHost.h"
+#include "engine/TexturePostProcess.h"
 #include "engine/cBrickData.h"
 #include "platform/Clock.h"
 #include "platform/ImageLimits.h"
@@ -178,7 +179,7 @@ void cBrickGenerator::noteTextureSize()
         m_textureHeight = o.ArcHeight;
         break;
     case ColumnTexture:
-        m_textureWidth = o.ColumnWidth;
+        m_textureWidth = TexturePostProcess::columnWidth(o.ColumnWidth, m_sizes);
         m_textureHeight = o.ColumnHeight;
         break;
     default: break;

@@ -431,6 +431,8 @@ TEST_F(TextureRenderTest, AnImageARunCannotGetFailsTheRunAndTheNextRunIsRight)
             }
             ++failures;
             EXPECT_EQ(host.reports.back().second.rfind("Not enough memory (", 0), 0u);
+            EXPECT_EQ(generator.failureMessage(), "Not enough memory for a " + std::to_string(right.Width()) + " x " +
+                                                      std::to_string(right.Height()) + " texture.");
             EXPECT_EQ(generator.OutBitmap.Handle(), nullptr);
             run(c.style, v);
             EXPECT_EQ(generator.lastStatus(), platform::Ok);
