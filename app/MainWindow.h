@@ -174,7 +174,10 @@ private:
     // flag given back on every way out.
     void runGenerator(int32_t BrickStyle);
     void showProgressLook(int32_t Progress, bool IsFinal);
-    void showPreview(bool phaseStart, bool isFinal);
+    // False when the preview could get no memory for its copy.
+    bool showPreview(bool phaseStart, bool isFinal);
+    // Tells the user, once, of a run that failed for lack of memory.
+    void tellRunFailure();
     static int64_t copyBandPixels();
     void setRunning(bool running);
     // The one place that decides which commands wait for a run.

@@ -54,7 +54,15 @@ void MainWindow::GenerateBricks(int32_t BrickStyle)
     if (m_running || BrickGenerator.isRunning()) return;
     m_afterRun = AfterRun::Nothing;
     runGenerator(BrickStyle);
+    tellRunFailure();
     doAfterRun();
+}
+
+void MainWindow::tellRunFailure()
+{
+    const std::string failure = BrickGenerator.failureMessage();
+    if (failure.empty()) return;
+    platform::Services::messageBox().show(failure, "Not Enough Memory", platform::ButtonsOk + platform::IconExclamation);
 }
 
 void MainWindow::runGenerator(int32_t BrickStyle)
@@ -83,7 +91,8 @@ void MainWindow::runGenerator(int32_t BrickStyle)
     m_previewCopies.startRun(now());
     // The preview shows only what this run brings.
     m_preview->beginRun();
-    const platform::ScopeExit previewEnd([this] { m_preview->endRun(); });
+    const platform::ScopeExit previewEnd(
+        [this] { m_preview->endRun(BrickGenerator.lastStatus() == platform::OutOfMemory); });
     BrickGenerator.GenerateBricks(BrickData, BrickStyle, *this);
 }
 
@@ -99,11 +108,19 @@ void MainWindow::BrickGenerator_Progress(int32_t Progress, int32_t SecondsLeft, 
     m_insideProgress = true;
     const platform::ScopeExit leave([this] { m_insideProgress = false; });
     m_finalShown = IsFinal;
-    m_display->showProgress(QString::fromStdString(ProgressText::label(Description, Progress, SecondsLeft)), Progress);
+    // The preview copies first: a copy it can get no memory for fails the
+    // run, and the final report then tells of the failure. A failed run's
+    // output is not copied: the preview keeps the picture it has.
+    std::string text = Description;
+    const bool failedRun = IsFinal && BrickGenerator.lastStatus() == platform::OutOfMemory;
+    if (!failedRun && !showPreview(Progress == 0, IsFinal)) {
+        BrickGenerator.failForLackOfMemory();
+        if (IsFinal) text = cBrickGenerator::kOutOfMemoryText + cBrickGenerator::elapsedSuffix(SecondsLeft);
+    }
+    m_display->showProgress(QString::fromStdString(ProgressText::label(text, Progress, SecondsLeft)), Progress);
     showProgressLook(Progress, IsFinal);
-    m_statusPanel1->setText(QString::fromStdString(Description));
-    showPreview(Progress == 0, IsFinal);
-    emit progressShown(Progress, SecondsLeft, QString::fromStdString(Description));
+    m_statusPanel1->setText(QString::fromStdString(text));
+    emit progressShown(Progress, SecondsLeft, QString::fromStdString(text));
 }
 
 void MainWindow::showProgressLook(int32_t Progress, bool IsFinal)
@@ -118,17 +135,17 @@ void MainWindow::showProgressLook(int32_t Progress, bool IsFinal)
         m_display->showRunning(true);
 }
 
-void MainWindow::showPreview(bool phaseStart, bool isFinal)
+bool MainWindow::showPreview(bool phaseStart, bool isFinal)
 {
     const int64_t start = now();
     // An output of another size than the preview's waits for memory readied
-    // in the run's yields (see processEvents); the final report copies it
-    // all the same.
+    // beside the run (see processEvents); the final report copies it all the
+    // same.
     const bool memoryReady = m_preview->canTakeAtOnce(BrickGenerator.OutBitmap) || isFinal;
     const int64_t queueWait = m_queueRunAtMs < 0 ? 0 : start - m_queueRunAtMs;
     const PreviewCopyThrottle::Decision decision =
         m_previewCopies.report(start, phaseStart, isFinal, BrickGenerator.hasDrawnArea() && memoryReady, queueWait);
-    if (!decision.copy) return;
+    if (!decision.copy) return true;
     // The preview keeps its own copy of the output; only what the generator
     // drew since the last copy is brought over, a large area in bands over
     // several reports, the rows still to come first. The final report
@@ -139,11 +156,12 @@ void MainWindow::showPreview(bool phaseStart, bool isFinal)
         isFinal ? std::pair{m_preview->pictureComing() ? whole : drawn, platform::PixelRect{}}
                 : PreviewCopyThrottle::split(drawn, copyBandPixels(), m_preview->comingFrom());
     if (rest.height > 0) BrickGenerator.keepDrawn(rest);
-    m_preview->SetBitmapArea(BrickGenerator.OutBitmap, area, decision.resetView);
+    const bool taken = m_preview->SetBitmapArea(BrickGenerator.OutBitmap, area, decision.resetView);
     // While the run's picture has not all come, its bands come at every
     // report; afterwards the rest of an area waits for the next copy the
     // throttle allows.
     m_previewCopies.copied(start, now(), int64_t{area.width} * area.height, !m_preview->pictureComing());
+    return taken;
 }
 
 int64_t MainWindow::copyBandPixels()

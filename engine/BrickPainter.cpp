@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <memory>
+#include <new>
 #include <utility>
 
 #include "engine/cBrickData.h"
@@ -29,6 +30,13 @@ constexpr int64_t kSelfPreparedPixelLimit = int64_t(1) << 18;
 
 std::atomic<bool> g_parallelPreparation{true};
 
+// Why a filter gave no result: its recorded failure, or a generic one.
+platform::Status failureOf(const clsImageFilter& filter)
+{
+    const platform::Status status = filter.failureStatus();
+    return status != platform::Ok ? status : platform::GenericError;
+}
+
 }  // namespace
 
 BrickPainter::BrickPainter(const cBrickData& project, const LayoutPixelSizes& sizes,
@@ -53,63 +61,69 @@ void BrickPainter::skipOutlineDraws(platform::RandomGenerator& random, int32_t w
     clsImageFilter::skipTransparentBorderDraws(random, width, height, noiseLength);
 }
 
-void BrickPainter::ResizeBrickImage(cBitmap& work, const cBitmap& source, int32_t width, int32_t height,
-                                    platform::InterpolationMode resizeMode)
+platform::Status BrickPainter::ResizeBrickImage(cBitmap& work, const cBitmap& source, int32_t width,
+                                                int32_t height, platform::InterpolationMode resizeMode)
 {
-    work.assignResized(source, width, height, resizeMode);
+    return work.assignResized(source, width, height, resizeMode);
 }
 
-bool BrickPainter::runFilter(cBitmap& work, clsImageFilter& filter, const FilterStep& step)
+platform::Status BrickPainter::runFilter(cBitmap& work, clsImageFilter& filter, const FilterStep& step)
 {
     const int32_t width = work.Width();
     const int32_t height = work.Height();
-    if (!work.Handle() || width < 1 || height < 1) return false;
+    if (!work.Handle() || width < 1 || height < 1) return platform::InvalidParameter;
     filter.adoptImage(work.releaseImage());
-    if (!filter.GetHandle() || filter.loadedWidth() != width || filter.loadedHeight() != height) return false;
+    if (!filter.GetHandle() || filter.loadedWidth() != width || filter.loadedHeight() != height)
+        return failureOf(filter);
+    // A step that met a failure on its way (a stretch it could not make)
+    // may still hand back an image: not the one asked for.
     const platform::Image* result = step(filter);
-    if (!result) return false;
+    if (!result || filter.failureStatus() != platform::Ok) return failureOf(filter);
     // The top-left part at the loaded size, as 32-bit ARGB: the filter's
     // working image itself when it is just that.
     if (result == filter.GetHandle() && result->format() == platform::kFormat32bppARGB &&
         result->width() == width && result->height() == height) {
         work.adoptImage(filter.releaseResult());
-        return true;
+        return platform::Ok;
     }
-    return work.CreateFromClone(width, height, result, platform::kFormat32bppARGB) == platform::Ok;
+    return work.CreateFromClone(width, height, result, platform::kFormat32bppARGB);
 }
 
-bool BrickPainter::replaceWith(cBitmap& out, const platform::Image* image, int32_t width, int32_t height)
+platform::Status BrickPainter::replaceWith(cBitmap& out, const platform::Image* image, int32_t width,
+                                           int32_t height)
 {
-    if (!image) return false;
+    if (!image) return platform::InvalidParameter;
     cBitmap copy;
-    if (copy.CreateFromClone(width, height, image, platform::kFormat32bppARGB) != platform::Ok) return false;
+    const platform::Status status = copy.CreateFromClone(width, height, image, platform::kFormat32bppARGB);
+    if (status != platform::Ok) return status;
     std::shared_ptr<cGDIP> session = out.gdip;
     out = std::move(copy);
     out.gdip = std::move(session);
-    return true;
+    return platform::Ok;
 }
 
-bool BrickPainter::ApplyBrickColor(cBitmap& work, clsImageFilter& filter, float hue, float saturation,
-                                   float luminance)
+platform::Status BrickPainter::ApplyBrickColor(cBitmap& work, clsImageFilter& filter, float hue, float saturation,
+                                               float luminance)
 {
-    if (hue == 0.0f && saturation == 0.0f && luminance == 0.0f) return true;
+    if (hue == 0.0f && saturation == 0.0f && luminance == 0.0f) return platform::Ok;
     return runFilter(work, filter, [&](clsImageFilter& f) { return f.CreateHSLFilter(hue, saturation, luminance); });
 }
 
-bool BrickPainter::FlipBrickImage(cBitmap& work, bool flipH, bool flipV)
+platform::Status BrickPainter::FlipBrickImage(cBitmap& work, bool flipH, bool flipV)
 {
-    if (flipH && flipV) return work.RotateFlip(platform::RotateFlipType::Rotate180FlipNone) == platform::Ok;
-    if (flipH) return work.RotateFlip(platform::RotateFlipType::RotateNoneFlipX) == platform::Ok;
-    if (flipV) return work.RotateFlip(platform::RotateFlipType::RotateNoneFlipY) == platform::Ok;
-    return true;
+    if (flipH && flipV) return work.RotateFlip(platform::RotateFlipType::Rotate180FlipNone);
+    if (flipH) return work.RotateFlip(platform::RotateFlipType::RotateNoneFlipX);
+    if (flipV) return work.RotateFlip(platform::RotateFlipType::RotateNoneFlipY);
+    return platform::Ok;
 }
 
-bool BrickPainter::ShapeBrickImage(cBitmap& work, clsImageFilter& filter, const LayoutPixelSizes& sizes,
-                                   float noiseLength)
+platform::Status BrickPainter::ShapeBrickImage(cBitmap& work, clsImageFilter& filter, const LayoutPixelSizes& sizes,
+                                               float noiseLength)
 {
-    if (work.Handle() && work.PixelFormat() != platform::kFormat32bppARGB &&
-        !replaceWith(work, work.Handle(), work.Width(), work.Height()))
-        return false;
+    if (work.Handle() && work.PixelFormat() != platform::kFormat32bppARGB) {
+        const platform::Status status = replaceWith(work, work.Handle(), work.Width(), work.Height());
+        if (status != platform::Ok) return status;
+    }
     return runFilter(work, filter, [&](clsImageFilter& f) {
         return f.CreateTransparentBorder(sizes.BorderSizePx, sizes.RoundedBorderPx, sizes.NoiseStrengthPx,
                                          noiseLength, sizes.AntiAliasPx);
@@ -124,85 +138,94 @@ std::shared_ptr<cInlineBitmap> BrickPainter::drawableImage(const tBrick& b) cons
     return image;
 }
 
-bool BrickPainter::prepareBrick(const tBrick& b, cBitmap& work, clsImageFilter& filter) const
+platform::Status BrickPainter::prepareBrick(const tBrick& b, cBitmap& work, clsImageFilter& filter) const
 {
     work.Dispose();
     const std::shared_ptr<cInlineBitmap> image = drawableImage(b);
-    if (!image) return false;
-    ResizeBrickImage(work, image->Bitmap, b.Width, b.Height, m_resizeMode);
-    if (!work.Handle() || work.Width() != b.Width || work.Height() != b.Height) return false;
-    if (!ApplyBrickColor(work, filter, static_cast<float>(b.Hue), b.Saturation, b.Luminance)) return false;
-    if (!FlipBrickImage(work, b.FlipH, b.FlipV)) return false;
-    return ShapeBrickImage(work, filter, m_sizes, noiseLength(m_project.NoiseFrequency, m_sizes));
+    if (!image) return platform::InvalidParameter;
+    platform::Status status = ResizeBrickImage(work, image->Bitmap, b.Width, b.Height, m_resizeMode);
+    if (status == platform::Ok && (work.Width() != b.Width || work.Height() != b.Height))
+        status = platform::GenericError;
+    if (status == platform::Ok)
+        status = ApplyBrickColor(work, filter, static_cast<float>(b.Hue), b.Saturation, b.Luminance);
+    if (status == platform::Ok) status = FlipBrickImage(work, b.FlipH, b.FlipV);
+    if (status == platform::Ok)
+        status = ShapeBrickImage(work, filter, m_sizes, noiseLength(m_project.NoiseFrequency, m_sizes));
+    return status;
 }
 
-void BrickPainter::compositeBrick(cGraphics& surface, const cBitmap& work, const tBrick& b, int32_t canvasWidth)
+platform::Status BrickPainter::compositeBrick(cGraphics& surface, const cBitmap& work, const tBrick& b,
+                                              int32_t canvasWidth)
 {
     const platform::Image* image = work.Handle();
-    if (!image) return;
+    if (!image) return platform::InvalidParameter;
     // A brick, once begun, is composited whole (the event queue still runs).
     const platform::YieldPoint::WholeStep wholeBrick;
     if (platform::Surface* target = surface.Handle())
         target->setCompositingQuality(platform::CompositingQuality::HighQuality);
     const int64_t over = static_cast<int64_t>(b.Left) + work.Width() - canvasWidth;
-    if (over <= 0) {
-        surface.DrawImageI(image, b.Left, b.Top);
-        return;
-    }
+    if (over <= 0) return surface.DrawImageI(image, b.Left, b.Top);
     const int64_t first = static_cast<int64_t>(canvasWidth) - b.Left;
     if (first <= 0) {
         // Wholly past the edge: drawn once, one canvas width to the left.
-        surface.DrawImageI(image, static_cast<int32_t>(b.Left - static_cast<int64_t>(canvasWidth)), b.Top);
-        return;
+        return surface.DrawImageI(image, static_cast<int32_t>(b.Left - static_cast<int64_t>(canvasWidth)), b.Top);
     }
     const int32_t height = work.Height();
     const auto left = static_cast<int32_t>(first);
     const auto right = static_cast<int32_t>(over);
-    surface.DrawImageRectRectI(image, b.Left, b.Top, left, height, 0, 0, left, height);
-    surface.DrawImageRectRectI(image, 0, b.Top, right, height, left, 0, right, height);
+    const platform::Status status = surface.DrawImageRectRectI(image, b.Left, b.Top, left, height, 0, 0, left, height);
+    if (status != platform::Ok) return status;
+    return surface.DrawImageRectRectI(image, 0, b.Top, right, height, left, 0, right, height);
 }
 
-void BrickPainter::DrawBrick(const tBrick& b, cGraphics& surface, cBitmap& work, clsImageFilter& filter) const
+platform::Status BrickPainter::DrawBrick(const tBrick& b, cGraphics& surface, cBitmap& work,
+                                         clsImageFilter& filter) const
 {
-    // A brick that cannot be made (memory running out) is skipped; the run
-    // goes on. A stop leaves the brick undrawn and ends the drawing.
+    // A stop leaves the brick undrawn and ends the drawing.
+    platform::Status status = platform::GenericError;
     try {
-        if (prepareBrick(b, work, filter)) compositeBrick(surface, work, b, m_project.Width);
+        status = prepareBrick(b, work, filter);
+        if (status == platform::Ok) status = compositeBrick(surface, work, b, m_project.Width);
     } catch (const platform::WorkStopped&) {
         work.Dispose();
         throw;
+    } catch (const std::bad_alloc&) {
+        status = platform::OutOfMemory;
     } catch (...) {
+        status = platform::GenericError;
     }
     work.Dispose();
+    return status;
 }
 
-void BrickPainter::DrawAllBricks(const std::vector<tBrick>& bricks, cGraphics& surface, cBitmap& work,
-                                 clsImageFilter& filter, int workers, const StopPoll& stop,
-                                 const BrickDone& done) const
+platform::Status BrickPainter::DrawAllBricks(const std::vector<tBrick>& bricks, cGraphics& surface, cBitmap& work,
+                                             clsImageFilter& filter, int workers, const StopPoll& stop,
+                                             const BrickDone& done) const
 {
     if (workers <= 1 || !parallelPreparation() || bricks.size() < 2)
-        drawSerial(bricks, surface, work, filter, stop, done);
-    else
-        drawParallel(bricks, surface, filter, workers, stop, done);
+        return drawSerial(bricks, surface, work, filter, stop, done);
+    return drawParallel(bricks, surface, filter, workers, stop, done);
 }
 
-void BrickPainter::drawSerial(const std::vector<tBrick>& bricks, cGraphics& surface, cBitmap& work,
-                              clsImageFilter& filter, const StopPoll& stop, const BrickDone& done) const
+platform::Status BrickPainter::drawSerial(const std::vector<tBrick>& bricks, cGraphics& surface, cBitmap& work,
+                                          clsImageFilter& filter, const StopPoll& stop, const BrickDone& done) const
 {
     const size_t n = bricks.size();
     for (size_t i = 1; i <= n; ++i) {
         if (stop && stop()) break;
-        DrawBrick(bricks[i - 1], surface, work, filter);
+        if (DrawBrick(bricks[i - 1], surface, work, filter) == platform::OutOfMemory) return platform::OutOfMemory;
         if (done) done(i, n);
     }
+    return platform::Ok;
 }
 
 // The prepared state of the bricks in flight, one slot per brick: a filter
-// with a random generator of its own, the prepared image, whether it is
-// ready, and the filter's failure messages (shown later on the calling
-// thread).
+// with a random generator of its own, the prepared image with the status
+// of its preparation (Ok: ready), and the filter's failure messages (shown
+// later on the calling thread).
 struct BrickPainter::Slots {
-    explicit Slots(size_t count) : randoms(count), works(count), ready(count, 0), messages(count)
+    explicit Slots(size_t count)
+        : randoms(count), works(count), statuses(count, platform::InvalidParameter), messages(count)
     {
         filters.reserve(count);
         for (size_t j = 0; j < count; ++j) {
@@ -215,7 +238,7 @@ struct BrickPainter::Slots {
     std::vector<std::unique_ptr<clsImageFilter>> filters;
     std::vector<platform::RandomGenerator> randoms;
     std::vector<cBitmap> works;
-    std::vector<char> ready;
+    std::vector<platform::Status> statuses;
     std::vector<std::vector<clsImageFilter::MessageDeferral::Message>> messages;
 };
 
@@ -241,28 +264,34 @@ BrickPainter::Plan BrickPainter::planOutlines(const std::vector<tBrick>& bricks,
 
 void BrickPainter::prepareInSlot(const tBrick& b, const Plan& plan, size_t index, Slots& slots, size_t slot) const
 {
-    slots.ready[slot] = 0;
+    slots.statuses[slot] = platform::InvalidParameter;
     if (plan.pixels[index] == 0) return;
     slots.randoms[slot] = plan.starts[index];
-    // Nothing may escape a worker: a brick that cannot be made is skipped.
+    // Nothing may escape a worker: the status tells the compositing thread
+    // why a brick was not made.
     try {
         clsImageFilter::MessageDeferral deferral;
-        slots.ready[slot] = prepareBrick(b, slots.works[slot], *slots.filters[slot]);
+        slots.statuses[slot] = prepareBrick(b, slots.works[slot], *slots.filters[slot]);
         slots.messages[slot] = deferral.messages();
+    } catch (const std::bad_alloc&) {
+        slots.statuses[slot] = platform::OutOfMemory;
+        slots.works[slot].Dispose();
     } catch (...) {
-        slots.ready[slot] = 0;
+        slots.statuses[slot] = platform::GenericError;
         slots.works[slot].Dispose();
     }
 }
 
-void BrickPainter::drawParallel(const std::vector<tBrick>& bricks, cGraphics& surface, clsImageFilter& filter,
-                                int workers, const StopPoll& stop, const BrickDone& done) const
+platform::Status BrickPainter::drawParallel(const std::vector<tBrick>& bricks, cGraphics& surface,
+                                            clsImageFilter& filter, int workers, const StopPoll& stop,
+                                            const BrickDone& done) const
 {
     // The workers prepare bricks ahead while this thread composites them in
     // list order, with its reports.
     const Plan plan = planOutlines(bricks, filter.randomGenerator());
     const size_t count = static_cast<size_t>(std::max(2, workers * kBricksPerWorker));
     Slots slots(count);
+    platform::Status failure = platform::Ok;
     platform::OrderedPipeline::run(
         plan.pixels, count, kPreparedPixelBudget,
         [&](size_t i) { prepareInSlot(bricks[i], plan, i, slots, i % count); },
@@ -271,14 +300,20 @@ void BrickPainter::drawParallel(const std::vector<tBrick>& bricks, cGraphics& su
             // a cancel during that brick's report stops the preparations at once.
             if (i == 0 && stop && stop()) return false;
             const size_t slot = i % count;
-            clsImageFilter::MessageDeferral::showAll(slots.messages[slot]);
+            clsImageFilter::MessageDeferral::pass(slots.messages[slot]);
             slots.messages[slot].clear();
-            if (slots.ready[slot]) compositeBrick(surface, slots.works[slot], bricks[i], m_project.Width);
+            platform::Status status = slots.statuses[slot];
+            if (status == platform::Ok) status = compositeBrick(surface, slots.works[slot], bricks[i], m_project.Width);
             slots.works[slot].Dispose();
+            if (status == platform::OutOfMemory) {
+                failure = status;
+                return false;
+            }
             if (done) done(i + 1, bricks.size());
             return i + 1 == bricks.size() || !(stop && stop());
         },
         kSelfPreparedPixelLimit);
+    return failure;
 }
 
 }  // namespace kalvora

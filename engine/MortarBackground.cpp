@@ -30,16 +30,19 @@ struct CellImage {
 // cell would hold the same rows (source-over onto a new transparent image
 // copies them) and its unscaled draw would composite them the same way, so
 // a cell drawn once needs no image of its own.
-void drawResizedCell(const cBitmap& mortar, platform::InterpolationMode resizeMode, cGraphics& surface, int32_t x,
-                     int32_t y, int32_t width, int32_t height)
+platform::Status drawResizedCell(const cBitmap& mortar, platform::InterpolationMode resizeMode, cGraphics& surface,
+                                 int32_t x, int32_t y, int32_t width, int32_t height)
 {
     platform::Surface* target = surface.Handle();
     platform::InterpolationMode previousMode = platform::InterpolationMode::Default;
-    if (!target || surface.GetInterpolationMode(previousMode) != platform::Ok) return;
-    if (surface.SetInterpolationMode(resizeMode) != platform::Ok) return;
+    if (!target) return platform::InvalidParameter;
+    platform::Status status = surface.GetInterpolationMode(previousMode);
+    if (status == platform::Ok) status = surface.SetInterpolationMode(resizeMode);
+    if (status != platform::Ok) return status;
     const int32_t pad = cBitmap::ResizePad(mortar.Width(), mortar.Height(), width, height);
-    target->drawImagePadded(*mortar.Handle(), pad, x, y, width, height);
+    status = target->drawImagePadded(*mortar.Handle(), pad, x, y, width, height);
     surface.SetInterpolationMode(previousMode);
+    return status;
 }
 
 }  // namespace
@@ -72,21 +75,21 @@ std::vector<MortarBackground::Span> MortarBackground::cellSpans(int32_t count, i
     return spans;
 }
 
-bool MortarBackground::MakeImageSeamless(cBitmap& work, clsImageFilter& filter, int32_t blendBordersPx,
-                                         bool seamlessH, bool seamlessV)
+platform::Status MortarBackground::MakeImageSeamless(cBitmap& work, clsImageFilter& filter, int32_t blendBordersPx,
+                                                     bool seamlessH, bool seamlessV)
 {
     return BrickPainter::runFilter(work, filter, [&](clsImageFilter& f) {
         return f.CreateSeamlessTextureFilter(blendBordersPx, seamlessH, seamlessV);
     });
 }
 
-void MortarBackground::DrawMortarTiles(const cBrickData& project, int32_t blendBordersPx,
-                                       platform::InterpolationMode resizeMode, cGraphics& surface,
-                                       clsImageFilter& filter, const YieldPoll& yieldPoll)
+platform::Status MortarBackground::DrawMortarTiles(const cBrickData& project, int32_t blendBordersPx,
+                                                   platform::InterpolationMode resizeMode, cGraphics& surface,
+                                                   clsImageFilter& filter, const YieldPoll& yieldPoll)
 {
-    if (!project.MortarFile) return;
+    if (!project.MortarFile) return platform::Ok;
     const cBitmap& mortar = project.MortarFile->Bitmap;
-    if (!mortar.Handle() || mortar.Width() < 1 || mortar.Height() < 1) return;
+    if (!mortar.Handle() || mortar.Width() < 1 || mortar.Height() < 1) return platform::Ok;
 
     const std::vector<Span> columns = cellSpans(project.RepeatX, project.Width);
     const std::vector<Span> rows = cellSpans(project.RepeatY, project.Height);
@@ -102,13 +105,17 @@ void MortarBackground::DrawMortarTiles(const cBrickData& project, int32_t blendB
         cells.push_back(std::move(cell));
         return *cells.back();
     };
+    // The status of making the cell's image; Ok when it is usable.
     const auto makeImage = [&](CellImage& cell) {
         cell.made = true;
         cBitmap& image = cell.image;
-        BrickPainter::ResizeBrickImage(image, mortar, cell.width, cell.height, resizeMode);
-        cell.usable = image.Handle() && image.Width() == cell.width && image.Height() == cell.height;
-        if (cell.usable && blend)
-            cell.usable = MakeImageSeamless(image, filter, blendBordersPx, project.SeamlessH, project.SeamlessV);
+        platform::Status status = BrickPainter::ResizeBrickImage(image, mortar, cell.width, cell.height, resizeMode);
+        if (status == platform::Ok && (image.Width() != cell.width || image.Height() != cell.height))
+            status = platform::GenericError;
+        if (status == platform::Ok && blend)
+            status = MakeImageSeamless(image, filter, blendBordersPx, project.SeamlessH, project.SeamlessV);
+        cell.usable = status == platform::Ok;
+        return status;
     };
 
     for (const Span& row : rows)
@@ -116,15 +123,18 @@ void MortarBackground::DrawMortarTiles(const cBrickData& project, int32_t blendB
     for (const Span& row : rows) {
         for (const Span& column : columns) {
             CellImage& cell = cellOfSize(column.size, row.size);
+            platform::Status status = platform::Ok;
             if (cell.uses == 1 && !blend) {
-                drawResizedCell(mortar, resizeMode, surface, column.start, row.start, column.size, row.size);
+                status = drawResizedCell(mortar, resizeMode, surface, column.start, row.start, column.size, row.size);
             } else {
-                if (!cell.made) makeImage(cell);
-                if (cell.usable) surface.DrawImageI(cell.image.Handle(), column.start, row.start);
+                if (!cell.made) status = makeImage(cell);
+                if (cell.usable) status = surface.DrawImageI(cell.image.Handle(), column.start, row.start);
             }
-            if (yieldPoll && yieldPoll()) return;
+            if (status == platform::OutOfMemory) return status;
+            if (yieldPoll && yieldPoll()) return platform::Ok;
         }
     }
+    return platform::Ok;
 }
 
 }  // namespace kalvora

@@ -4,6 +4,7 @@
 #include <functional>
 #include <vector>
 
+#include "platform/Status.h"
 #include "platform/Surface.h"
 
 namespace kalvora {
@@ -42,14 +43,15 @@ public:
     // Width x Height and is already cleared. Nothing without a mortar image.
     // The blend runs when SeamlessH or SeamlessV is set and blendBordersPx is
     // not 0. One yield after each cell; a cancel stops the tiling. A cell
-    // whose image cannot be made is left out.
-    static void DrawMortarTiles(const cBrickData& project, int32_t blendBordersPx,
+    // that cannot be made or drawn for lack of memory stops the tiling with
+    // OutOfMemory; one that fails otherwise is left out.
+    static platform::Status DrawMortarTiles(const cBrickData& project, int32_t blendBordersPx,
                                 platform::InterpolationMode resizeMode, cGraphics& surface, clsImageFilter& filter,
                                 const YieldPoll& yieldPoll);
 
     // Blends work's edges over blendBordersPx pixels in the chosen
-    // directions, keeping its size. False when the filter failed.
-    static bool MakeImageSeamless(cBitmap& work, clsImageFilter& filter, int32_t blendBordersPx, bool seamlessH,
+    // directions, keeping its size; the filter's failure otherwise.
+    static platform::Status MakeImageSeamless(cBitmap& work, clsImageFilter& filter, int32_t blendBordersPx, bool seamlessH,
                                   bool seamlessV);
 };
 

@@ -47,12 +47,18 @@ float TexturePostProcess::outlineNoiseLength() const
 
 void TexturePostProcess::DrawBrickAlpha(const tBrick& b, bool WithMargin)
 {
-    const BorderCut cut{b, WithMargin, m_sizes, 0};
-    if (shapeCutMask(cut, m_work, m_filter)) cutWithMask(cut, m_work);
+    makeCut({b, WithMargin, m_sizes, 0});
     m_work.Dispose();
 }
 
-bool TexturePostProcess::makeTransparentCanvas(cBitmap& canvas, int32_t width, int32_t height)
+platform::Status TexturePostProcess::makeCut(const BorderCut& cut)
+{
+    platform::Status status = shapeCutMask(cut, m_work, m_filter);
+    if (status == platform::Ok) status = cutWithMask(cut, m_work);
+    return status;
+}
+
+platform::Status TexturePostProcess::makeTransparentCanvas(cBitmap& canvas, int32_t width, int32_t height)
 {
     // The memory of the last canvas is cleared and used again when it holds
     // the new one: fresh memory for every cut would be backed page by page
@@ -61,43 +67,34 @@ bool TexturePostProcess::makeTransparentCanvas(cBitmap& canvas, int32_t width, i
     if (kept && kept->reshape(width, height, platform::kFormat32bppARGB) == platform::Ok &&
         kept->resetPixels() == platform::Ok) {
         canvas.adoptImage(std::move(kept));
-        return true;
+        return platform::Ok;
     }
     kept.reset();
     canvas.Dispose();
-    return canvas.CreateFromScan0(width, height, 0, platform::kFormat32bppARGB) == platform::Ok;
+    return canvas.CreateFromScan0(width, height, 0, platform::kFormat32bppARGB);
 }
 
-bool TexturePostProcess::shapeCutMask(const BorderCut& cut, cBitmap& mask, clsImageFilter& filter) const
+platform::Status TexturePostProcess::shapeCutMask(const BorderCut& cut, cBitmap& mask, clsImageFilter& filter) const
 {
     const tBrick& b = cut.piece;
-    if (b.Width < 1 || b.Height < 1 || !m_out.Handle()) {
-        mask.Dispose();
-        return false;
-    }
+    if (b.Width < 1 || b.Height < 1 || !m_out.Handle()) return platform::InvalidParameter;
     const int64_t margin = marginOf(cut);
     const int64_t canvasHeight = b.Height + 2 * margin;
-    if (canvasHeight > LayoutPixelSizes::kLargestSize) {
-        mask.Dispose();
-        return false;
-    }
+    if (canvasHeight > LayoutPixelSizes::kLargestSize) return platform::InvalidParameter;
 
     // A transparent canvas of the piece's size plus the margins gets the
     // outline's alpha; its colour stays black.
-    if (!makeTransparentCanvas(mask, b.Width, static_cast<int32_t>(canvasHeight))) return false;
-    if (!BrickPainter::ShapeBrickImage(mask, filter, cut.sizes, BrickPainter::noiseLength(m_project.NoiseFrequency,
-                                                                                           cut.sizes))) {
-        mask.Dispose();
-        return false;
-    }
-    if (mask.Width() != b.Width || mask.Height() != canvasHeight) {
-        mask.Dispose();
-        return false;
-    }
-    return true;
+    platform::Status status = makeTransparentCanvas(mask, b.Width, static_cast<int32_t>(canvasHeight));
+    if (status == platform::Ok)
+        status = BrickPainter::ShapeBrickImage(mask, filter, cut.sizes,
+                                               BrickPainter::noiseLength(m_project.NoiseFrequency, cut.sizes));
+    if (status == platform::Ok && (mask.Width() != b.Width || mask.Height() != canvasHeight))
+        status = platform::GenericError;
+    if (status != platform::Ok) mask.Dispose();
+    return status;
 }
 
-void TexturePostProcess::cutWithMask(const BorderCut& cut, cBitmap& mask)
+platform::Status TexturePostProcess::cutWithMask(const BorderCut& cut, cBitmap& mask)
 {
     // The mask's margins stay out of the cut: its rows start margin rows
     // down (as the mask cropped to the piece, whose alpha a crop keeps).
@@ -106,42 +103,44 @@ void TexturePostProcess::cutWithMask(const BorderCut& cut, cBitmap& mask)
     const int64_t canvasWidth = m_project.Width;
     const int64_t first = canvasWidth - b.Left;
     const int64_t over = static_cast<int64_t>(b.Left) + b.Width - canvasWidth;
+    platform::Status status = platform::Ok;
     if (first > 0)
-        cutAlpha(mask, b.Left, b.Top, static_cast<int32_t>(std::min<int64_t>(first, INT32_MAX)), b.Height, 0, top);
-    if (over > 0)
-        cutAlpha(mask, 0, b.Top, static_cast<int32_t>(std::min<int64_t>(over, INT32_MAX)), b.Height,
-                 static_cast<int32_t>(std::max<int64_t>(first, INT32_MIN)), top);
+        status = cutAlpha(mask, b.Left, b.Top, static_cast<int32_t>(std::min<int64_t>(first, INT32_MAX)), b.Height,
+                          0, top);
+    if (status == platform::Ok && over > 0)
+        status = cutAlpha(mask, 0, b.Top, static_cast<int32_t>(std::min<int64_t>(over, INT32_MAX)), b.Height,
+                          static_cast<int32_t>(std::max<int64_t>(first, INT32_MIN)), top);
+    return status;
 }
 
-void TexturePostProcess::cutAlpha(cBitmap& maskImage, int32_t dstx, int32_t dsty, int32_t width, int32_t height,
-                                  int32_t srcx, int32_t srcy)
+platform::Status TexturePostProcess::cutAlpha(cBitmap& maskImage, int32_t dstx, int32_t dsty, int32_t width,
+                                              int32_t height, int32_t srcx, int32_t srcy)
 {
     // The filter's alpha stamp at equal source and destination sizes, done
     // in place over the rectangle instead of on a copy of the whole output:
     // a becomes a x (255 - m) \ 255, m the mask alpha (0 outside the mask).
-    if (width < 1 || height < 1) return;
+    if (width < 1 || height < 1) return platform::Ok;
     const int32_t outWidth = m_out.Width();
     const int32_t outHeight = m_out.Height();
     const int64_t firstX = std::max<int64_t>(dstx, 0);
     const int64_t endX = std::min<int64_t>(static_cast<int64_t>(dstx) + width, outWidth);
     const int64_t firstY = std::max<int64_t>(dsty, 0);
     const int64_t endY = std::min<int64_t>(static_cast<int64_t>(dsty) + height, outHeight);
-    if (firstX >= endX || firstY >= endY) return;
+    if (firstX >= endX || firstY >= endY) return platform::Ok;
 
     platform::LockedBits out;
     platform::LockedBits mask;
     const platform::PixelRect area{static_cast<int32_t>(firstX), static_cast<int32_t>(firstY),
                                    static_cast<int32_t>(endX - firstX), static_cast<int32_t>(endY - firstY)};
-    if (m_out.LockBits(area, platform::LockRead | platform::LockWrite, platform::kFormat32bppARGB, out) !=
-        platform::Ok)
-        return;
+    platform::Status status =
+        m_out.LockBits(area, platform::LockRead | platform::LockWrite, platform::kFormat32bppARGB, out);
+    if (status != platform::Ok) return status;
+    const platform::ScopeExit unlockOut([&] { m_out.UnlockBits(out); });
     const int32_t maskWidth = maskImage.Width();
     const int32_t maskHeight = maskImage.Height();
-    if (maskImage.LockBits({0, 0, maskWidth, maskHeight}, platform::LockRead, platform::kFormat32bppARGB, mask) !=
-        platform::Ok) {
-        m_out.UnlockBits(out);
-        return;
-    }
+    status = maskImage.LockBits({0, 0, maskWidth, maskHeight}, platform::LockRead, platform::kFormat32bppARGB, mask);
+    if (status != platform::Ok) return status;
+    const platform::ScopeExit unlockMask([&] { maskImage.UnlockBits(mask); });
     const int64_t shiftX = static_cast<int64_t>(srcx) - dstx;
     const int64_t shiftY = static_cast<int64_t>(srcy) - dsty;
     // A cut, once begun, is made whole: the texture keeps only whole cuts.
@@ -159,8 +158,7 @@ void TexturePostProcess::cutAlpha(cBitmap& maskImage, int32_t dstx, int32_t dsty
             }
         }
     });
-    maskImage.UnlockBits(mask);
-    m_out.UnlockBits(out);
+    return platform::Ok;
 }
 
 std::vector<TexturePostProcess::BorderCut> TexturePostProcess::planBorderCuts(const std::vector<tBrick>& bricks) const
@@ -207,8 +205,8 @@ std::vector<TexturePostProcess::BorderCut> TexturePostProcess::planBorderCuts(co
     return cuts;
 }
 
-void TexturePostProcess::ProcessBorders(const std::vector<tBrick>& bricks, const StopPoll& stop,
-                                        const Report& report)
+platform::Status TexturePostProcess::ProcessBorders(const std::vector<tBrick>& bricks, const StopPoll& stop,
+                                                    const Report& report)
 {
     const size_t n = bricks.size();
     const std::vector<BorderCut> cuts = planBorderCuts(bricks);
@@ -225,8 +223,9 @@ void TexturePostProcess::ProcessBorders(const std::vector<tBrick>& bricks, const
     };
     for (size_t k = 0; k < cuts.size(); ++k) {
         if (!startBrick(k)) break;
-        if (shapeCutMask(cuts[k], m_work, m_filter)) cutWithMask(cuts[k], m_work);
+        if (makeCut(cuts[k]) == platform::OutOfMemory) return platform::OutOfMemory;
     }
+    return platform::Ok;
 }
 
 bool TexturePostProcess::multiplyOutputAlphaInto(cBitmap& shaped)
@@ -261,35 +260,45 @@ bool TexturePostProcess::takeWorkAsOutput()
     return true;
 }
 
-void TexturePostProcess::PostProcessArch()
+platform::Status TexturePostProcess::PostProcessArch()
 {
     m_work.Dispose();
-    if (!m_out.Handle()) return;
-    if (m_work.CreateFromClone(m_out.Width(), m_out.Height(), m_out.Handle(), m_out.PixelFormat()) != platform::Ok)
-        return;
+    if (!m_out.Handle()) return platform::Ok;
+    platform::Status status =
+        m_work.CreateFromClone(m_out.Width(), m_out.Height(), m_out.Handle(), m_out.PixelFormat());
+    if (status != platform::Ok) return status;
     // The shaped texture is made whole in the work image and only then
     // becomes the output, so a cancel halfway leaves the output as it was.
     const platform::ScopeExit release([this] { m_work.Dispose(); });
-    bool shaped = false;
     {
         const int32_t keptBorder = m_sizes.BorderSizePx;
         const platform::ScopeExit restore([this, keptBorder] { m_sizes.BorderSizePx = keptBorder; });
         m_sizes.BorderSizePx = m_options.ArcAntialias;
-        shaped = BrickPainter::ShapeBrickImage(m_work, m_filter, m_sizes, outlineNoiseLength());
+        status = BrickPainter::ShapeBrickImage(m_work, m_filter, m_sizes, outlineNoiseLength());
     }
     // The outline multiplies into the existing alpha, so the transparent
     // joints of a texture without mortar stay transparent.
-    if (shaped && multiplyOutputAlphaInto(m_work)) takeWorkAsOutput();
+    if (status == platform::Ok && multiplyOutputAlphaInto(m_work)) takeWorkAsOutput();
+    return status;
 }
 
-void TexturePostProcess::PostProcessColumn()
+int32_t TexturePostProcess::columnWidth(int32_t canvasWidth, const LayoutPixelSizes& sizes)
+{
+    const int64_t margin = static_cast<int64_t>(sizes.BorderSizePx) + 2 * static_cast<int64_t>(sizes.NoiseStrengthPx);
+    if (margin > 0 && canvasWidth - 2 * margin >= 1) return static_cast<int32_t>(canvasWidth - 2 * margin);
+    return canvasWidth;
+}
+
+platform::Status TexturePostProcess::PostProcessColumn()
 {
     m_work.Dispose();
-    if (!m_out.Handle()) return;
-    const int64_t margin = static_cast<int64_t>(m_sizes.BorderSizePx) + 2 * static_cast<int64_t>(m_sizes.NoiseStrengthPx);
-    const int64_t width = m_out.Width();
-    if (margin > 0 && width - 2 * margin >= 1)
-        m_out.CropPicture(static_cast<int32_t>(margin), 0, static_cast<int32_t>(width - 2 * margin), m_out.Height());
+    if (!m_out.Handle()) return platform::Ok;
+    const int32_t width = m_out.Width();
+    const int32_t narrower = columnWidth(width, m_sizes);
+    if (narrower != width) {
+        m_out.CropPicture((width - narrower) / 2, 0, narrower, m_out.Height());
+        if (m_out.Width() != narrower) return m_out.CurErr();
+    }
 
     const int32_t keptBlend = m_sizes.BlendBordersPx;
     const bool keptH = m_project.SeamlessH;
@@ -305,12 +314,15 @@ void TexturePostProcess::PostProcessColumn()
     m_project.SeamlessV = false;
     // A blend of 0 or less leaves the image as it is. The blended copy
     // becomes the output only once it is whole.
-    if (m_sizes.BlendBordersPx > 0 &&
-        m_work.CreateFromClone(m_out.Width(), m_out.Height(), m_out.Handle(), m_out.PixelFormat()) == platform::Ok &&
-        MortarBackground::MakeImageSeamless(m_work, m_filter, m_sizes.BlendBordersPx, m_project.SeamlessH,
-                                            m_project.SeamlessV) &&
-        m_work.Width() == m_out.Width() && m_work.Height() == m_out.Height())
+    if (m_sizes.BlendBordersPx <= 0) return platform::Ok;
+    platform::Status status =
+        m_work.CreateFromClone(m_out.Width(), m_out.Height(), m_out.Handle(), m_out.PixelFormat());
+    if (status == platform::Ok)
+        status = MortarBackground::MakeImageSeamless(m_work, m_filter, m_sizes.BlendBordersPx, m_project.SeamlessH,
+                                                     m_project.SeamlessV);
+    if (status == platform::Ok && m_work.Width() == m_out.Width() && m_work.Height() == m_out.Height())
         takeWorkAsOutput();
+    return status;
 }
 
 }  // namespace kalvora

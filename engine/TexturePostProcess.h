@@ -9,6 +9,7 @@
 #include "engine/TextureOptionsValues.h"
 #include "engine/tBrick.h"
 #include "platform/Image.h"
+#include "platform/Status.h"
 
 namespace kalvora {
 
@@ -40,18 +41,24 @@ public:
     // For every brick (one per row) of a border strip 2 x BorderWidth wide:
     // the rest of its row and the joint below it, beyond the bricks, are cut
     // out; the last brick's joint continues at the top. Reports before each
-    // brick, from 49 % towards 99 %.
-    void ProcessBorders(const std::vector<tBrick>& bricks, const StopPoll& stop, const Report& report);
+    // brick, from 49 % towards 99 %. A cut that cannot be made for lack of
+    // memory stops the cuts with OutOfMemory; one that fails otherwise is
+    // left out.
+    platform::Status ProcessBorders(const std::vector<tBrick>& bricks, const StopPoll& stop, const Report& report);
 
     // The whole texture gets the brick outline, inset ArcAntialias, and the
     // outline is multiplied into the alpha it already has. A stop halfway
-    // (WorkStopped) leaves the output as it was.
-    void PostProcessArch();
+    // (WorkStopped) or a failure leaves the output as it was; OutOfMemory
+    // when memory ran out.
+    platform::Status PostProcessArch();
 
     // Crops BorderSizePx + 2 x NoiseStrengthPx from both sides, then blends
     // the side edges over ColumnAntialias pixels. A stop during the blend
-    // (WorkStopped) leaves the output cropped and unblended.
-    void PostProcessColumn();
+    // (WorkStopped) or a failure leaves the output cropped and unblended;
+    // OutOfMemory when memory ran out.
+    platform::Status PostProcessColumn();
+    // The width a column canvas that wide keeps once its sides are cropped.
+    static int32_t columnWidth(int32_t canvasWidth, const LayoutPixelSizes& sizes);
 
 private:
     // One cut of a border strip: the piece, whether its mask has the
@@ -69,18 +76,22 @@ private:
     // The cuts of a border strip in the order they are made.
     std::vector<BorderCut> planBorderCuts(const std::vector<tBrick>& bricks) const;
     // Makes the canvas a transparent image of that size, in its own memory
-    // when that holds it; false when no memory can be had.
-    static bool makeTransparentCanvas(cBitmap& canvas, int32_t width, int32_t height);
-    // The mask of a cut in mask (the piece's size with its margins); false
-    // when the piece cuts nothing.
-    bool shapeCutMask(const BorderCut& cut, cBitmap& mask, clsImageFilter& filter) const;
+    // when that holds it; the status of the allocation otherwise.
+    static platform::Status makeTransparentCanvas(cBitmap& canvas, int32_t width, int32_t height);
+    // The mask of a cut in mask (the piece's size with its margins): Ok;
+    // InvalidParameter when the piece cuts nothing; else the status of the
+    // step that failed.
+    platform::Status shapeCutMask(const BorderCut& cut, cBitmap& mask, clsImageFilter& filter) const;
     // Cuts the piece's mask out of the output; the part past the project's
     // Width comes in at x 0.
-    void cutWithMask(const BorderCut& cut, cBitmap& mask);
+    platform::Status cutWithMask(const BorderCut& cut, cBitmap& mask);
     // Replaces the output's alpha a by a x (255 - m) \ 255 over the
     // destination rectangle, m the alpha of mask from (srcx, srcy).
-    void cutAlpha(cBitmap& mask, int32_t dstx, int32_t dsty, int32_t width, int32_t height, int32_t srcx,
-                  int32_t srcy);
+    platform::Status cutAlpha(cBitmap& mask, int32_t dstx, int32_t dsty, int32_t width, int32_t height,
+                              int32_t srcx, int32_t srcy);
+    // Shapes and makes one cut, its mask left in the work image; the status
+    // of the first step that failed.
+    platform::Status makeCut(const BorderCut& cut);
     // Multiplies the alpha of shaped (the output's size) by the output's
     // alpha; false when the sizes differ or an image cannot be read.
     bool multiplyOutputAlphaInto(cBitmap& shaped);

@@ -8,6 +8,7 @@
 
 #include "engine/BrickLayout.h"
 #include "engine/GeneratorHost.h"
+#include "engine/TexturePostProcess.h"
 #include "engine/cBrickData.h"
 #include "platform/Clock.h"
 #include "platform/ImageLimits.h"
@@ -88,6 +89,9 @@ bool cBrickGenerator::GenerateBricks(cBrickData& oBrickData, const int32_t& aBri
     m_running = true;
     m_outputReplaced = false;
     bool completed = false;
+    // The filters' failure messages wait for the run's next report.
+    clsImageFilter::MessageDeferral messages;
+    m_messages = &messages;
     // The run's state is given back on every way out, also when the host's
     // progress handler or yield throws: otherwise the running flag would stay
     // set and every later run would be refused.
@@ -98,6 +102,8 @@ bool cBrickGenerator::GenerateBricks(cBrickData& oBrickData, const int32_t& aBri
     // Cleared before the first report: a cancel during its yield counts.
     Aborted = false;
     BrickData = &oBrickData;
+    m_textureWidth = oBrickData.Width;
+    m_textureHeight = oBrickData.Height;
     // One run uses one interpolation mode, whatever the panel does meanwhile.
     ResizeMode = chooseResizeMode(host.previewTabShown(), host.previewQualityIndex());
 
@@ -110,7 +116,7 @@ bool cBrickGenerator::GenerateBricks(cBrickData& oBrickData, const int32_t& aBri
     ReportProgress(0.99f, "Post Processing...");
     runStoppable([this] { PostProcess(); });
     if (Aborted && m_status == platform::Ok) m_status = platform::Aborted;
-    ReportProgress(1.0f, Aborted ? "Aborted" : "Completed", true);
+    ReportProgress(1.0f, failed() ? kOutOfMemoryText : Aborted ? "Aborted" : "Completed", true);
     completed = true;
     return true;
 }
@@ -118,16 +124,73 @@ bool cBrickGenerator::GenerateBricks(cBrickData& oBrickData, const int32_t& aBri
 void cBrickGenerator::endRun(bool completed)
 {
     OutGraphics.Dispose();
+    m_messages = nullptr;
+    // Left by an exception or failed: a half-drawn image is no result, so
+    // once the run has replaced the previous image the output is empty. The
+    // memory a failed step still holds goes too.
+    if ((!completed || failed()) && m_outputReplaced) OutBitmap.Dispose();
+    if (failed()) {
+        WorkBitmap.Dispose();
+        ImageFilter.releaseResult();
+    }
     if (!completed) {
-        // Left by an exception: a half-drawn image is no result, so once the
-        // run has replaced the previous image the output is empty.
-        if (m_outputReplaced) OutBitmap.Dispose();
         Aborted = true;
         if (m_status == platform::Ok) m_status = platform::Aborted;
     }
     BrickData = nullptr;
     m_host = nullptr;
     m_running = false;
+}
+
+std::string cBrickGenerator::failureMessage() const
+{
+    if (!failed()) return {};
+    return "Not enough memory for a " + std::to_string(m_textureWidth) + " x " + std::to_string(m_textureHeight) +
+           " texture.";
+}
+
+void cBrickGenerator::failForLackOfMemory()
+{
+    if (m_running) noteStatus(platform::OutOfMemory);
+}
+
+void cBrickGenerator::noteStatus(platform::Status status)
+{
+    if (status != platform::OutOfMemory) return;
+    m_status = platform::OutOfMemory;
+    Aborted = true;
+}
+
+void cBrickGenerator::noteTextureSize()
+{
+    const TextureOptionsValues& o = m_options;
+    switch (BrickStyle) {
+    case LeftBorder:
+    case RightBorder:
+        m_textureWidth = o.BorderWidth;
+        m_textureHeight = o.BorderHeight;
+        break;
+    case BothBorders:
+        m_textureWidth = 2 * o.BorderWidth;
+        m_textureHeight = o.BorderHeight;
+        break;
+    case ArchTexture:
+        m_textureWidth = o.ArcWidth;
+        m_textureHeight = o.ArcHeight;
+        break;
+    case ColumnTexture:
+        m_textureWidth = TexturePostProcess::columnWidth(o.ColumnWidth, m_sizes);
+        m_textureHeight = o.ColumnHeight;
+        break;
+    default: break;
+    }
+}
+
+void cBrickGenerator::showKeptMessages()
+{
+    if (!m_messages) return;
+    const std::vector<clsImageFilter::MessageDeferral::Message> kept = m_messages->take();
+    if (!failed()) clsImageFilter::MessageDeferral::showAll(kept);
 }
 
 void cBrickGenerator::CancelProcess()
@@ -160,9 +223,11 @@ void cBrickGenerator::runStoppable(const std::function<void()>& phase)
     try {
         phase();
     } catch (const platform::WorkStopped&) {
-        // Stopped by a cancel inside a pass: Aborted is set, the remaining
-        // phases do nothing.
+        // Stopped by a cancel or a failure inside a pass: Aborted is set,
+        // the remaining phases do nothing.
         Aborted = true;
+    } catch (const std::bad_alloc&) {
+        noteStatus(platform::OutOfMemory);
     }
 }
 
@@ -189,6 +254,7 @@ void cBrickGenerator::raiseProgress(float Value, std::string Description, bool i
     // The handler's arguments are not read back; what it runs does not poll
     // the run's yields.
     const platform::YieldPoint::Hold handlerRunsWhole;
+    showKeptMessages();
     if (Progress) Progress(percent, secondsLeft, Description, isFinal);
 }
 
@@ -262,6 +328,7 @@ void cBrickGenerator::InitializeLayout()
         Aborted = true;
         return;
     }
+    noteTextureSize();
     runLayout();
 }
 
@@ -343,27 +410,37 @@ void cBrickGenerator::drawMortarAtLeast(int32_t width, int32_t height)
     DrawMortarBackground();
 }
 
+void cBrickGenerator::cropOutput(int32_t x, int32_t y, int32_t w, int32_t h)
+{
+    if (failed()) return;
+    OutBitmap.CropPicture(x, y, w, h);
+    if (OutBitmap.Width() != w || OutBitmap.Height() != h) noteStatus(OutBitmap.CurErr());
+}
+
 void cBrickGenerator::CreateBorderBackground()
 {
     const int32_t stripWidth = 2 * m_options.BorderWidth;
     drawMortarAtLeast(stripWidth, m_options.BorderHeight);
     int32_t shiftX = stripWidth / 2;
     int32_t shiftY = 0;
-    OutBitmap.ShiftPicture(shiftX, shiftY, true);
-    OutBitmap.CropPicture(0, 0, stripWidth, m_options.BorderHeight);
+    const platform::Image* unshifted = OutBitmap.Handle();
+    if (!failed()) OutBitmap.ShiftPicture(shiftX, shiftY, true);
+    // A shift that is made replaces the image.
+    if (unshifted && OutBitmap.Handle() == unshifted) noteStatus(OutBitmap.CurErr());
+    cropOutput(0, 0, stripWidth, m_options.BorderHeight);
     BrickData->Width = stripWidth;
 }
 
 void cBrickGenerator::CreateArchBackground()
 {
     drawMortarAtLeast(m_options.ArcWidth, m_options.ArcHeight);
-    OutBitmap.CropPicture(0, 0, m_options.ArcWidth, m_options.ArcHeight);
+    cropOutput(0, 0, m_options.ArcWidth, m_options.ArcHeight);
 }
 
 void cBrickGenerator::CreateColumnBackground()
 {
     drawMortarAtLeast(m_options.ColumnWidth, m_options.ColumnHeight);
-    OutBitmap.CropPicture(0, 0, m_options.ColumnWidth, m_options.ColumnHeight);
+    cropOutput(0, 0, m_options.ColumnWidth, m_options.ColumnHeight);
     // Column bricks and their post-processing get square corners.
     m_sizes.RoundedBorderPx = 0;
 }
@@ -390,14 +467,14 @@ void cBrickGenerator::PostProcessLeftBorder()
     runStoppable([this] { ProcessBorders(); });
     const platform::YieldPoint::WholeStep wholeCrop;
     const int32_t half = OutBitmap.Width() / 2;
-    OutBitmap.CropPicture(half, 0, half, OutBitmap.Height());
+    cropOutput(half, 0, half, OutBitmap.Height());
 }
 
 void cBrickGenerator::PostProcessRightBorder()
 {
     runStoppable([this] { ProcessBorders(); });
     const platform::YieldPoint::WholeStep wholeCrop;
-    OutBitmap.CropPicture(0, 0, OutBitmap.Width() / 2, OutBitmap.Height());
+    cropOutput(0, 0, OutBitmap.Width() / 2, OutBitmap.Height());
 }
 
 }  // namespace kalvora

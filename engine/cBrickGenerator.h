@@ -76,10 +76,23 @@ public:
 
     bool isRunning() const { return m_running; }
     // Ok after a completed run; Aborted after a cancel or a run ended by an
-    // exception; InvalidParameter when
-    // the project's settings could not be used; OutOfMemory when the layout
-    // or the output image could not be allocated.
+    // exception; InvalidParameter when the project's settings could not be
+    // used; OutOfMemory when memory the run needed could not be had (its
+    // layout, an image of any step, or the host's copy of the output): the
+    // run failed, ended with the report "Not enough memory", and keeps the
+    // previous output when it had not replaced it yet, and none otherwise.
     platform::Status lastStatus() const { return m_status; }
+    // What to tell the user of a run that failed for lack of memory ("Not
+    // enough memory for a W x H texture.", the size of the texture the run
+    // was to make); empty after any other run.
+    std::string failureMessage() const;
+    // Ends the run as failed for lack of memory: for a host that cannot get
+    // the memory its copy of the output needs. The run stops at its next
+    // poll; called during the final report, the run still counts as failed.
+    void failForLackOfMemory();
+
+    // The final report's text of a run that failed for lack of memory.
+    static constexpr const char* kOutOfMemoryText = "Not enough memory";
 
     const std::vector<tBrick>& bricks() const { return Bricks; }
     const LayoutPixelSizes& pixelSizes() const { return m_sizes; }
@@ -115,8 +128,20 @@ private:
     void yieldToEvents();
     // The yield between the bands of a long pass; throws WorkStopped after a cancel.
     void yieldInsidePass();
-    // Runs a phase; a cancel inside one of its passes ends it.
+    // Runs a phase; a cancel inside one of its passes ends it, and so does
+    // memory running out (std::bad_alloc), which fails the run.
     void runStoppable(const std::function<void()>& phase);
+    // A step's status: OutOfMemory fails the run, which then stops at its
+    // next poll like a cancel; any other status leaves the run going.
+    void noteStatus(platform::Status status);
+    bool failed() const { return m_status == platform::OutOfMemory; }
+    // The filters' failure messages kept during the run are shown, unless
+    // the run has failed for lack of memory: they tell of that failure and
+    // its consequences, and the host tells of it once.
+    void showKeptMessages();
+    // The size of the texture the run makes, for the failure message: the
+    // canvas's, or the partial texture's by the texture options.
+    void noteTextureSize();
 
     // Whether the settings can be laid out and drawn; sets the status when not.
     bool settingsUsable();
@@ -135,6 +160,9 @@ private:
     // Grows the project's canvas to at least width x height and tiles the mortar over it.
     void drawMortarAtLeast(int32_t width, int32_t height);
     void CreateTargetBitmap(int32_t W, int32_t H);
+    // Crops the output to the rectangle, noting the status of a crop that
+    // could not be made.
+    void cropOutput(int32_t x, int32_t y, int32_t w, int32_t h);
     void PrepareGraphics();
     void DrawAllBricks();
     void DrawBrick(const tBrick& b);
@@ -154,6 +182,10 @@ private:
     // Whether this run has released the previous output image.
     bool m_outputReplaced = false;
     platform::Status m_status = platform::Ok;
+    int32_t m_textureWidth = 0;
+    int32_t m_textureHeight = 0;
+    // The filters' failure messages of the run, kept on its thread.
+    clsImageFilter::MessageDeferral* m_messages = nullptr;
     int32_t BrickStyle = 0;
     cBrickData* BrickData = nullptr;
     GeneratorHost* m_host = nullptr;

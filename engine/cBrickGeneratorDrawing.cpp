@@ -45,10 +45,11 @@ void cBrickGenerator::DrawMortarBackground()
         return;
     }
     // A new output image is already transparent black: no clearing pass.
-    MortarBackground::DrawMortarTiles(project, m_sizes.BlendBordersPx, ResizeMode, OutGraphics, ImageFilter, [this] {
-        yieldToEvents();
-        return Aborted;
-    });
+    noteStatus(MortarBackground::DrawMortarTiles(project, m_sizes.BlendBordersPx, ResizeMode, OutGraphics, ImageFilter,
+                                                 [this] {
+                                                     yieldToEvents();
+                                                     return Aborted;
+                                                 }));
 }
 
 void cBrickGenerator::DrawAllBricks()
@@ -58,7 +59,7 @@ void cBrickGenerator::DrawAllBricks()
     PrepareGraphics();
     seedOutlineRandom(ImageFilter.randomGenerator(), BrickData->RandomSeed);
     const BrickPainter painter(*BrickData, m_sizes, ResizeMode);
-    painter.DrawAllBricks(
+    const platform::Status status = painter.DrawAllBricks(
         Bricks, OutGraphics, WorkBitmap, ImageFilter, platform::ThreadPool::size(), [this] { return Aborted; },
         [this](size_t i, size_t n) {
             const tBrick& b = Bricks[i - 1];
@@ -66,36 +67,38 @@ void cBrickGenerator::DrawAllBricks()
             const float value = static_cast<float>(static_cast<double>(i) / static_cast<double>(n) - 0.00001);
             ReportProgress(value, "Drawing Brick (" + std::to_string(i) + " of " + std::to_string(n) + ")");
         });
+    noteStatus(status);
     OutGraphics.Dispose();
 }
 
 void cBrickGenerator::DrawBrick(const tBrick& b)
 {
-    BrickPainter(*BrickData, m_sizes, ResizeMode).DrawBrick(b, OutGraphics, WorkBitmap, ImageFilter);
+    noteStatus(BrickPainter(*BrickData, m_sizes, ResizeMode).DrawBrick(b, OutGraphics, WorkBitmap, ImageFilter));
 }
 
 void cBrickGenerator::ProcessBorders()
 {
     OutGraphics.Dispose();
-    TexturePostProcess(*BrickData, m_sizes, m_options, OutBitmap, WorkBitmap, ImageFilter)
-        .ProcessBorders(
-            Bricks, [this] { return Aborted; },
-            [this](float value, const std::string& description) {
-                m_drawn.markAll();
-                ReportProgress(value, description);
-            });
+    noteStatus(TexturePostProcess(*BrickData, m_sizes, m_options, OutBitmap, WorkBitmap, ImageFilter)
+                   .ProcessBorders(
+                       Bricks, [this] { return Aborted; },
+                       [this](float value, const std::string& description) {
+                           m_drawn.markAll();
+                           ReportProgress(value, description);
+                       }));
 }
 
 void cBrickGenerator::PostProcessArch()
 {
     OutGraphics.Dispose();
-    TexturePostProcess(*BrickData, m_sizes, m_options, OutBitmap, WorkBitmap, ImageFilter).PostProcessArch();
+    noteStatus(TexturePostProcess(*BrickData, m_sizes, m_options, OutBitmap, WorkBitmap, ImageFilter).PostProcessArch());
 }
 
 void cBrickGenerator::PostProcessColumn()
 {
     OutGraphics.Dispose();
-    TexturePostProcess(*BrickData, m_sizes, m_options, OutBitmap, WorkBitmap, ImageFilter).PostProcessColumn();
+    noteStatus(
+        TexturePostProcess(*BrickData, m_sizes, m_options, OutBitmap, WorkBitmap, ImageFilter).PostProcessColumn());
 }
 
 }  // namespace kalvora

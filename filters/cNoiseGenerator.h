@@ -5,6 +5,7 @@
 
 #include "imaging/cBitmap.h"
 #include "platform/RandomGenerator.h"
+#include "platform/Status.h"
 
 namespace kalvora {
 
@@ -30,6 +31,9 @@ public:
     void Interpolate(int32_t NewWidth, int32_t NewHeight, platform::InterpolationMode Interpolation_Mode);
     // Packed ARGB at (x, y); 0 outside the image.
     int32_t GetPixel(int32_t x, int32_t y);
+    // The status of the first step that failed in the last CreateNoise and
+    // the stretches after it (Ok when none did).
+    platform::Status failureStatus() const { return m_failure; }
 
     // Advances the generator exactly as CreateNoise of Width x Height draws
     // from it, without making the image.
@@ -38,8 +42,11 @@ public:
 private:
     // A side of the random grid: at least 2.
     static int32_t gridSide(int32_t side) { return side < 2 ? 2 : side; }
+    // Keeps the status when it is the first failure.
+    void keep(platform::Status status);
 
     std::unique_ptr<clsImageFilter> m_filter;
+    platform::Status m_failure = platform::Ok;
 };
 
 }  // namespace kalvora

@@ -97,6 +97,7 @@ std::string clsImageFilter::GetGdipErrorText(int32_t status)
 platform::Status clsImageFilter::CheckGdipStatus(platform::Status status)
 {
     if (status == platform::Ok) return status;
+    if (m_failure == platform::Ok) m_failure = status;
     showMessage(GetGdipErrorText(status) + " GDI+ Error:" + std::to_string(static_cast<int32_t>(status)), kErrorTitle,
                 kMessageOkOnly);
     return status;
@@ -120,9 +121,15 @@ void clsImageFilter::MessageDeferral::showAll(const std::vector<Message>& messag
     for (const Message& m : messages) platform::Services::messageBox().show(m.text, m.title, m.style);
 }
 
+void clsImageFilter::MessageDeferral::pass(const std::vector<Message>& messages)
+{
+    for (const Message& m : messages) showMessage(m.text, m.title, m.style);
+}
+
 void clsImageFilter::SetBitmapIn(cBitmap& vBitmap)
 {
     if (m_token == 0) return;
+    m_failure = platform::Ok;
     cBitmap temporary;
     if (CheckGdipStatus(temporary.CreateFromClone(vBitmap.Width(), vBitmap.Height(), vBitmap.Handle(),
                                                   vBitmap.PixelFormat())) != platform::Ok)
@@ -133,6 +140,7 @@ void clsImageFilter::SetBitmapIn(cBitmap& vBitmap)
 void clsImageFilter::SetPictureIn(const platform::Image* vPicture)
 {
     if (m_token == 0) return;
+    m_failure = platform::Ok;
     cBitmap temporary;
     if (CheckGdipStatus(temporary.CreateFromHBitmap(vPicture)) != platform::Ok) return;
     loadFromTemporary(temporary);
@@ -171,6 +179,7 @@ void clsImageFilter::loadFromTemporary(cBitmap& temporary)
 void clsImageFilter::adoptImage(std::unique_ptr<platform::Image> image)
 {
     if (m_token == 0 || !image) return;
+    m_failure = platform::Ok;
     if (image->format() != platform::kFormat32bppARGB) {
         cBitmap temporary;
         temporary.adoptImage(std::move(image));

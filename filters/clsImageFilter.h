@@ -8,6 +8,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "filters/Convolution3x3.h"
@@ -209,6 +210,9 @@ public:
     int32_t loadedWidth() const { return m_width; }
     int32_t loadedHeight() const { return m_height; }
     bool hasSession() const { return m_token != 0; }
+    // The status of the first failure since an image was last loaded (Ok
+    // when none): why a filter returned no result.
+    platform::Status failureStatus() const { return m_failure; }
 
     // While one lives on a thread, the failure messages of every filter used
     // on that thread (noise generators' own filters included) are kept here
@@ -227,8 +231,12 @@ public:
         MessageDeferral& operator=(const MessageDeferral&) = delete;
 
         const std::vector<Message>& messages() const { return m_messages; }
-        // Shows the kept messages in order through the message-box service.
+        // Hands over the kept messages; none are kept afterwards.
+        std::vector<Message> take() { return std::exchange(m_messages, {}); }
+        // Shows the messages in order through the message-box service.
         static void showAll(const std::vector<Message>& messages);
+        // The same, unless a deferral lives on this thread: it keeps them.
+        static void pass(const std::vector<Message>& messages);
 
     private:
         friend class clsImageFilter;
@@ -349,6 +357,7 @@ private:
     int32_t m_height = 0;
     platform::RandomGenerator* m_random = &platform::RandomGenerator::processDefault();
     bool m_parallelRows = true;
+    platform::Status m_failure = platform::Ok;
 };
 
 template <typename RowBody>

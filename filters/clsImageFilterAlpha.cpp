@@ -32,6 +32,9 @@ public:
     {
     }
 
+    // Whether the image is the expected one, read directly.
+    bool direct() const { return m_direct; }
+
     uint32_t at(int32_t x, int32_t y) const
     {
         if (m_direct) return reinterpret_cast<const uint32_t*>(m_image->row(y))[x];
@@ -122,6 +125,9 @@ public:
         }
         if (!m_banded) m_whole.emplace(noise.Bitmap.Handle(), w, h);
     }
+
+    // Whether the noise has its w x h pixels: not when it could not be made.
+    bool complete() const { return m_banded || m_whole->direct(); }
 
     uint32_t at(int32_t x, int32_t y) const
     {
@@ -254,6 +260,13 @@ platform::Image* clsImageFilter::CreateTransparentBorder(int32_t BorderSize, int
     }
     const StretchedNoise noisePixels(noise, w, h, solid);
     if (!hasSession()) return nullptr;
+    // Without its noise (memory ran out making it) the outline would come
+    // out smooth: no result.
+    if (h > 0 && !noisePixels.complete()) {
+        const platform::Status failure = noise.failureStatus();
+        CheckGdipStatus(failure != platform::Ok ? failure : platform::GenericError);
+        return nullptr;
+    }
 
     // Displacement by noise byte: (n x S x 2) / 255 - S, in double.
     std::vector<double> displacement(256);

@@ -369,20 +369,23 @@ void cBitmap::ResizePicture(int32_t NewWidth, int32_t NewHeight, platform::Inter
     if (result) replaceImage(std::move(result));
 }
 
-void cBitmap::assignResized(const cBitmap& source, int32_t width, int32_t height,
-                            platform::InterpolationMode interpolationMode)
+Status cBitmap::assignResized(const cBitmap& source, int32_t width, int32_t height,
+                              platform::InterpolationMode interpolationMode)
 {
     const Image* image = source.Handle();
     const bool resizes = image && width >= 1 && height >= 1 && (width != source.Width() || height != source.Height());
     if (!resizes) {
-        if (CreateFromClone(source.Width(), source.Height(), image, source.PixelFormat()) != platform::Ok) Dispose();
-        return;
+        const Status s = CreateFromClone(source.Width(), source.Height(), image, source.PixelFormat());
+        if (s != platform::Ok) Dispose();
+        return s;
     }
     std::unique_ptr<Image> result = resized(*image, width, height, interpolationMode);
-    if (result)
-        replaceImage(std::move(result));
-    else
+    if (!result) {
         Dispose();
+        return m_lastStatus;
+    }
+    replaceImage(std::move(result));
+    return platform::Ok;
 }
 
 std::unique_ptr<Image> cBitmap::resized(const Image& source, int32_t width, int32_t height,
@@ -407,14 +410,15 @@ std::unique_ptr<Image> cBitmap::resizedPart(const Image& source, int32_t width, 
     if (Execute(Image::create(area.width, area.height, platform::kFormat32bppARGB, result)) != platform::Ok)
         return nullptr;
     cGraphics graphics;
-    if (Execute(graphics.GetGraphicsContext(result.get())) == platform::Ok) {
-        prepareSurface(graphics, interpolationMode);
-        // The resampler reads the edge-padded image through its rule, so
-        // the kernel sees smeared edge colours and never transparent black.
-        // A part is the whole drawn shifted by the part's corner: every
-        // pixel maps to the same source position as in the whole.
-        Execute(graphics.Handle()->drawImagePadded(source, pad, -area.x, -area.y, width, height));
-    }
+    if (Execute(graphics.GetGraphicsContext(result.get())) != platform::Ok) return nullptr;
+    prepareSurface(graphics, interpolationMode);
+    // The resampler reads the edge-padded image through its rule, so the
+    // kernel sees smeared edge colours and never transparent black. A part
+    // is the whole drawn shifted by the part's corner: every pixel maps to
+    // the same source position as in the whole. A draw that failed (its
+    // row buffers refused) leaves no result.
+    if (Execute(graphics.Handle()->drawImagePadded(source, pad, -area.x, -area.y, width, height)) != platform::Ok)
+        return nullptr;
     graphics.Dispose();
     return result;
 }
@@ -453,12 +457,17 @@ void cBitmap::ShiftPicture(int32_t& x, int32_t& y, bool WrapPicture)
     prepareSurface(graphics, platform::InterpolationMode::NearestNeighbor);
 
     const Image* src = m_image.get();
-    Execute(graphics.DrawImageRectRectI(src, x, y, W - x, H - y, 0, 0, W - x, H - y));
-    if (WrapPicture && y >= 1) Execute(graphics.DrawImageRectRectI(src, x, 0, W - x, y, 0, H - y, W - x, y));
-    if (WrapPicture && x >= 1 && y >= 1) Execute(graphics.DrawImageRectRectI(src, 0, 0, x, y, W - x, H - y, x, y));
-    if (WrapPicture && x >= 1) Execute(graphics.DrawImageRectRectI(src, 0, y, x, H - y, W - x, 0, x, H - y));
+    // A part that cannot be drawn leaves the image as it was, with the
+    // part's status recorded.
+    Status s = Execute(graphics.DrawImageRectRectI(src, x, y, W - x, H - y, 0, 0, W - x, H - y));
+    if (s == platform::Ok && WrapPicture && y >= 1)
+        s = Execute(graphics.DrawImageRectRectI(src, x, 0, W - x, y, 0, H - y, W - x, y));
+    if (s == platform::Ok && WrapPicture && x >= 1 && y >= 1)
+        s = Execute(graphics.DrawImageRectRectI(src, 0, 0, x, y, W - x, H - y, x, y));
+    if (s == platform::Ok && WrapPicture && x >= 1)
+        s = Execute(graphics.DrawImageRectRectI(src, 0, y, x, H - y, W - x, 0, x, H - y));
     graphics.Dispose();
-    replaceImage(std::move(image));
+    if (s == platform::Ok) replaceImage(std::move(image));
 }
 
 void cBitmap::CopyToClipboard()

@@ -102,8 +102,9 @@ public:
     void ResizePicture(int32_t NewWidth, int32_t NewHeight,
                        platform::InterpolationMode Interpolation_Mode = platform::InterpolationMode::HighQualityBicubic);
     // The same image as a clone of source followed by ResizePicture, made
-    // without the clone when a resize is needed: source is only read.
-    void assignResized(const cBitmap& source, int32_t width, int32_t height,
+    // without the clone when a resize is needed: source is only read. On
+    // failure this bitmap is left empty and the status returned.
+    platform::Status assignResized(const cBitmap& source, int32_t width, int32_t height,
                        platform::InterpolationMode interpolationMode);
     // The rectangle becomes the image; parts outside stay 0x00FFFFFF.
     void CropPicture(int32_t x, int32_t y, int32_t w, int32_t h);

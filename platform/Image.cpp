@@ -88,6 +88,7 @@ Status Image::create(int32_t width, int32_t height, PixelFormatId format, std::u
     if (!ImageLimits::allows(width, height, bytesPerPixel(format))) return OutOfMemory;
     int32_t stride = strideFor(width, format);
     const size_t bytes = static_cast<size_t>(stride) * static_cast<size_t>(height);
+    if (ImageLimits::refusesAllocation(static_cast<int64_t>(bytes))) return OutOfMemory;
     // No large pages are asked for: where the system hands unused memory
     // back to its host, a fresh large page can take tens of milliseconds to
     // fault in, on the thread that first writes it. A failed allocation

@@ -29,12 +29,12 @@ void PreviewWindow::SetBitmap(cBitmap& NewBitmap, bool ChangePosition)
 bool PreviewWindow::SetBitmapArea(cBitmap& NewBitmap, const platform::PixelRect& area, bool ChangePosition)
 {
     const platform::Image* source = NewBitmap.Handle();
-    if (!source) return false;
+    if (!source) return true;
     if (!isShownShape(*source) && !startPictureOf(*source)) {
         // No memory suits it: all of it at once, in fresh memory.
         if (!copyWhole(NewBitmap)) return false;
     } else {
-        if (!copyAreaIntoShown(NewBitmap, area)) return false;
+        if (!copyAreaIntoShown(NewBitmap, area)) return true;
         rowsCame(area);
     }
     m_broughtThisRun = true;
@@ -113,10 +113,17 @@ void PreviewWindow::beginRun()
     ShowPicture();
 }
 
-void PreviewWindow::endRun()
+void PreviewWindow::endRun(bool failed)
 {
     m_reserve.release();
-    if (m_broughtThisRun) return;
+    if (m_broughtThisRun && !failed) return;
+    if (m_broughtThisRun) {
+        // The failed run's rows have replaced part of the previous picture,
+        // and the rest is not the run's: no texture is shown.
+        Bitmap().Dispose();
+        imgWidth() = 0;
+        imgHeight() = 0;
+    }
     view().shownRows = INT32_MAX;
     ShowPicture();
 }

@@ -27,7 +27,8 @@ public:
     // suits it, or memory readied ahead for it; a picture in new memory is
     // shown from its top down as far as its rows have come in areas of the
     // whole width. Without such memory the whole image is copied at once.
-    // False when nothing could be copied.
+    // False only when an image of another shape could get no memory at all:
+    // the shown picture stays.
     bool SetBitmapArea(cBitmap& NewBitmap, const platform::PixelRect& area, bool ChangePosition);
     // Centres the image at the current zoom and redraws.
     void CenterImage();
@@ -43,9 +44,10 @@ public:
     // previous picture, which shows again when the run brings nothing).
     void beginRun();
     // The run has ended: a run that brought nothing leaves the previous
-    // picture shown; memory readied for a picture that never came is given
-    // back.
-    void endRun();
+    // picture shown; a failed run that brought some rows leaves none, since
+    // they replaced part of the previous one; memory readied for a picture
+    // that never came is given back.
+    void endRun(bool failed = false);
     // Whether the image's areas can be taken now without fresh memory: it
     // has the shown picture's shape, the shown memory suits it, or memory
     // readied ahead holds it. When not, memory for it starts being readied.

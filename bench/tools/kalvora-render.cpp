@@ -16,7 +16,9 @@
 // KALVORA_RENDER_YIELDS set it also prints, to stderr, the longest stretch
 // of the run without a yield to the event queue and the report before it.
 // Exit status: 0 done and written, 1 the project could not be loaded,
-// 2 the run ended "Aborted", 3 the PNG could not be written, 64 bad usage.
+// 2 the run ended without a texture ("Aborted", or failed for lack of
+// memory, which stderr names with the texture's size), 3 the PNG could not
+// be written, 64 bad usage. Only a texture the run completed is written.
 
 #include <chrono>
 #include <cstdint>
@@ -24,6 +26,7 @@
 #include <cstdlib>
 #include <exception>
 #include <iostream>
+#include <new>
 #include <string>
 
 #include "bench/BenchThreads.h"
@@ -215,7 +218,11 @@ int render(const Arguments& args)
         std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
 
     if (generator.lastStatus() != platform::Ok || !generator.OutBitmap.Handle()) {
-        std::cerr << lastReport << ": " << cGDIP::GetErrorText(generator.lastStatus()) << "\n";
+        const std::string failure = generator.failureMessage();
+        if (!failure.empty())
+            std::cerr << failure << "\n";
+        else
+            std::cerr << lastReport << ": " << cGDIP::GetErrorText(generator.lastStatus()) << "\n";
         return kExitAborted;
     }
     int writeError = 0;
@@ -238,6 +245,9 @@ int main(int argc, char** argv)
     const Arguments args = parseArguments(argc, argv);
     try {
         return render(args);
+    } catch (const std::bad_alloc&) {
+        std::cerr << "Not enough memory\n";
+        return kExitAborted;
     } catch (const std::exception& e) {
         std::cerr << "Aborted: " << e.what() << "\n";
         return kExitAborted;

@@ -15,6 +15,8 @@
 
 #include "AppTestSupport.h"
 #include "engine/BrickLayout.h"
+#include "platform/ImageLimits.h"
+#include "platform/ScopeExit.h"
 #include "tests/support/MenuClicks.h"
 #include "tests/support/ModalDialogAnswerer.h"
 #include "uicore/ProgressText.h"
@@ -683,6 +685,56 @@ TEST(Generate, PreviewCopiesStayWithinTheirBounds)
         // The final report always copies: the preview shows the whole result.
         EXPECT_TRUE(samePixels(f.preview.Bitmap(), f.window.brickGenerator().OutBitmap));
     }
+}
+
+TEST(Generate, ARunShortOfMemorySaysSoOnceAndKeepsTheShownTexture)
+{
+    AppFixture f;
+    f.setSizes(512, 256);
+    QComboBox* types = f.display.TextureTypeCombo;
+    types->setFocus();
+    for (int i = 0; i < 3; ++i) QTest::keyClick(types, Qt::Key_Down);
+    ASSERT_EQ(types->currentText(), "Both Borders");
+    const auto clickUpdateAnsweringOptions = [&f] {
+        testing::ModalDialogAnswerer answerer(QStringLiteral("TextureOptions"), [](QWidget* d) {
+            QTest::mouseClick(d->findChild<QPushButton*>("OKButton"), Qt::LeftButton);
+        });
+        f.clickUpdate();
+    };
+    clickUpdateAnsweringOptions();
+    ASSERT_TRUE(startsWith(f.reports.back().text, "Completed ("));
+    cBitmap shown;
+    cBitmap& before = f.preview.Bitmap();
+    ASSERT_EQ(shown.CreateFromClone(before.Width(), before.Height(), before.Handle(), before.PixelFormat()),
+              platform::Ok);
+
+    // A larger preview: the strip's canvas is made, but its shift, the
+    // second image of the canvas's size, gets no memory.
+    f.setSizes(512, 320);
+    f.reports.clear();
+    const platform::ScopeExit limits([] { platform::ImageLimits::reset(); });
+    platform::ImageLimits::failAllocation(2, int64_t{320} * 320 * 4);
+    clickUpdateAnsweringOptions();
+    platform::ImageLimits::reset();
+    const TextureOptionsValues options = f.window.textureOptions();
+    ASSERT_EQ(f.services.messageBox.shown.size(), 1u);
+    EXPECT_EQ(f.services.messageBox.shown[0].text, "Not enough memory for a " +
+                                                       std::to_string(2 * options.BorderWidth) + " x " +
+                                                       std::to_string(options.BorderHeight) + " texture.");
+    EXPECT_EQ(f.services.messageBox.shown[0].title, "Not Enough Memory");
+    EXPECT_TRUE(std::none_of(f.reports.begin(), f.reports.end(),
+                             [](const ShownReport& r) { return startsWith(r.text, "Completed"); }));
+    EXPECT_TRUE(startsWith(f.statusText().toStdString(), "Not enough memory ("));
+    EXPECT_EQ(f.display.UpdateButton->text(), "&Update");
+    // Export and Copy take the preview's picture: still the last texture.
+    EXPECT_TRUE(samePixels(f.preview.Bitmap(), shown));
+
+    // The next run gets its memory and completes.
+    clickUpdateAnsweringOptions();
+    EXPECT_TRUE(startsWith(f.reports.back().text, "Completed ("));
+    EXPECT_EQ(f.window.brickGenerator().OutBitmap.Height(), 320);
+    EXPECT_TRUE(samePixels(f.preview.Bitmap(), f.window.brickGenerator().OutBitmap));
+    EXPECT_EQ(f.services.messageBox.shown.size(), 1u);
 }
 
 }  // namespace

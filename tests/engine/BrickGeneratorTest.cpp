@@ -384,14 +384,16 @@ TEST_F(GeneratorTest, ArchWithoutInnerSpaceEndsAborted)
     EXPECT_EQ(reports.back().text, "Aborted (0:00)");
 }
 
-TEST_F(GeneratorTest, OversizedCanvasEndsAbortedAsOutOfMemory)
+TEST_F(GeneratorTest, OversizedCanvasFailsAsOutOfMemory)
 {
     platform::ImageLimits::set(4096, int64_t(1) << 31);
     project.Width = 5000;
     ASSERT_TRUE(run(SeamlessTexture));
     platform::ImageLimits::reset();
     EXPECT_EQ(generator.lastStatus(), platform::OutOfMemory);
-    EXPECT_EQ(reports.back().text, "Aborted (0:00)");
+    EXPECT_EQ(reports.back().text, "Not enough memory (0:00)");
+    EXPECT_EQ(generator.failureMessage(), "Not enough memory for a 5000 x " + std::to_string(project.Height) +
+                                              " texture.");
 }
 
 TEST_F(GeneratorTest, ZeroPercentSizesStillTileTheCanvas)

@@ -119,7 +119,7 @@ TEST_F(PostProcessTest, CutsInPlaceMatchTheFiltersAlphaStamp)
         cBitmap mask;
         ASSERT_EQ(mask.CreateFromScan0(piece.Width, piece.Height + 2 * margin, 0, platform::kFormat32bppARGB),
                   platform::Ok);
-        ASSERT_TRUE(BrickPainter::ShapeBrickImage(mask, f, sizes, BrickPainter::noiseLength(40.0f, sizes)));
+        ASSERT_EQ(BrickPainter::ShapeBrickImage(mask, f, sizes, BrickPainter::noiseLength(40.0f, sizes)), platform::Ok);
         mask.CropPicture(0, margin, piece.Width, piece.Height);
         cBitmap expected;
         ASSERT_EQ(expected.CreateFromClone(40, 16, texture->Bitmap.Handle(), platform::kFormat32bppARGB), platform::Ok);
@@ -233,7 +233,7 @@ TEST_F(PostProcessTest, TheArchOutlineMultipliesIntoTheExistingAlpha)
     plain.setRandomGenerator(&same);
     LayoutPixelSizes arch = sizes;
     arch.BorderSizePx = 2;
-    ASSERT_TRUE(BrickPainter::ShapeBrickImage(opaque, plain, arch, BrickPainter::noiseLength(0.0f, arch)));
+    ASSERT_EQ(BrickPainter::ShapeBrickImage(opaque, plain, arch, BrickPainter::noiseLength(0.0f, arch)), platform::Ok);
     EXPECT_LT(alphaAt(opaque, 39, 10), 255u);
     for (int32_t y = 0; y < 20; ++y)
         for (int32_t x = 20; x < 40; ++x) EXPECT_EQ(pixelAt(out, x, y), pixelAt(opaque, x, y)) << x << "," << y;

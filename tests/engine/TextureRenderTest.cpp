@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "DrawingTestSupport.h"
+#include "tests/support/FakeServices.h"
 #include "engine/BrickLayout.h"
 #include "engine/BrickPainter.h"
 #include "engine/MortarBackground.h"
@@ -361,7 +362,7 @@ TEST_F(TextureRenderTest, AHostThatThrowsEndsTheRunAndLeavesTheGeneratorReady)
     }
 }
 
-TEST_F(TextureRenderTest, AnOutputThatCannotBeAllocatedEndsAbortedAndEmpty)
+TEST_F(TextureRenderTest, AnOutputThatCannotBeAllocatedFailsAndLeavesNoImage)
 {
     run(SeamlessTexture);
     ASSERT_NE(generator.OutBitmap.Handle(), nullptr);
@@ -369,12 +370,77 @@ TEST_F(TextureRenderTest, AnOutputThatCannotBeAllocatedEndsAbortedAndEmpty)
     for (int32_t style = SeamlessTexture; style <= ColumnTexture; ++style) {
         run(style);
         EXPECT_EQ(generator.OutBitmap.Handle(), nullptr) << style;
-        EXPECT_EQ(host.reports.back().second.rfind("Aborted", 0), 0u) << style;
+        EXPECT_EQ(host.reports.back().second.rfind("Not enough memory (", 0), 0u) << style;
         EXPECT_EQ(generator.lastStatus(), platform::OutOfMemory) << style;
     }
     platform::ImageLimits::reset();
     run(ArchTexture);
     EXPECT_EQ(generator.lastStatus(), platform::Ok);
+}
+
+// Images a run asks for, refused one at a time: each either fails the run
+// (a final report that says so, no image left, no message of its own: the
+// host tells of it once) or is one the run does without (its texture then
+// right, as where a band of a brick's outline noise falls back to the whole
+// noise); the run after it is right. Every image of the texture's size, in
+// every phase of each type, and a spread of the bricks' images, prepared
+// on this thread and on the pool.
+TEST_F(TextureRenderTest, AnImageARunCannotGetFailsTheRunAndTheNextRunIsRight)
+{
+    testing::ScopedFakeServices services;
+    const platform::ScopeExit limits([] { platform::ImageLimits::reset(); });
+    const Variant v = kVariants[1];
+    // A run with the nth image of at least minBytes refused (0: none); the
+    // number of such images it asked for.
+    const auto runRefusing = [&](int32_t style, int64_t nth, int64_t minBytes) {
+        makeProject(project, v);
+        host.reports.clear();
+        // A new output image, not the last one's memory reset.
+        generator.OutBitmap.Dispose();
+        platform::ImageLimits::failAllocation(nth, minBytes);
+        EXPECT_TRUE(generator.GenerateBricks(project, style, host));
+        const int64_t counted = platform::ImageLimits::allocationsCounted();
+        platform::ImageLimits::reset();
+        return counted;
+    };
+    struct Case {
+        int32_t style;
+        bool parallel;
+        int64_t minBytes;
+        int64_t stride;
+    };
+    // Images of 16 KiB or more are the canvas's; the bricks' are smaller.
+    const Case cases[] = {{SeamlessTexture, false, 16384, 1}, {BothBorders, false, 16384, 1},
+                          {LeftBorder, false, 16384, 1},      {ArchTexture, false, 16384, 1},
+                          {ColumnTexture, false, 16384, 1},   {SeamlessTexture, false, 1, 7},
+                          {SeamlessTexture, true, 1, 7}};
+    for (const Case& c : cases) {
+        BrickPainter::setParallelPreparation(c.parallel);
+        run(c.style, v);
+        const cBitmap right = copyOfResult();
+        const int64_t count = runRefusing(c.style, 0, c.minBytes);
+        int64_t failures = 0;
+        for (int64_t nth = 1; nth <= count; nth += c.stride) {
+            SCOPED_TRACE(::testing::Message() << "type " << c.style << " parallel " << c.parallel << ", image " << nth
+                                              << " of " << count << " from " << c.minBytes << " bytes");
+            runRefusing(c.style, nth, c.minBytes);
+            if (generator.lastStatus() != platform::OutOfMemory) {
+                EXPECT_EQ(generator.lastStatus(), platform::Ok);
+                EXPECT_TRUE(testing::sameBytes(right, generator.OutBitmap));
+                continue;
+            }
+            ++failures;
+            EXPECT_EQ(host.reports.back().second.rfind("Not enough memory (", 0), 0u);
+            EXPECT_EQ(generator.failureMessage(), "Not enough memory for a " + std::to_string(right.Width()) + " x " +
+                                                      std::to_string(right.Height()) + " texture.");
+            EXPECT_EQ(generator.OutBitmap.Handle(), nullptr);
+            run(c.style, v);
+            EXPECT_EQ(generator.lastStatus(), platform::Ok);
+            EXPECT_TRUE(testing::sameBytes(right, generator.OutBitmap));
+        }
+        EXPECT_GE(failures * 2, (count + c.stride - 1) / c.stride) << c.style;
+    }
+    EXPECT_TRUE(services.messageBox.shown.empty());
 }
 
 }  // namespace
