@@ -64,8 +64,8 @@ platform::Status QtClipboardService::getImage(std::unique_ptr<platform::Image>& 
     if (!hasImage()) return platform::GenericError;
     if (const auto* ours = qobject_cast<const ClipboardImageData*>(QGuiApplication::clipboard()->mimeData())) {
         const platform::Image& picture = ours->picture();
-        return rgb32Copy(picture.width(), picture.height(), picture.format(),
-                         [&picture](int32_t y) { return picture.row(y); }, out);
+        return rgb32Copy(
+            picture.width(), picture.height(), picture.format(), [&picture](int32_t y) { return picture.row(y); }, out);
     }
     const QImage held = QGuiApplication::clipboard()->image();
     if (held.isNull()) return platform::GenericError;
@@ -73,8 +73,9 @@ platform::Status QtClipboardService::getImage(std::unique_ptr<platform::Image>& 
     // Premultiplied colours are the colours drawn over black; read as a
     // format without alpha they are the opaque picture.
     const QImage opaque = held.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-    return rgb32Copy(opaque.width(), opaque.height(), platform::kFormat32bppRGB,
-                     [&opaque](int32_t y) { return opaque.constScanLine(y); }, out);
+    return rgb32Copy(
+        opaque.width(), opaque.height(), platform::kFormat32bppRGB,
+        [&opaque](int32_t y) { return opaque.constScanLine(y); }, out);
 }
 
 }  // namespace kalvora
