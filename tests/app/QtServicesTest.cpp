@@ -9,6 +9,7 @@
 #include <QDesktopServices>
 #include <QImage>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QUrl>
@@ -121,6 +122,26 @@ void makeTranslucent(cBitmap& bitmap)
     for (int i = 0; i < 8; ++i) bitmap.Handle()->setPixel(i % 4, i / 4, pixels[i]);
 }
 
+// The opaque colour of a packed ARGB pixel drawn over black.
+uint32_t overBlack(uint32_t argb)
+{
+    const uint32_t a = argb >> 24;
+    const auto over = [a](uint32_t c) { return (c * a + 127) / 255; };
+    return 0xFF000000u | over(argb >> 16 & 0xFF) << 16 | over(argb >> 8 & 0xFF) << 8 | over(argb & 0xFF);
+}
+
+// An ARGB image of varied colours and alphas.
+void makeVaried(cBitmap& bitmap, int32_t width, int32_t height)
+{
+    ASSERT_EQ(bitmap.CreateFromScan0(width, height, 0, platform::kFormat32bppARGB), platform::Ok);
+    uint32_t state = 12345;
+    for (int32_t y = 0; y < height; ++y)
+        for (int32_t x = 0; x < width; ++x) {
+            state = state * 1664525u + 1013904223u;
+            bitmap.Handle()->setPixel(x, y, state ^ uint32_t(x * 7 + y * 13));
+        }
+}
+
 struct ClipboardFixture : ::testing::Test {
     QtClipboardService clipboard;
     void SetUp() override { platform::Services::install(&clipboard); }
@@ -149,10 +170,7 @@ TEST_F(ClipboardFixture, ACopiedImageReadsBackOverBlack)
         for (int32_t x = 0; x < 4; ++x) {
             uint32_t source = 0;
             bitmap.Handle()->getPixel(x, y, source);
-            const uint32_t a = source >> 24;
-            const auto over = [a](uint32_t c) { return (c * a + 127) / 255; };
-            const uint32_t r = over(source >> 16 & 0xFF), g = over(source >> 8 & 0xFF), b = over(source & 0xFF);
-            const uint32_t expected = 0xFF000000u | r << 16 | g << 8 | b;
+            const uint32_t expected = overBlack(source);
             EXPECT_EQ(back->pixelArgb(x, y), expected) << x << "," << y;
             EXPECT_EQ(held.pixel(x, y), expected) << x << "," << y;
         }
@@ -161,6 +179,38 @@ TEST_F(ClipboardFixture, ACopiedImageReadsBackOverBlack)
     cBitmap pasted;
     EXPECT_TRUE(pasted.PasteFromClipboard());
     EXPECT_EQ(pasted.Width(), 4);
+}
+
+// Other programs read a PNG encoded in the background; a copy made while the
+// one before is still encoding replaces it.
+TEST_F(ClipboardFixture, OtherProgramsPasteTheLatestCopyAsAnOpaquePng)
+{
+    cBitmap earlier;
+    makeVaried(earlier, 1024, 1024);
+    cBitmap bitmap;
+    makeVaried(bitmap, 300, 200);
+    earlier.CopyToClipboard();
+    bitmap.CopyToClipboard();
+
+    const QMimeData* offered = QGuiApplication::clipboard()->mimeData();
+    ASSERT_NE(offered, nullptr);
+    const QImage pasted = QImage::fromData(offered->data(QStringLiteral("image/png")), "PNG");
+    ASSERT_EQ(pasted.size(), QSize(300, 200));
+    EXPECT_FALSE(pasted.hasAlphaChannel());
+    std::unique_ptr<platform::Image> back;
+    ASSERT_EQ(clipboard.getImage(back), platform::Ok);
+    ASSERT_EQ(back->width(), 300);
+    ASSERT_EQ(back->height(), 200);
+    int wrong = 0;
+    for (int32_t y = 0; y < 200; ++y)
+        for (int32_t x = 0; x < 300; ++x) {
+            uint32_t source = 0;
+            bitmap.Handle()->getPixel(x, y, source);
+            const uint32_t expected = overBlack(source);
+            wrong += pasted.pixel(x, y) != expected;
+            wrong += back->pixelArgb(x, y) != expected;
+        }
+    EXPECT_EQ(wrong, 0);
 }
 
 TEST_F(ClipboardFixture, AnOutsideImageIsDrawnOverBlackAndHeldToTheLimits)
