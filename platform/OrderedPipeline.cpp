@@ -44,6 +44,10 @@ public:
 
     // The consumer: every item in order, preparing one itself when no worker
     // has taken it yet.
+    // No worker prepares: the consumer prepares every item itself, as on a
+    // pool of one thread.
+    void prepareAllItself() { m_responsive = false; }
+
     void consumeAll()
     {
         struct Finish {
@@ -137,7 +141,7 @@ private:
     const OrderedPipeline::Consume& m_consume;
     std::vector<int64_t> m_prefix;
     // Whether the consumer polls its thread's yield hook while it waits.
-    const bool m_responsive;
+    bool m_responsive;
     const int64_t m_selfWeightLimit;
 
     std::mutex m_mutex;
@@ -158,7 +162,12 @@ void OrderedPipeline::run(const std::vector<int64_t>& weights, size_t slots, int
     if (weights.empty()) return;
     PipelineRun run(weights, slots, weightBudget, prepare, consume, selfWeightLimit);
     // The calling thread consumes while the workers beside it prepare.
-    ThreadPool::runBeside([&run] { run.consumeAll(); }, [&run] { run.work(); });
+    ThreadPool::runBeside(
+        [&run](bool withWorkers) {
+            if (!withWorkers) run.prepareAllItself();
+            run.consumeAll();
+        },
+        [&run] { run.work(); });
 }
 
 }  // namespace kalvora::platform

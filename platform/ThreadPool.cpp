@@ -59,11 +59,16 @@ public:
     // no further chunk starts, and the exception is passed on once the
     // chunks under way are done. With callerWork, the calling thread runs
     // that instead of taking chunks. A responsive caller with a stand-in
-    // takes no chunks and only polls while it waits.
-    void run(int64_t first, int64_t last, int64_t chunk, const std::function<void(int64_t, int64_t)>& body,
+    // takes no chunks and only polls while it waits. False, with nothing
+    // run, when the workers are running another thread's loop: the caller
+    // then runs its loop alone rather than wait, since that loop can last
+    // seconds (a PNG encoding in the background) and the caller may be the
+    // UI thread.
+    bool run(int64_t first, int64_t last, int64_t chunk, const std::function<void(int64_t, int64_t)>& body,
              bool responsive, const std::function<void()>* callerWork = nullptr)
     {
-        std::unique_lock<std::mutex> serial(m_runMutex);
+        std::unique_lock<std::mutex> serial(m_runMutex, std::try_to_lock);
+        if (!serial.owns_lock()) return false;
         const bool callerPollsOnly = responsive && m_hasStandIn && !callerWork;
         {
             std::lock_guard<std::mutex> lock(m_mutex);
@@ -90,6 +95,7 @@ public:
         // A chunk that threw is reported on the calling thread, never by
         // ending the process from a worker.
         if (m_failure) std::rethrow_exception(std::exchange(m_failure, nullptr));
+        return true;
     }
 
 private:
@@ -245,6 +251,23 @@ void runChunk(const Work& work)
 // writes fresh memory alongside the other threads can take 30 times as long.
 constexpr int64_t kResponsiveBands = 64;
 
+void runSerially(int64_t first, int64_t last, int64_t minChunk, const std::function<void(int64_t, int64_t)>& body,
+                 bool responsive)
+{
+    // A responsive thread runs the range in bands and polls between them.
+    if (!responsive) {
+        body(first, last);
+        return;
+    }
+    const int64_t count = last - first;
+    const int64_t pieces = std::min<int64_t>(count / minChunk, kResponsiveBands);
+    const int64_t band = (count + pieces - 1) / pieces;
+    for (int64_t begin = first; begin < last; begin += band) {
+        runChunk([&] { body(begin, std::min(begin + band, last)); });
+        YieldPoint::poll();
+    }
+}
+
 }  // namespace
 
 void ThreadPool::setSize(int threads) { g_requestedSize = std::max(1, threads); }
@@ -268,44 +291,40 @@ void ThreadPool::parallelFor(int64_t first, int64_t last, int64_t minChunk,
         body(first, last);
         return;
     }
-    // Nested loops run serially too; a responsive thread without workers
-    // runs the range in bands and polls between them.
-    if (p.size() == 1 || t_insideLoop) {
-        if (!responsive) {
-            body(first, last);
+    // Nested loops run serially too, and so do loops that find the workers
+    // busy with another thread's loop.
+    if (p.size() > 1 && !t_insideLoop) {
+        const int64_t piecesPerThread = responsive ? kResponsiveBands / 2 : 4;
+        int64_t pieces = std::min<int64_t>(count / minChunk, int64_t(p.size()) * piecesPerThread);
+        int64_t chunk = (count + pieces - 1) / pieces;
+        InsideLoop caller;
+        if (p.run(
+                first, last, chunk, [&](int64_t b, int64_t e) { runChunk([&] { body(b, e); }); }, responsive))
             return;
-        }
-        const int64_t pieces = std::min<int64_t>(count / minChunk, kResponsiveBands);
-        const int64_t band = (count + pieces - 1) / pieces;
-        for (int64_t begin = first; begin < last; begin += band) {
-            runChunk([&] { body(begin, std::min(begin + band, last)); });
-            YieldPoint::poll();
-        }
-        return;
     }
-    const int64_t piecesPerThread = responsive ? kResponsiveBands / 2 : 4;
-    int64_t pieces = std::min<int64_t>(count / minChunk, int64_t(p.size()) * piecesPerThread);
-    int64_t chunk = (count + pieces - 1) / pieces;
-    InsideLoop caller;
-    p.run(
-        first, last, chunk,
-        [&](int64_t b, int64_t e) { runChunk([&] { body(b, e); }); },
-        responsive);
+    runSerially(first, last, minChunk, body, responsive);
 }
+
 
 bool ThreadPool::workersBeside() { return pool().size() > 1 && !t_insideLoop; }
 
-void ThreadPool::runBeside(const std::function<void()>& onCaller, const std::function<void()>& onWorker)
+void ThreadPool::runBeside(const std::function<void(bool)>& onCaller, const std::function<void()>& onWorker)
 {
     if (!workersBeside()) {
-        onCaller();
+        onCaller(false);
         return;
     }
     Pool& p = pool();
     const bool responsive = YieldPoint::active();
-    const InsideLoop caller;
     const std::function<void(int64_t, int64_t)> workerChunk = [&](int64_t, int64_t) { runChunk(onWorker); };
-    p.run(0, p.size() - 1, 1, workerChunk, responsive, &onCaller);
+    const std::function<void()> callerBesideWorkers = [&] { onCaller(true); };
+    bool ran = false;
+    {
+        const InsideLoop caller;
+        ran = p.run(0, p.size() - 1, 1, workerChunk, responsive, &callerBesideWorkers);
+    }
+    // The workers are busy with another thread's loop: the caller alone.
+    if (!ran) onCaller(false);
 }
 
 }  // namespace kalvora::platform

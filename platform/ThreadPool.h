@@ -33,6 +33,8 @@ public:
     // worker and polls it while it waits (between its own chunks where no
     // stand-in started), a serial run is cut into bands for it, and what the
     // hook throws stops the loop before its next chunk and is rethrown here.
+    // A loop that finds the workers busy with another thread's loop runs
+    // serially on the calling thread rather than wait for it.
     static void parallelFor(int64_t first, int64_t last, int64_t minChunk,
                             const std::function<void(int64_t, int64_t)>& body);
 
@@ -40,12 +42,14 @@ public:
     // some and the caller is not inside a loop of the pool.
     static bool workersBeside();
     // Runs onCaller on the calling thread and onWorker once on every worker
-    // beside it, and returns when all are done; without workers only
-    // onCaller runs. Loops nested in either run serially. What onCaller
+    // beside it, and returns when all are done; without workers (none, or
+    // all busy with another thread's loop) only onCaller runs. onCaller
+    // learns which. Loops nested in either run serially. What onCaller
     // throws is rethrown once the workers are done (a caller with an active
     // yield hook polls it while it waits for them); what a worker throws is
     // rethrown after that.
-    static void runBeside(const std::function<void()>& onCaller, const std::function<void()>& onWorker);
+    static void runBeside(const std::function<void(bool withWorkers)>& onCaller,
+                          const std::function<void()>& onWorker);
 };
 
 }  // namespace kalvora::platform

@@ -52,6 +52,42 @@ TEST(ThreadPool, AChunkThatThrowsIsReportedOnTheCallingThread)
     EXPECT_EQ(sum.load(), 1000);
 }
 
+// A loop and a pipeline that find the workers held by another thread's
+// loop (a background encoding) run at once on the calling thread instead of
+// waiting for it, and cover all their work.
+TEST(ThreadPool, WorkThatFindsTheWorkersBusyRunsOnTheCallingThreadAtOnce)
+{
+    if (ThreadPool::size() < 2) GTEST_SKIP() << "one thread: nothing to be busy";
+    std::atomic<bool> holding{false};
+    std::atomic<bool> release{false};
+    std::thread other([&] {
+        ThreadPool::parallelFor(0, 2, 1, [&](int64_t, int64_t) {
+            holding = true;
+            while (!release) std::this_thread::yield();
+        });
+    });
+    const ScopeExit finish([&] {
+        release = true;
+        other.join();
+    });
+    while (!holding) std::this_thread::yield();
+
+    const std::thread::id self = std::this_thread::get_id();
+    std::vector<std::atomic<int>> hits(1000);
+    std::atomic<int> elsewhere{0};
+    ThreadPool::parallelFor(0, 1000, 1, [&](int64_t b, int64_t e) {
+        if (std::this_thread::get_id() != self) ++elsewhere;
+        for (int64_t i = b; i < e; ++i) hits[i]++;
+    });
+    for (auto& h : hits) ASSERT_EQ(h.load(), 1);
+    EXPECT_EQ(elsewhere.load(), 0);
+    bool callerHadWorkers = true;
+    int workerRuns = 0;
+    ThreadPool::runBeside([&](bool withWorkers) { callerHadWorkers = withWorkers; }, [&] { ++workerRuns; });
+    EXPECT_FALSE(callerHadWorkers);
+    EXPECT_EQ(workerRuns, 0);
+}
+
 TEST(ThreadPool, AThreadWithAYieldHookPollsBetweenBandsAndAThrowStopsTheLoop)
 {
     YieldPoint::setSpacingMs(0);
