@@ -42,8 +42,8 @@ void ClipboardPngEncoding::stop()
 
 QByteArray ClipboardPngEncoding::waitForBytes()
 {
-    // A caller inside a loop of the pool holds the pool, which the encoding
-    // may still be waiting for.
+    // A caller inside a loop of the pool (a run's yield) does not wait: the
+    // run's work would stall behind an event loop nested in its yield.
     const bool insidePoolLoop = platform::ThreadPool::size() > 1 && !platform::ThreadPool::workersBeside();
     if (!finished() && !insidePoolLoop) {
         QEventLoop loop;

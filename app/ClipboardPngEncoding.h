@@ -34,8 +34,8 @@ public:
     // The file's bytes, empty when the encoding failed or was cancelled. A
     // paste that asks before the end waits for it in a local event loop that
     // holds back user input, so the window still repaints and answers the
-    // window manager. Asked inside a loop of the pool, it does not wait: the
-    // encoding may need that loop to end first.
+    // window manager. Asked inside a loop of the pool (a run's yield), it
+    // does not wait.
     QByteArray waitForBytes();
 
 signals:
