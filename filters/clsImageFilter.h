@@ -6,7 +6,9 @@
 #include <cstdint>
 #include <cstdlib>
 #include <functional>
+#include <limits>
 #include <memory>
+#include <new>
 #include <string>
 #include <utility>
 #include <vector>
@@ -15,6 +17,7 @@
 #include "imaging/cBitmap.h"
 #include "imaging/cGDIP.h"
 #include "platform/Image.h"
+#include "platform/LargeBlockReleaser.h"
 #include "platform/Numeric.h"
 #include "platform/RandomGenerator.h"
 #include "platform/ScopeExit.h"
@@ -330,13 +333,27 @@ private:
     std::unique_ptr<platform::Image> m_working;
     // Leaves new elements uninitialised: a snapshot is filled right after
     // it is sized, rows on the pool, so zeroing it first would be a serial
-    // pass over the whole image for nothing.
+    // pass over the whole image for nothing. A large block it gives back is
+    // freed on the releaser's thread: unmapping the snapshot of a 16384 x
+    // 16384 image holds its thread for a few hundred milliseconds.
     template <typename T>
     struct UninitialisedAllocator : std::allocator<T> {
         template <typename U>
         struct rebind {
             using other = UninitialisedAllocator<U>;
         };
+        T* allocate(size_t n)
+        {
+            if (n > std::numeric_limits<size_t>::max() / sizeof(T)) throw std::bad_alloc();
+            void* block = std::malloc(n * sizeof(T));
+            if (!block) {
+                platform::LargeBlockReleaser::waitUntilReleased();
+                block = std::malloc(n * sizeof(T));
+            }
+            if (!block) throw std::bad_alloc();
+            return static_cast<T*>(block);
+        }
+        void deallocate(T* block, size_t n) noexcept { platform::LargeBlockReleaser::release(block, n * sizeof(T)); }
         template <typename U>
         void construct(U* p) noexcept
         {

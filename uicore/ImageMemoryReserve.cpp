@@ -13,7 +13,7 @@ constexpr int64_t kStepBytes = int64_t(2) << 20;
 
 ImageMemoryReserve::~ImageMemoryReserve() { stopReadying(); }
 
-bool ImageMemoryReserve::suits(int64_t capacity, int64_t bytes) { return bytes <= capacity && 2 * bytes > capacity; }
+bool ImageMemoryReserve::suits(int64_t capacity, int64_t bytes) { return bytes <= capacity && 2 * bytes >= capacity; }
 
 void ImageMemoryReserve::reserve(int32_t width, int32_t height, platform::PixelFormatId format)
 {

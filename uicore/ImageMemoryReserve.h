@@ -22,7 +22,7 @@ public:
     ImageMemoryReserve& operator=(const ImageMemoryReserve&) = delete;
 
     // Whether memory of capacity bytes is the right memory for an image of
-    // bytes: large enough, and not more than twice as large, so that a
+    // bytes: large enough, and at most twice as large, so that a
     // smaller picture gives the rest back.
     static bool suits(int64_t capacity, int64_t bytes);
 
