@@ -29,6 +29,16 @@ using testing::ShownReport;
 
 bool startsWith(const std::string& text, const std::string& prefix) { return text.rfind(prefix, 0) == 0; }
 
+// Chooses the texture type that many steps down the output panel's list
+// with the arrow key, as a user does; the type's name.
+QString chooseTypeByKeys(AppFixture& f, int steps)
+{
+    QComboBox* types = f.display.TextureTypeCombo;
+    types->setFocus();
+    for (int i = 0; i < steps; ++i) QTest::keyClick(types, Qt::Key_Down);
+    return types->currentText();
+}
+
 // Two images with the same pixels, or two without any.
 bool samePixels(cBitmap& a, const cBitmap& b)
 {
@@ -226,10 +236,7 @@ TEST(Generate, TheButtonReadsCancelUntilTheFinalReport)
 {
     AppFixture f;
     f.setSizes(512, 256);
-    QComboBox* types = f.display.TextureTypeCombo;
-    types->setFocus();
-    for (int i = 0; i < 3; ++i) QTest::keyClick(types, Qt::Key_Down);
-    ASSERT_EQ(types->currentText(), "Both Borders");
+    ASSERT_EQ(chooseTypeByKeys(f, 3), "Both Borders");
     std::vector<std::string> postProcessing;
     std::vector<std::string> idleLooking;
     f.onReport = [&](const ShownReport& r) {
@@ -247,7 +254,7 @@ TEST(Generate, TheButtonReadsCancelUntilTheFinalReport)
     EXPECT_TRUE(idleLooking.empty()) << idleLooking.front();
     EXPECT_EQ(f.display.UpdateButton->text(), "&Update");
     EXPECT_FALSE(f.display.ProgressBar->isVisible());
-    EXPECT_TRUE(types->isVisible());
+    EXPECT_TRUE(f.display.TextureTypeCombo->isVisible());
 }
 
 TEST(Generate, TheImageDialogsRefuseDuringARun)
@@ -435,9 +442,7 @@ TEST(Generate, ExitCancelledDuringARunLeavesItsTextureWhole)
         // The sizes typed differ from the project's: a changed project.
         f.setSizes(512, 256);
         testing::clickTab(f.display.DisplayTab1, c.tab);
-        QComboBox* types = f.display.TextureTypeCombo;
-        types->setFocus();
-        for (int i = 0; i < c.typeIndex; ++i) QTest::keyClick(types, Qt::Key_Down);
+        chooseTypeByKeys(f, c.typeIndex);
         const auto run = [&] {
             f.reports.clear();
             if (c.typeIndex == 0) return f.clickUpdate();
@@ -583,10 +588,7 @@ TEST(Generate, ABorderTextureAsksForItsOptionsOnceBeforeTheLayout)
 {
     AppFixture f;
     f.setSizes(512, 256);
-    QComboBox* types = f.display.TextureTypeCombo;
-    types->setFocus();
-    QTest::keyClick(types, Qt::Key_Down);
-    ASSERT_EQ(types->currentText(), "Left Border");
+    ASSERT_EQ(chooseTypeByKeys(f, 1), "Left Border");
 
     // Cancel in the dialog: the run ends aborted, with no bricks laid out.
     std::vector<std::string> beforeDialog;
@@ -691,10 +693,7 @@ TEST(Generate, ARunShortOfMemorySaysSoOnceAndKeepsTheShownTexture)
 {
     AppFixture f;
     f.setSizes(512, 256);
-    QComboBox* types = f.display.TextureTypeCombo;
-    types->setFocus();
-    for (int i = 0; i < 3; ++i) QTest::keyClick(types, Qt::Key_Down);
-    ASSERT_EQ(types->currentText(), "Both Borders");
+    ASSERT_EQ(chooseTypeByKeys(f, 3), "Both Borders");
     const auto clickUpdateAnsweringOptions = [&f] {
         testing::ModalDialogAnswerer answerer(QStringLiteral("TextureOptions"), [](QWidget* d) {
             QTest::mouseClick(d->findChild<QPushButton*>("OKButton"), Qt::LeftButton);
