@@ -56,9 +56,8 @@ bool PreviewWindow::copyWhole(cBitmap& NewBitmap)
 
 bool PreviewWindow::startPictureOf(const platform::Image& image)
 {
-    const int64_t bytes = platform::Image::byteSizeFor(image.width(), image.height(), image.format());
     std::unique_ptr<platform::Image> memory;
-    if (const platform::Image* shown = Bitmap().Handle(); shown && ImageMemoryReserve::suits(shown->capacity(), bytes)) {
+    if (shownMemorySuits(image)) {
         memory = Bitmap().releaseImage();
         if (memory->reshape(image.width(), image.height(), image.format()) != platform::Ok) {
             adoptMemory(std::move(memory));
@@ -94,14 +93,17 @@ bool PreviewWindow::isShownShape(const platform::Image& image)
            shown->format() == image.format();
 }
 
+bool PreviewWindow::shownMemorySuits(const platform::Image& image)
+{
+    const platform::Image* shown = Bitmap().Handle();
+    return shown && ImageMemoryReserve::suits(shown->capacity(), platform::Image::byteSizeFor(
+                                                                     image.width(), image.height(), image.format()));
+}
+
 bool PreviewWindow::canTakeAtOnce(const cBitmap& image)
 {
     const platform::Image* source = image.Handle();
-    if (!source || isShownShape(*source)) return true;
-    const platform::Image* shown = Bitmap().Handle();
-    if (shown && ImageMemoryReserve::suits(shown->capacity(), platform::Image::byteSizeFor(
-                                                                   source->width(), source->height(), source->format())))
-        return true;
+    if (!source || isShownShape(*source) || shownMemorySuits(*source)) return true;
     m_reserve.reserve(source->width(), source->height(), source->format());
     return m_reserve.isReady();
 }

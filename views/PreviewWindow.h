@@ -68,6 +68,8 @@ private:
     // The view after a new image: reset when asked, caption, redraw.
     void showTakenImage(bool ChangePosition);
     bool isShownShape(const platform::Image& image);
+    // Whether the shown picture's memory suits an image of that shape.
+    bool shownMemorySuits(const platform::Image& image);
     // Makes the shown picture an empty one of the image's shape, in the
     // shown memory or in memory readied for it; false when neither holds it.
     bool startPictureOf(const platform::Image& image);
