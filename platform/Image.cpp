@@ -31,42 +31,12 @@ int32_t strideFor(int32_t width, PixelFormatId format)
 // follows has to replace that mapping on every core: a fault and a flush of
 // all cores' address caches per page, under one lock that the pool's threads
 // queue on. So a large image's memory is written before anything reads it:
-// the pool's threads back it in bands of this size, each band in one call.
+// the pool's threads back it in bands of this size.
 constexpr int64_t kBackingBand = int64_t(2) << 20;
 
 // Blocks from this size on come fresh from the system (smaller ones are
 // mostly reused heap memory that calloc has written already).
-constexpr size_t kBackFrom = size_t(1) << 20;
-
-// Backs the bytes [begin, end) of a block that calloc gave, which holds
-// zeros: the pages at the ends are the block's own too, so rounding out is
-// safe. Without the system's call every page is written with zero.
-void backZeroedRange(uint8_t* begin, uint8_t* end)
-{
-#if defined(__linux__)
-#ifndef MADV_POPULATE_WRITE
-    constexpr int MADV_POPULATE_WRITE = 23;
-#endif
-    constexpr uintptr_t kPage = 4096;
-    const uintptr_t first = reinterpret_cast<uintptr_t>(begin) & ~(kPage - 1);
-    const uintptr_t last = (reinterpret_cast<uintptr_t>(end) + kPage - 1) & ~(kPage - 1);
-    if (madvise(reinterpret_cast<void*>(first), last - first, MADV_POPULATE_WRITE) == 0) return;
-#endif
-    for (uint8_t* page = begin; page < end; page += 4096) *reinterpret_cast<volatile uint8_t*>(page) = 0;
-}
-
-void backFreshMemory(uint8_t* pixels, size_t bytes)
-{
-    if (bytes < kBackFrom) return;
-    const auto size = static_cast<int64_t>(bytes);
-    const int64_t bands = (size + kBackingBand - 1) / kBackingBand;
-    // The event queue may run between bands, but nothing may stop the
-    // creation of an image halfway.
-    const YieldPoint::WholeStep whole;
-    ThreadPool::parallelFor(0, bands, 1, [&](int64_t first, int64_t last) {
-        backZeroedRange(pixels + first * kBackingBand, pixels + std::min(last * kBackingBand, size));
-    });
-}
+constexpr int64_t kBackFrom = int64_t(1) << 20;
 
 }  // namespace
 
@@ -99,7 +69,6 @@ Status Image::create(int32_t width, int32_t height, PixelFormatId format, std::u
         pixels = std::calloc(bytes, 1);
     }
     if (!pixels) return OutOfMemory;
-    if (backed) backFreshMemory(static_cast<uint8_t*>(pixels), bytes);
     std::unique_ptr<Image> image(new (std::nothrow) Image);
     if (!image) {
         std::free(pixels);
@@ -111,6 +80,7 @@ Status Image::create(int32_t width, int32_t height, PixelFormatId format, std::u
     image->m_stride = stride;
     image->m_capacity = static_cast<int64_t>(bytes);
     image->m_pixels = static_cast<uint8_t*>(pixels);
+    if (backed) image->backMemory();
     if (format == kFormat32bppRGB) {
         for (int32_t y = 0; y < height; ++y) {
             uint8_t* r = image->row(y);
@@ -409,6 +379,18 @@ void Image::preferSmallPages()
     const auto end = (reinterpret_cast<uintptr_t>(m_pixels) + static_cast<uintptr_t>(m_capacity)) & ~(kPage - 1);
     if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_NOHUGEPAGE);
 #endif
+}
+
+void Image::backMemory()
+{
+    if (m_capacity < kBackFrom) return;
+    const int64_t bands = (m_capacity + kBackingBand - 1) / kBackingBand;
+    // The event queue may run between bands, but nothing may stop the
+    // creation of an image halfway.
+    const YieldPoint::WholeStep whole;
+    ThreadPool::parallelFor(0, bands, 1, [this](int64_t first, int64_t last) {
+        touchMemory(first * kBackingBand, (last - first) * kBackingBand);
+    });
 }
 
 void Image::touchMemory(int64_t offset, int64_t length)

@@ -152,6 +152,8 @@ public:
 private:
     static Status create(int32_t width, int32_t height, PixelFormatId format, std::unique_ptr<Image>& out,
                          bool backed);
+    // Backs all of the memory (touchMemory) in bands on the pool.
+    void backMemory();
     // Mirrors this image's rows into out (same size and format).
     void flipRows(Image& out, bool mirrorX, bool mirrorY) const;
     Image() = default;
