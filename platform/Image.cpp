@@ -371,16 +371,6 @@ Status Image::reshape(int32_t width, int32_t height, PixelFormatId format)
     return Ok;
 }
 
-void Image::preferSmallPages()
-{
-#if defined(__linux__) && defined(MADV_NOHUGEPAGE)
-    constexpr uintptr_t kPage = 4096;
-    const auto begin = (reinterpret_cast<uintptr_t>(m_pixels) + kPage - 1) & ~(kPage - 1);
-    const auto end = (reinterpret_cast<uintptr_t>(m_pixels) + static_cast<uintptr_t>(m_capacity)) & ~(kPage - 1);
-    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_NOHUGEPAGE);
-#endif
-}
-
 void Image::backMemory()
 {
     if (m_capacity < kBackFrom) return;

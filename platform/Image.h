@@ -106,10 +106,6 @@ public:
     // bytes (clipped to the capacity) now, so that the first write there
     // takes no page faults. The pixels stay as they are.
     void touchMemory(int64_t offset, int64_t length);
-    // Takes back the advice that a large image's fresh memory come as large
-    // pages: memory readied ahead in small steps then takes no step that
-    // waits for the system to compact memory into a large page.
-    void preferSmallPages();
 
     // Copy of the area (0, 0, w, h) converted to another format. ARGB to RGB
     // drops alpha without compositing; RGB to ARGB gives alpha 255.
