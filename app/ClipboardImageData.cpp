@@ -35,8 +35,9 @@ QVariant ClipboardImageData::retrieveData(const QString& mimeType, QMetaType) co
                       new std::shared_ptr<const platform::Image>(m_picture));
     }
     if (mimeType != kPngType) return {};
-    // The paste may wait for the encoding in a local event loop, during which
-    // Qt may delete this object (another program took the clipboard); only
+    // The paste may wait for the encoding in a local event loop. Another
+    // program taking the clipboard meanwhile does not delete this object
+    // before the request is served (ClipboardLossHold); all the same, only
     // locals are used after the wait.
     const std::shared_ptr<ClipboardPngEncoding> png = m_png;
     const QPointer<const ClipboardImageData> self(this);

@@ -3,6 +3,7 @@
 #include <QEventLoop>
 #include <system_error>
 
+#include "app/ClipboardLossHold.h"
 #include "platform/ThreadPool.h"
 #include "platform/codecs/PngWriter.h"
 
@@ -49,7 +50,12 @@ QByteArray ClipboardPngEncoding::waitForBytes()
         QEventLoop loop;
         connect(this, &ClipboardPngEncoding::ended, &loop, &QEventLoop::quit);
         ++m_waiting;
-        if (!finished()) loop.exec(QEventLoop::ExcludeUserInputEvents);
+        {
+            // The paste's request is still being served when the wait ends:
+            // the clipboard's data must outlive it.
+            const ClipboardLossHold hold;
+            if (!finished()) loop.exec(QEventLoop::ExcludeUserInputEvents);
+        }
         --m_waiting;
     }
     std::lock_guard<std::mutex> lock(m_mutex);
