@@ -148,14 +148,16 @@ bool MainWindow::showPreview(bool phaseStart, bool isFinal)
     if (!decision.copy) return true;
     // The preview keeps its own copy of the output; only what the generator
     // drew since the last copy is brought over, a large area in bands over
-    // several reports, the rows still to come first. The final report
-    // brings all.
-    const platform::PixelRect drawn = BrickGenerator.takeDrawnArea();
-    const platform::PixelRect whole{0, 0, BrickGenerator.OutBitmap.Width(), BrickGenerator.OutBitmap.Height()};
-    const auto [area, rest] =
-        isFinal ? std::pair{m_preview->pictureComing() ? whole : drawn, platform::PixelRect{}}
-                : PreviewCopyThrottle::split(drawn, copyBandPixels(), m_preview->comingFrom());
-    if (rest.height > 0) BrickGenerator.keepDrawn(rest);
+    // several reports, the rows still to come first, each band in whole
+    // bricks. The final report brings all.
+    platform::PixelRect area;
+    if (!isFinal) {
+        area = BrickGenerator.takeDrawnRows(copyBandPixels(), m_preview->comingFrom());
+    } else {
+        area = BrickGenerator.takeDrawnArea();
+        if (m_preview->pictureComing())
+            area = {0, 0, BrickGenerator.OutBitmap.Width(), BrickGenerator.OutBitmap.Height()};
+    }
     const bool taken = m_preview->SetBitmapArea(BrickGenerator.OutBitmap, area, decision.resetView);
     // While the run's picture has not all come, its bands come at every
     // report; afterwards the rest of an area waits for the next copy the

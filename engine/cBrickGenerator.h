@@ -67,9 +67,12 @@ public:
     // viewer that keeps its own copy of the output brings over only that
     // part. A run marks all of the output as soon as it makes a new one.
     platform::PixelRect takeDrawnArea() { return m_drawn.take(OutBitmap.Width(), OutBitmap.Height()); }
-    // Gives back a part of a taken area that the viewer did not bring over
-    // yet: the next take includes it.
-    void keepDrawn(const platform::PixelRect& area) { m_drawn.mark(area.x, area.y, area.width, area.height); }
+    // The part of that area one copy brings over, in whole rows of every
+    // brick it touches: see DrawnArea::takeRows. The rest is taken later.
+    platform::PixelRect takeDrawnRows(int64_t maxPixels, int32_t fromRow)
+    {
+        return m_drawn.takeRows(OutBitmap.Width(), OutBitmap.Height(), maxPixels, fromRow);
+    }
     // Whether anything was drawn since the last takeDrawnArea and the output
     // may be read: during a yield inside a pass it may be half written.
     bool hasDrawnArea() const { return !m_insidePass && !m_drawn.empty(); }

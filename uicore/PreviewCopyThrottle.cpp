@@ -38,19 +38,6 @@ void PreviewCopyThrottle::copied(int64_t startMs, int64_t endMs, int64_t pixels,
     m_longestCopyMs = std::max(m_longestCopyMs, endMs - startMs);
 }
 
-std::pair<platform::PixelRect, platform::PixelRect> PreviewCopyThrottle::split(const platform::PixelRect& area,
-                                                                              int64_t maxPixels, int32_t fromRow)
-{
-    if (area.width < 1 || area.height < 1) return {area, {}};
-    const int32_t bottom = area.y + area.height;
-    const int32_t top = std::clamp(fromRow, area.y, bottom - 1);
-    const auto rows = static_cast<int32_t>(std::clamp<int64_t>(maxPixels / area.width, 1, bottom - top));
-    const platform::PixelRect band{area.x, top, area.width, rows};
-    if (top > area.y) return {band, area};
-    if (rows == area.height) return {band, {}};
-    return {band, {area.x, top + rows, area.width, area.height - rows}};
-}
-
 bool PreviewCopyThrottle::allowed(int64_t nowMs, int64_t sinceLastReportMs) const
 {
     const int64_t runMs = nowMs - m_runStartMs;

@@ -1,9 +1,6 @@
 #pragma once
 
 #include <cstdint>
-#include <utility>
-
-#include "platform/Image.h"
 
 namespace kalvora {
 
@@ -59,13 +56,6 @@ public:
     // over that many pixels; unfinished when part of what was drawn waits
     // for the next report.
     void copied(int64_t startMs, int64_t endMs, int64_t pixels = 0, bool finished = true);
-
-    // The part of an area that one copy brings over: its rows from fromRow
-    // on (from its top when that lies above), at most maxPixels of them but
-    // at least one row, and what is left to bring over later: the rows below
-    // them, or all of the area when rows above them are left too.
-    static std::pair<platform::PixelRect, platform::PixelRect> split(const platform::PixelRect& area,
-                                                                     int64_t maxPixels, int32_t fromRow = 0);
 
     int32_t copies() const { return m_copies; }
     int64_t copyTimeMs() const { return m_copyTimeMs; }

@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <random>
+#include <vector>
 
 #include "DrawingTestSupport.h"
 #include "engine/BrickLayout.h"
@@ -59,6 +61,70 @@ TEST(DrawnArea, CopyingOnlyTheDrawnAreaKeepsAViewerEqualToTheOutput)
         if (style == SeamlessTexture) {
             EXPECT_LT(copiedPixels * 4, wholePixels);
         }
+    }
+}
+
+// A copy of part of the drawn area comes in whole rows, some maxPixels of
+// them, and takes every brick it touches whole; the rest comes later.
+TEST(DrawnArea, APartOfTheAreaTakesEveryBrickItTouchesWhole)
+{
+    const auto rows = [](const platform::PixelRect& r) { return std::vector<int32_t>{r.x, r.y, r.width, r.height}; };
+    DrawnArea area;
+    area.mark(3, 10, 100, 50);
+    EXPECT_EQ(rows(area.takeRows(200, 200, 1099, 0)), (std::vector<int32_t>{3, 10, 100, 50}));
+    area.markAll();
+    EXPECT_EQ(rows(area.takeRows(100, 50, 1099, 0)), (std::vector<int32_t>{0, 0, 100, 10}));
+    EXPECT_EQ(rows(area.takeRows(100, 50, 10, 0)), (std::vector<int32_t>{0, 10, 100, 1}));
+    // From a row inside the area the rows above it are left too: all of the
+    // area stays.
+    EXPECT_EQ(rows(area.takeRows(100, 50, 1000, 30)), (std::vector<int32_t>{0, 30, 100, 10}));
+    EXPECT_EQ(rows(area.takeRows(100, 50, 5000, 0)), (std::vector<int32_t>{0, 11, 100, 39}));
+    EXPECT_TRUE(area.empty());
+    // Bricks in rows of their own heights: a part ends above the brick its
+    // edge would cut, or below it when that brick begins at the part's top,
+    // and begins at the top of a brick that its first row crosses.
+    area.markAll();
+    area.mark(0, 0, 40, 30);
+    area.mark(40, 0, 60, 22);
+    area.mark(0, 30, 100, 15);
+    EXPECT_EQ(rows(area.takeRows(100, 50, 2500, 0)), (std::vector<int32_t>{0, 0, 100, 30}));
+    EXPECT_EQ(rows(area.takeRows(100, 50, 500, 0)), (std::vector<int32_t>{0, 30, 100, 15}));
+    area.mark(0, 45, 100, 5);
+    EXPECT_EQ(rows(area.takeRows(100, 50, 100, 47)), (std::vector<int32_t>{0, 45, 100, 5}));
+
+    // Bricks of a wall drawn in order, a copy of a few rows after every few
+    // bricks, once from the top and once from a front that moves down as a
+    // new picture comes in: every brick comes in one copy, and no copy
+    // before it brings part of it.
+    std::mt19937 random(3);
+    for (const bool front : {false, true}) {
+        struct Brick {
+            int32_t top, bottom;
+            bool copied = false;
+        };
+        std::vector<Brick> drawn;
+        int32_t shown = 0;
+        area.markAll();
+        for (int32_t top = 0; top < 600; top += 20 + int32_t(random() % 20)) {
+            for (int32_t left = 0; left < 1000; left += 100) {
+                const int32_t height = 20 + int32_t(random() % 30);
+                area.markWrapping(left + 50, top, 100, height, 1000);
+                drawn.push_back({top, std::min(top + height, 600)});
+                if (drawn.size() % 7 != 0) continue;
+                const platform::PixelRect part = area.takeRows(1000, 600, 1000 * 25, front ? shown : 0);
+                ASSERT_GT(part.height, 0);
+                if (part.y <= shown) shown = std::max(shown, part.y + part.height);
+                for (Brick& b : drawn) {
+                    if (b.copied) continue;
+                    const bool inside = b.top >= part.y && b.bottom <= part.y + part.height;
+                    EXPECT_TRUE(inside || b.bottom <= part.y || b.top >= part.y + part.height)
+                        << b.top << "-" << b.bottom << " cut by " << part.y << "+" << part.height;
+                    b.copied = b.copied || inside;
+                }
+            }
+        }
+        const platform::PixelRect rest = area.take(1000, 600);
+        for (const Brick& b : drawn) EXPECT_TRUE(b.copied || (b.top >= rest.y && b.bottom <= rest.y + rest.height));
     }
 }
 

@@ -148,19 +148,6 @@ TEST_F(ThrottleTest, ASkippedPhaseStartResetsTheViewAtTheNextCopy)
 // finds something drawn goes on with an unfinished copy at once.
 TEST_F(ThrottleTest, ALargeAreaComesOverInBandsOnePerReport)
 {
-    using platform::PixelRect;
-    const auto [band, rest] = PreviewCopyThrottle::split({3, 10, 100, 50}, 1099);
-    EXPECT_EQ((std::vector<int32_t>{band.x, band.y, band.width, band.height}), (std::vector<int32_t>{3, 10, 100, 10}));
-    EXPECT_EQ((std::vector<int32_t>{rest.x, rest.y, rest.width, rest.height}), (std::vector<int32_t>{3, 20, 100, 40}));
-    EXPECT_EQ(PreviewCopyThrottle::split({0, 0, 100, 50}, 10).first.height, 1);
-    EXPECT_EQ(PreviewCopyThrottle::split({0, 0, 100, 50}, 5000).second.height, 0);
-    EXPECT_EQ(PreviewCopyThrottle::split({0, 0, 0, 0}, 5000).second.height, 0);
-    // From a row inside the area: the rows above it are left too.
-    const auto [inner, around] = PreviewCopyThrottle::split({0, 10, 100, 50}, 1000, 30);
-    EXPECT_EQ((std::vector<int32_t>{inner.y, inner.height, around.y, around.height}),
-              (std::vector<int32_t>{30, 10, 10, 50}));
-    EXPECT_EQ(PreviewCopyThrottle::split({0, 10, 100, 50}, 1000, 90).first.y, 59);
-
     throttle.startRun(0);
     ASSERT_TRUE(throttle.report(kFirst, false, false).copy);
     throttle.copied(kFirst, kFirst + 400, 0, false);
