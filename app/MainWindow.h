@@ -44,9 +44,10 @@ class MainWindow : public QMainWindow, public GeneratorHost {
 public:
     // The least time between two runs of the event queue during a run.
     static constexpr int64_t kQueueSpacingMs = 40;
-    // The most pixels one report copies to the preview per thread that
-    // copies (128 MiB, some 10 to 40 ms on one thread): a larger drawn area comes
-    // over in bands, one per report.
+    // The pixels one report copies to the preview per thread that copies
+    // (128 MiB, some 10 to 40 ms on one thread): a larger drawn area comes
+    // over in bands, one per report. A band takes every brick it touches
+    // whole, so it may reach to the end of one more row of bricks.
     static constexpr int64_t kCopyBandPixels = int64_t(32) << 20;
 
     explicit MainWindow(QWidget* parent = nullptr);
