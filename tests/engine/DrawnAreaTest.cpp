@@ -80,18 +80,6 @@ TEST(DrawnArea, APartOfTheAreaTakesEveryBrickItTouchesWhole)
     EXPECT_EQ(rows(area.takeRows(100, 50, 1000, 30)), (std::vector<int32_t>{0, 30, 100, 10}));
     EXPECT_EQ(rows(area.takeRows(100, 50, 5000, 0)), (std::vector<int32_t>{0, 11, 100, 39}));
     EXPECT_TRUE(area.empty());
-    // Bricks in rows of their own heights: a part ends above the brick its
-    // edge would cut, or below it when that brick begins at the part's top,
-    // and begins at the top of a brick that its first row crosses.
-    area.markAll();
-    area.mark(0, 0, 40, 30);
-    area.mark(40, 0, 60, 22);
-    area.mark(0, 30, 100, 15);
-    EXPECT_EQ(rows(area.takeRows(100, 50, 2500, 0)), (std::vector<int32_t>{0, 0, 100, 30}));
-    EXPECT_EQ(rows(area.takeRows(100, 50, 500, 0)), (std::vector<int32_t>{0, 30, 100, 15}));
-    area.mark(0, 45, 100, 5);
-    EXPECT_EQ(rows(area.takeRows(100, 50, 100, 47)), (std::vector<int32_t>{0, 45, 100, 5}));
-
     // Bricks of a wall drawn in order, a copy of a few rows after every few
     // bricks, once from the top and once from a front that moves down as a
     // new picture comes in: every brick comes in one copy, and no copy
